@@ -1,0 +1,209 @@
+#include "signal/numeric_entry.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "protocol/rounding.h"
+#include "signal/signal_kind.h"
+
+namespace kvt {
+
+TNumMask NumInputMask(TNumInputKind Kind)
+{
+    switch (Kind) {
+    case TNumInputKind::nkCurrent:
+        return {"#99,999;1;0", "#00,000; ", "000,000", "mA"};
+    case TNumInputKind::nkVoltage:
+        return {"#99,999;1;0", "#00,000; ", "000,000", "V"};
+    case TNumInputKind::nkMillivolt:
+        return {"#999,9;1;0", "#000,0; ", "0000,0", "mV"};
+    case TNumInputKind::nkPercent:
+        break;
+    }
+    return {"#99,99;1;0", "#00,00; ", "000,00", "%"};
+}
+
+std::string_view NumOutputUnit(TNumOutputKind Kind)
+{
+    return Kind == TNumOutputKind::okCurrent ? "mA" : "V";
+}
+
+int InputModeOf(TNumInputKind Kind)
+{
+    switch (Kind) {
+    case TNumInputKind::nkCurrent:
+        return InputModeCurrent;
+    case TNumInputKind::nkVoltage:
+        return InputModeVoltage;
+    case TNumInputKind::nkMillivolt:
+        return InputModeMillivolt;
+    case TNumInputKind::nkPercent:
+        break;
+    }
+    return InputModePercent;
+}
+
+int OutputModeOf(TNumOutputKind Kind)
+{
+    return Kind == TNumOutputKind::okCurrent ? OutputModeCurrent : OutputModeVoltage;
+}
+
+TFieldValue ReadMaskField(std::string_view Text)
+{
+    TFieldValue result;
+    std::string intDigits;
+    std::string decDigits;
+    bool negative = false;
+    bool comma = false;
+    bool valid = true;
+    for (size_t i = 0; i < Text.size() && valid; ++i) {
+        char c = Text[i] == ' ' ? '0' : Text[i];
+        if (c >= '0' && c <= '9') {
+            (comma ? decDigits : intDigits).push_back(c);
+        } else if ((c == '-' || c == '+') && i == 0) {
+            negative = c == '-';
+        } else if (c == ',' && !comma) {
+            comma = true;
+        } else {
+            valid = false;
+        }
+    }
+    if (valid) {
+        // Built in the one form from_chars reads the same in every locale.
+        std::string number = (intDigits.empty() ? "0" : intDigits) + "."
+                             + (decDigits.empty() ? "0" : decDigits);
+        double value = 0;
+        auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+        if (ec == std::errc() && ptr == number.data() + number.size() && std::isfinite(value)) {
+            result.Ok = true;
+            result.Value = negative ? -value : value;
+            return result;
+        }
+    }
+    result.Error = "'" + std::string(Text) + "' is not a valid number";
+    return result;
+}
+
+TValueRange NumInputRange(TNumInputKind Kind)
+{
+    switch (Kind) {
+    case TNumInputKind::nkCurrent:
+        return {-20.5, 20.5};
+    case TNumInputKind::nkVoltage:
+        return {-10.3, 10.3};
+    case TNumInputKind::nkMillivolt:
+        return {-585.0, 585.0};
+    case TNumInputKind::nkPercent:
+        break;
+    }
+    return {-100.0, 100.0};
+}
+
+TValueRange NumOutputRange(TNumOutputKind Kind)
+{
+    const double low = -std::numeric_limits<double>::infinity();
+    return Kind == TNumOutputKind::okCurrent ? TValueRange{low, 21.0} : TValueRange{low, 10.5};
+}
+
+double InputRawValue(TNumInputKind Kind, double Value, const TDeviceSettings& Settings)
+{
+    auto linear = [Value](double Cal0, double CalFull, double Full) {
+        double s = CalFull - Cal0;
+        const double o = Cal0 - s;
+        s = s / Full;
+        return (Value + Full) * s + o;
+    };
+    switch (Kind) {
+    case TNumInputKind::nkCurrent:
+        return linear(Settings.CalIn0mA, Settings.CalIn20mA, 20.0);
+    case TNumInputKind::nkVoltage:
+        return linear(Settings.CalIn0V, Settings.CalIn10V, 10.0);
+    case TNumInputKind::nkMillivolt:
+        return (Value + 585.0) * 56.01282051282051;
+    case TNumInputKind::nkPercent:
+        break;
+    }
+    return Value * 100.0;
+}
+
+double OutputCodeValue(TNumOutputKind Kind, double Value, const TDeviceSettings& Settings)
+{
+    if (Kind == TNumOutputKind::okCurrent) {
+        const double k = (static_cast<double>(Settings.CalOut20mA) - Settings.CalOut0mA) / 20.0;
+        return Value * k + Settings.CalOut0mA;
+    }
+    const double k = (static_cast<double>(Settings.CalOut10V) - Settings.CalOut0V) / 10.0;
+    return Value * k + Settings.CalOut0V;
+}
+
+namespace {
+
+constexpr double WordMax = 65535.0;
+
+// The rounded word, or -1 when it does not fit 16 bits unsigned.
+int ToWord(double Raw)
+{
+    // Compare before rounding to keep the cast defined; halves round to even inside the range.
+    if (!(Raw >= -0.5 && Raw <= WordMax + 0.5))
+        return -1;
+    const int64_t word = RoundHalfEven(Raw);
+    return word >= 0 && word <= 65535 ? static_cast<int>(word) : -1;
+}
+
+template <typename Kind, typename RangeFn, typename ConvertFn>
+TEntryResult Compute(Kind K, std::string_view BeginText, std::string_view EndText,
+                     const TDeviceSettings& Settings, RangeFn Range, ConvertFn Convert)
+{
+    TEntryResult result;
+    const TFieldValue begin = ReadMaskField(BeginText);
+    if (!begin.Ok) {
+        result.Error = begin.Error;
+        return result;
+    }
+    const TFieldValue end = ReadMaskField(EndText);
+    if (!end.Ok) {
+        result.Error = end.Error;
+        return result;
+    }
+    const TValueRange range = Range(K);
+    auto inRange = [&](double v) { return v >= range.Low && v <= range.High; };
+    if (!inRange(begin.Value)) {
+        result.Status = TEntryStatus::esBeginOutOfRange;
+        return result;
+    }
+    if (!inRange(end.Value)) {
+        result.Status = TEntryStatus::esEndOutOfRange;
+        return result;
+    }
+    const int beginWord = ToWord(Convert(K, begin.Value, Settings));
+    if (beginWord < 0) {
+        result.Status = TEntryStatus::esBeginOutOfRange;
+        return result;
+    }
+    const int endWord = ToWord(Convert(K, end.Value, Settings));
+    if (endWord < 0) {
+        result.Status = TEntryStatus::esEndOutOfRange;
+        return result;
+    }
+    result.Status = TEntryStatus::esOk;
+    result.Begin = beginWord;
+    result.End = endWord;
+    return result;
+}
+
+} // namespace
+
+TEntryResult ComputeInputRange(TNumInputKind Kind, std::string_view BeginText,
+                               std::string_view EndText, const TDeviceSettings& Settings)
+{
+    return Compute(Kind, BeginText, EndText, Settings, NumInputRange, InputRawValue);
+}
+
+TEntryResult ComputeOutputRange(TNumOutputKind Kind, std::string_view BeginText,
+                                std::string_view EndText, const TDeviceSettings& Settings)
+{
+    return Compute(Kind, BeginText, EndText, Settings, NumOutputRange, OutputCodeValue);
+}
+
+} // namespace kvt

@@ -1,0 +1,67 @@
+#include "signal/signal_kind.h"
+
+#include <array>
+
+namespace kvt {
+
+namespace {
+
+constexpr std::array<std::string_view, 11> ConfigTexts = {
+    "0/4 - 20 mA DC na 0/4 - 20 mA DC",
+    "0 - 20 mA DC na 0/4 - 20 mA DC",
+    "0 - 20 mA DC na 0 - 10 V DC",
+    "4 - 20 mA DC na 0 - 20 mA DC",
+    "4 - 20 mA DC na 0 - 10 V DC",
+    "0 - 10 V DC na 0 - 20 mA DC",
+    "0 - 10 V DC na 4 - 20 V DC",
+    "0 - 10 V DC na 0 - 10 V DC",
+    "Odporový vysílač na 0 - 20 mA DC",
+    "Odporový vysílač na 4 - 20 mA DC",
+    "Odporový vysílač DC na 0 - 10 V DC",
+};
+
+} // namespace
+
+TConfigClass ConfigClassOf(int ConfigType)
+{
+    if (ConfigType >= 0 && ConfigType <= 10)
+        return TConfigClass::ccDip;
+    if (ConfigType >= 11 && ConfigType <= 14)
+        return TConfigClass::ccNotAllowed;
+    if (ConfigType == ConfigTypePc)
+        return TConfigClass::ccPc;
+    return TConfigClass::ccUnknown;
+}
+
+std::string_view ConfigTypeText(int ConfigType)
+{
+    if (ConfigType >= 0 && ConfigType < static_cast<int>(ConfigTexts.size()))
+        return ConfigTexts[static_cast<size_t>(ConfigType)];
+    return {};
+}
+
+TSignalKind SignalKindOf(int ConfigType, int InputMode)
+{
+    if (ConfigType >= 0 && ConfigType <= 4)
+        return TSignalKind::skCurrent;
+    if (ConfigType >= 5 && ConfigType <= 7)
+        return TSignalKind::skVoltage;
+    if (ConfigType >= 8 && ConfigType <= 10)
+        return TSignalKind::skPercent;
+    if (ConfigType != ConfigTypePc)
+        return TSignalKind::skNone;
+    switch (InputMode) {
+    case InputModeCurrent:
+        return TSignalKind::skCurrent;
+    case InputModeVoltage:
+        return TSignalKind::skVoltage;
+    case InputModeMillivolt:
+        return TSignalKind::skMillivolt;
+    case InputModePercent:
+        return TSignalKind::skPercent;
+    default:
+        return TSignalKind::skNone;
+    }
+}
+
+} // namespace kvt

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include "signal/numeric_entry.h"
+
+using namespace kvt;
+
+namespace {
+
+TDeviceSettings Calibrated()
+{
+    TDeviceSettings s;
+    s.CalIn0mA = 32000;
+    s.CalIn20mA = 62000;
+    s.CalIn0V = 32768;
+    s.CalIn10V = 62768;
+    s.CalOut0mA = 100;
+    s.CalOut20mA = 16100;
+    s.CalOut0V = 50;
+    s.CalOut10V = 16050;
+    return s;
+}
+
+TEntryResult In(TNumInputKind Kind, std::string_view Begin, std::string_view End)
+{
+    return ComputeInputRange(Kind, Begin, End, Calibrated());
+}
+
+TEntryResult Out(TNumOutputKind Kind, std::string_view Begin, std::string_view End)
+{
+    return ComputeOutputRange(Kind, Begin, End, Calibrated());
+}
+
+} // namespace
+
+TEST(ReadMaskField, CommaIsTheSeparatorAndBlanksAreZeros)
+{
+    EXPECT_DOUBLE_EQ(ReadMaskField("004,000").Value, 4.0);
+    EXPECT_DOUBLE_EQ(ReadMaskField("-05,250").Value, -5.25);
+    EXPECT_DOUBLE_EQ(ReadMaskField("+10,300").Value, 10.3);
+    // Only a 4 in the second position of "99,999": reads 04,000.
+    EXPECT_DOUBLE_EQ(ReadMaskField(" 4,   ").Value, 4.0);
+    EXPECT_DOUBLE_EQ(ReadMaskField("1 5,0 1").Value, 105.001);
+    EXPECT_DOUBLE_EQ(ReadMaskField("   ,   ").Value, 0.0);
+    // A masked line edit that drops unfilled positions from its text.
+    EXPECT_DOUBLE_EQ(ReadMaskField("4,").Value, 4.0);
+    EXPECT_DOUBLE_EQ(ReadMaskField(",5").Value, 0.5);
+    EXPECT_TRUE(ReadMaskField("").Ok);
+
+    for (const char* bad : {"4.000", "1,2,3", "0-5,000", "abc", "12e3", "--1", "\xc2\xa0"}) {
+        auto r = ReadMaskField(bad);
+        EXPECT_FALSE(r.Ok) << bad;
+        EXPECT_NE(r.Error.find(bad), std::string::npos) << r.Error;
+    }
+}
+
+TEST(NumericInput, WordsForEachKind)
+{
+    auto r = In(TNumInputKind::nkCurrent, "004,000", "020,000");
+    ASSERT_EQ(r.Status, TEntryStatus::esOk);
+    EXPECT_EQ(r.Begin, 38000);
+    EXPECT_EQ(r.End, 62000);
+    EXPECT_EQ(In(TNumInputKind::nkCurrent, "000,000", "   ,   ").Begin, 32000);
+
+    // 0 mV is 32767.5 raw: halves to even.
+    r = In(TNumInputKind::nkMillivolt, "0000,0", "0585,0");
+    ASSERT_EQ(r.Status, TEntryStatus::esOk);
+    EXPECT_EQ(r.Begin, 32768);
+    EXPECT_EQ(r.End, 65535);
+    EXPECT_EQ(In(TNumInputKind::nkMillivolt, "-585,0", "0000,0").Begin, 0);
+
+    r = In(TNumInputKind::nkPercent, "025,50", "100,00");
+    ASSERT_EQ(r.Status, TEntryStatus::esOk);
+    EXPECT_EQ(r.Begin, 2550);
+    EXPECT_EQ(r.End, 10000);
+}
+
+TEST(NumericInput, ValidRangesAreInclusiveAndBeginIsCheckedFirst)
+{
+    auto r = In(TNumInputKind::nkVoltage, "-10,300", "010,300");
+    ASSERT_EQ(r.Status, TEntryStatus::esOk);
+    EXPECT_EQ(r.Begin, 1868);
+    EXPECT_EQ(r.End, 63668);
+    EXPECT_EQ(In(TNumInputKind::nkVoltage, "-10,301", "000,000").Status,
+              TEntryStatus::esBeginOutOfRange);
+    EXPECT_EQ(In(TNumInputKind::nkVoltage, "000,000", "010,301").Status,
+              TEntryStatus::esEndOutOfRange);
+    EXPECT_EQ(In(TNumInputKind::nkCurrent, "-20,500", "020,500").Status, TEntryStatus::esOk);
+    // Both out of range: only the begin is reported.
+    EXPECT_EQ(In(TNumInputKind::nkCurrent, "030,000", "-30,000").Status,
+              TEntryStatus::esBeginOutOfRange);
+    EXPECT_EQ(In(TNumInputKind::nkMillivolt, "-585,1", "0000,0").Status,
+              TEntryStatus::esBeginOutOfRange);
+    EXPECT_EQ(In(TNumInputKind::nkPercent, "000,00", "100,01").Status,
+              TEntryStatus::esEndOutOfRange);
+    // A text that does not convert refuses the entry before any range check.
+    r = In(TNumInputKind::nkCurrent, "030,000", "4.0");
+    EXPECT_EQ(r.Status, TEntryStatus::esBadNumber);
+    EXPECT_FALSE(r.Error.empty());
+}
+
+TEST(NumericInput, RawWordsOutside16BitsAreRefusedNotWrapped)
+{
+    TDeviceSettings s = Calibrated();
+    s.CalIn0mA = 1000;
+    s.CalIn20mA = 64000; // 3150 raw per mA: -20.5 mA is -63575, 20.5 mA is 65575
+    auto r = ComputeInputRange(TNumInputKind::nkCurrent, "-20,500", "004,000", s);
+    EXPECT_EQ(r.Status, TEntryStatus::esBeginOutOfRange);
+    r = ComputeInputRange(TNumInputKind::nkCurrent, "000,000", "020,500", s);
+    EXPECT_EQ(r.Status, TEntryStatus::esEndOutOfRange);
+    r = ComputeInputRange(TNumInputKind::nkCurrent, "000,000", "020,000", s);
+    ASSERT_EQ(r.Status, TEntryStatus::esOk);
+    EXPECT_EQ(r.End, 64000);
+    // A resistance entry of -1 % is inside the valid range but has no raw word.
+    EXPECT_EQ(In(TNumInputKind::nkPercent, "-01,00", "050,00").Status,
+              TEntryStatus::esBeginOutOfRange);
+    // Just inside: -0.004 % is -0.4 raw and rounds to 0.
+    EXPECT_EQ(In(TNumInputKind::nkPercent, "-00,00", "000,00").Begin, 0);
+}
+
+TEST(NumericOutput, CodesAndUpperLimits)
+{
+    auto r = Out(TNumOutputKind::okCurrent, "04,000", "20,000");
+    ASSERT_EQ(r.Status, TEntryStatus::esOk);
+    EXPECT_EQ(r.Begin, 3300);
+    EXPECT_EQ(r.End, 16100);
+    EXPECT_EQ(Out(TNumOutputKind::okCurrent, "21,000", "00,000").Status, TEntryStatus::esOk);
+    EXPECT_EQ(Out(TNumOutputKind::okCurrent, "21,500", "00,000").Status,
+              TEntryStatus::esBeginOutOfRange);
+    EXPECT_EQ(Out(TNumOutputKind::okCurrent, "00,000", "21,001").Status,
+              TEntryStatus::esEndOutOfRange);
+    r = Out(TNumOutputKind::okVoltage, "05,000", "10,500");
+    ASSERT_EQ(r.Status, TEntryStatus::esOk);
+    EXPECT_EQ(r.Begin, 8050);
+    EXPECT_EQ(r.End, 16850);
+    EXPECT_EQ(Out(TNumOutputKind::okVoltage, "10,501", "00,000").Status,
+              TEntryStatus::esBeginOutOfRange);
+    // Half a DA step rounds to even.
+    TDeviceSettings s = Calibrated();
+    s.CalOut0mA = 0;
+    s.CalOut20mA = 20; // one step per mA
+    EXPECT_EQ(ComputeOutputRange(TNumOutputKind::okCurrent, "02,500", "03,500", s).Begin, 2);
+    EXPECT_EQ(ComputeOutputRange(TNumOutputKind::okCurrent, "02,500", "03,500", s).End, 4);
+    // A code that cannot be a 16-bit word is refused like a value out of range.
+    s.CalOut0mA = 64000;
+    s.CalOut20mA = 65500; // 21 mA is code 65575
+    EXPECT_EQ(ComputeOutputRange(TNumOutputKind::okCurrent, "00,000", "21,000", s).Status,
+              TEntryStatus::esEndOutOfRange);
+}
+
+TEST(NumericEntry, MasksAndUnits)
+{
+    EXPECT_EQ(NumInputMask(TNumInputKind::nkCurrent).Mask, "#99,999;1;0");
+    EXPECT_EQ(NumInputMask(TNumInputKind::nkCurrent).ZeroText, "000,000");
+    EXPECT_EQ(NumInputMask(TNumInputKind::nkCurrent).Unit, "mA");
+    EXPECT_EQ(NumInputMask(TNumInputKind::nkVoltage).Unit, "V");
+    EXPECT_EQ(NumInputMask(TNumInputKind::nkMillivolt).Mask, "#999,9;1;0");
+    EXPECT_EQ(NumInputMask(TNumInputKind::nkMillivolt).ZeroText, "0000,0");
+    EXPECT_EQ(NumInputMask(TNumInputKind::nkPercent).Mask, "#99,99;1;0");
+    EXPECT_EQ(NumInputMask(TNumInputKind::nkPercent).ZeroText, "000,00");
+    EXPECT_EQ(NumInputMask(TNumInputKind::nkPercent).Unit, "%");
+    EXPECT_EQ(NumOutputUnit(TNumOutputKind::okVoltage), "V");
+    EXPECT_EQ(InputModeOf(TNumInputKind::nkMillivolt), 5);
+    EXPECT_EQ(OutputModeOf(TNumOutputKind::okCurrent), 3);
+    // Every zero text and every field text of the formats has the mask's length.
+    for (auto k : {TNumInputKind::nkCurrent, TNumInputKind::nkVoltage, TNumInputKind::nkMillivolt,
+                   TNumInputKind::nkPercent}) {
+        auto m = NumInputMask(k);
+        EXPECT_EQ(m.ZeroText.size(), m.Mask.find(';'));
+        EXPECT_EQ(m.QtMask.size(), m.Mask.find(';') + 2);
+    }
+    EXPECT_TRUE(NeedsPowerCycle(1300000000));
+    EXPECT_TRUE(NeedsPowerCycle(1399999999));
+    EXPECT_FALSE(NeedsPowerCycle(1400000000));
+}
