@@ -1,10 +1,19 @@
-#include <QApplication>
-#include <QMainWindow>
+// The program's main block: the application, the main window, the help box, the message loop.
+#include "ui/aboutbox.h"
+#include "ui/errorreport.h"
+#include "ui/frmmain.h"
+
+#include <QString>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.show();
+    kvt::ui::TApplication app(argc, argv);
+    // The error report and the serial dispatcher first, so nothing created later misses them.
+    kvt::ui::InstallRuntime();
+    QApplication::setApplicationName(QString::fromUtf8("Konfigurační program QD47_E"));
+
+    kvt::ui::TFrmMain frmMain;
+    kvt::ui::TAboutBox aboutBox(&frmMain);
+    frmMain.show();
     return app.exec();
 }

@@ -1,0 +1,209 @@
+#include "ui/controls.h"
+
+#include "ui/errorreport.h"
+#include "ui/uiseam.h"
+
+#include <QIcon>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QTabBar>
+
+namespace kvt::ui {
+
+namespace {
+
+// Draws one 16 x 16 glyph in the given colour.
+void DrawGlyph(QPainter& p, TGlyph Glyph, const QColor& Ink, const QColor& Accent)
+{
+    p.setRenderHint(QPainter::Antialiasing, true);
+    QPen pen(Ink, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    switch (Glyph) {
+    case TGlyph::Connect: // two plugs meeting
+        p.drawLine(QPointF(1, 8), QPointF(5, 8));
+        p.drawLine(QPointF(11, 8), QPointF(15, 8));
+        p.setBrush(Accent);
+        p.drawRect(QRectF(5, 5, 3, 6));
+        p.drawRect(QRectF(8.5, 5, 3, 6));
+        break;
+    case TGlyph::Reload: { // circular arrow
+        p.drawArc(QRectF(3, 3, 10, 10), 60 * 16, 280 * 16);
+        QPainterPath head;
+        head.moveTo(12.5, 1.5);
+        head.lineTo(13.5, 6.5);
+        head.lineTo(8.5, 5.5);
+        head.closeSubpath();
+        p.setBrush(Accent);
+        p.drawPath(head);
+        break;
+    }
+    case TGlyph::Measure: // a meter with its needle
+    case TGlyph::MeasureBegin:
+    case TGlyph::MeasureEnd:
+        p.drawArc(QRectF(1.5, 4, 13, 13), 0, 180 * 16);
+        p.drawLine(QPointF(1.5, 10.5), QPointF(14.5, 10.5));
+        p.setPen(QPen(Accent, 1.8, Qt::SolidLine, Qt::RoundCap));
+        if (Glyph == TGlyph::MeasureBegin)
+            p.drawLine(QPointF(8, 10), QPointF(3.5, 7));
+        else if (Glyph == TGlyph::MeasureEnd)
+            p.drawLine(QPointF(8, 10), QPointF(12.5, 7));
+        else
+            p.drawLine(QPointF(8, 10), QPointF(8, 5));
+        break;
+    case TGlyph::Save: // a diskette
+        p.setBrush(Accent);
+        p.drawRect(QRectF(2, 2, 12, 12));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(4.5, 2, 7, 4.5));
+        p.drawRect(QRectF(4, 9.5, 8, 4.5));
+        break;
+    case TGlyph::Send: // an arrow into a box
+        p.drawRect(QRectF(2, 8, 12, 6));
+        p.setPen(QPen(Accent, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawLine(QPointF(8, 1.5), QPointF(8, 10));
+        p.drawLine(QPointF(5, 7), QPointF(8, 10));
+        p.drawLine(QPointF(11, 7), QPointF(8, 10));
+        break;
+    case TGlyph::Start: { // play triangle
+        QPainterPath tri;
+        tri.moveTo(4, 2.5);
+        tri.lineTo(13, 8);
+        tri.lineTo(4, 13.5);
+        tri.closeSubpath();
+        p.setBrush(Accent);
+        p.drawPath(tri);
+        break;
+    }
+    case TGlyph::Csv: // a sheet with rows
+        p.drawRect(QRectF(3, 1.5, 10, 13));
+        p.setPen(QPen(Accent, 1.2));
+        for (int y = 5; y <= 12; y += 3)
+            p.drawLine(QPointF(5, y), QPointF(11, y));
+        break;
+    }
+}
+
+QPixmap GlyphPixmap(TGlyph Glyph, bool Enabled)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    if (Enabled)
+        DrawGlyph(p, Glyph, QColor(40, 40, 40), QColor(30, 110, 200));
+    else
+        DrawGlyph(p, Glyph, QColor(160, 160, 160), QColor(200, 200, 200));
+    return pm;
+}
+
+} // namespace
+
+TSpeedButton::TSpeedButton(TGlyph Glyph, QWidget* Parent) : QPushButton(Parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setAutoDefault(false);
+    QIcon icon;
+    icon.addPixmap(GlyphPixmap(Glyph, true), QIcon::Normal);
+    icon.addPixmap(GlyphPixmap(Glyph, false), QIcon::Disabled);
+    setIcon(icon);
+    setIconSize(QSize(16, 16));
+}
+
+TImage::TImage(int Width, int Height, QWidget* Parent)
+    : QWidget(Parent), FPicture(Width, Height, QImage::Format_RGB32)
+{
+    FPicture.fill(palette().color(QPalette::Window));
+    setFixedSize(Width, Height);
+}
+
+void TImage::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.drawImage(0, 0, FPicture);
+}
+
+TTimer::TTimer(QObject* Parent) : QObject(Parent)
+{
+    FTimer.setSingleShot(false);
+    FTimer.setInterval(UiSeam().TimerInterval(FInterval));
+    connect(&FTimer, &QTimer::timeout, this, &TTimer::Timer);
+}
+
+void TTimer::SetEnabled(bool Value)
+{
+    if (Value == FTimer.isActive())
+        return;
+    if (Value) {
+        FTimer.setInterval(UiSeam().TimerInterval(FInterval));
+        FTimer.start();
+    } else
+        FTimer.stop();
+}
+
+void TTimer::SetInterval(int Ms)
+{
+    if (Ms == FInterval)
+        return;
+    FInterval = Ms;
+    // A running timer starts its period anew, as a changed period always does.
+    const bool running = FTimer.isActive();
+    FTimer.setInterval(UiSeam().TimerInterval(Ms));
+    if (running)
+        FTimer.start();
+}
+
+bool TSaveDialog::Execute(QWidget* Owner)
+{
+    TModalScope modal;
+    const auto name = UiSeam().SaveFileName(Owner, Filter);
+    if (!name)
+        return false;
+    FileName = *name;
+    return true;
+}
+
+TStatusBar::TStatusBar(const std::vector<int>& Widths, QWidget* Parent) : QFrame(Parent)
+{
+    int x = 0;
+    for (int w : Widths) {
+        auto* panel = new QLabel(this);
+        panel->setObjectName(QStringLiteral("StatusBarPanel%1").arg(FPanels.size() + 1));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setIndent(2);
+        panel->setGeometry(x, 0, w, 18);
+        x += w;
+        FPanels.push_back(panel);
+    }
+}
+
+TPageControl::TPageControl(QWidget* Parent) : QTabWidget(Parent)
+{
+    // A click on a tab takes the focus, so a field on the page being left sees it go.
+    tabBar()->setFocusPolicy(Qt::StrongFocus);
+}
+
+void TPageControl::SetTabVisible(QWidget* Page, bool Visible)
+{
+    const int i = indexOf(Page);
+    if (i >= 0)
+        setTabVisible(i, Visible);
+}
+
+bool TPageControl::TabVisible(QWidget* Page) const
+{
+    const int i = indexOf(Page);
+    return i >= 0 && isTabVisible(i);
+}
+
+void TPageControl::SetActivePageIndex(int Index)
+{
+    for (int i = Index; i < count(); ++i) {
+        if (isTabVisible(i)) {
+            setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+} // namespace kvt::ui

@@ -1,0 +1,653 @@
+#include "ui/frmmain.h"
+
+#include "ui/aboutbox.h"
+#include "ui/errorreport.h"
+#include "ui/langtexts.h"
+#include "ui/uifonts.h"
+#include "ui/uiseam.h"
+
+#include "signal/model_options.h"
+#include "signal/numeric_entry.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTabBar>
+
+#include <algorithm>
+#include <chrono>
+#include <initializer_list>
+#include <vector>
+
+namespace kvt::ui {
+
+namespace {
+
+constexpr int ClientWidth = 643;
+constexpr int ClientHeight = 260;
+constexpr int StatusBarHeight = 18;
+constexpr int PanelHeight = ClientHeight - StatusBarHeight; // 242
+
+QString U(const char* Utf8)
+{
+    return QString::fromUtf8(Utf8);
+}
+
+template <typename T>
+T* Named(T* Object, const char* Name)
+{
+    Object->setObjectName(QString::fromLatin1(Name));
+    return Object;
+}
+
+QLabel* MakeLabel(QWidget* Parent, const char* Name, int X, int Y, int W, int H,
+                  Qt::Alignment Align = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    auto* l = Named(new QLabel(Parent), Name);
+    l->setGeometry(X, Y, W, H);
+    l->setAlignment(Align);
+    return l;
+}
+
+QRadioButton* MakeRadio(QWidget* Parent, const char* Name, int X, int Y, int W, const QString& Caption = {})
+{
+    auto* b = Named(new QRadioButton(Caption, Parent), Name);
+    b->setGeometry(X, Y, W, 18);
+    return b;
+}
+
+TSpeedButton* MakeButton(QWidget* Parent, const char* Name, TGlyph Glyph, int X, int Y, int W, int H = 25,
+                         const QString& Caption = {})
+{
+    auto* b = Named(new TSpeedButton(Glyph, Parent), Name);
+    b->setGeometry(X, Y, W, H);
+    b->setText(Caption);
+    return b;
+}
+
+QGroupBox* MakeGroup(QWidget* Parent, const char* Name, int X, int Y, int W, int H)
+{
+    auto* g = Named(new QGroupBox(Parent), Name);
+    g->setGeometry(X, Y, W, H);
+    return g;
+}
+
+QProgressBar* MakeBar(QWidget* Parent, const char* Name, int X, int Y, int W, int H, int Max)
+{
+    auto* b = Named(new QProgressBar(Parent), Name);
+    b->setGeometry(X, Y, W, H);
+    b->setRange(0, Max);
+    b->setValue(0);
+    b->setTextVisible(false);
+    return b;
+}
+
+// Bold captions on a group box whose controls keep the regular font.
+void BoldCaption(QGroupBox* Group)
+{
+    Group->setFont(BoldFont());
+    for (QWidget* child : Group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        child->setFont(WindowFont());
+}
+
+} // namespace
+
+TFrmMain::TFrmMain(QWidget* Parent)
+    : QMainWindow(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                              | Qt::MSWindowsFixedSizeDialogHint),
+      FTransactions(ComPort, DeviceSettings.StationAddress,
+                    [this](int Ms) { StatusBar->SetPanelText(2, QString::number(Ms) + QStringLiteral(" ms")); })
+{
+    setObjectName(QStringLiteral("FrmMain"));
+    setFont(WindowFont());
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    ClientArea = Named(new QWidget(this), "ClientArea");
+    ClientArea->setFixedSize(ClientWidth, ClientHeight);
+    ClientArea->setFocusPolicy(Qt::NoFocus);
+    setCentralWidget(ClientArea);
+
+    BuildMenu();
+    BuildConfigPanel();
+    BuildConnectPanel();
+    StatusBar = Named(new TStatusBar({493, 50, 50, 50}, ClientArea), "StatusBar");
+    StatusBar->setGeometry(0, PanelHeight, ClientWidth, StatusBarHeight);
+
+    TmrDatalog = Named(new TTimer(this), "TmrDatalog");
+    TmrDatalog->SetInterval(1000);
+    TmrDatalog->SetEnabled(false);
+    SvDlg = Named(new TSaveDialog(this), "SvDlg");
+
+    PresetComPort();
+
+    // The client area is fixed; the menu bar sits above it, outside the client area.
+    setFixedSize(ClientWidth, ClientHeight + MainMenu1->sizeHint().height());
+
+    WireHandlers();
+    RunHandler([this] { FormCreate(this); });
+}
+
+TFrmMain::~TFrmMain()
+{
+    // The port closes with its owner; nothing is sent here (the close handler has done that).
+    ComPort.SetOnLineError(nullptr);
+}
+
+// --- Structure ------------------------------------------------------------------------------
+
+void TFrmMain::BuildMenu()
+{
+    MainMenu1 = Named(new QMenuBar(this), "MainMenu1");
+    setMenuBar(MainMenu1);
+    MenuFile = Named(MainMenu1->addMenu(QString()), "MenuFile");
+    MFileClose = Named(MenuFile->addAction(QString()), "MFileClose");
+    MenuComm = Named(MainMenu1->addMenu(QString()), "MenuComm");
+    MCommEnd = Named(MenuComm->addAction(QString()), "MCommEnd");
+    MenuHelp = Named(MainMenu1->addAction(QString()), "MenuHelp");
+    MenuLang = Named(MainMenu1->addMenu(U("Jazyk / Language")), "MenuLang");
+    MLangCZ = Named(MenuLang->addAction(U("Česky")), "MLangCZ");
+    MLangEN = Named(MenuLang->addAction(U("English")), "MLangEN");
+    MLangCZ->setCheckable(true);
+    MLangEN->setCheckable(true);
+    MLangCZ->setChecked(true);
+    MLangEN->setChecked(false);
+}
+
+void TFrmMain::BuildConnectPanel()
+{
+    PanelConnect = Named(new QFrame(ClientArea), "PanelConnect");
+    PanelConnect->setGeometry(0, 0, ClientWidth, PanelHeight);
+    PanelConnect->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+    LblComPort = MakeLabel(PanelConnect, "LblComPort", 150, 104, 125, 22, Qt::AlignRight | Qt::AlignVCenter);
+    CmbBxPort = Named(new QComboBox(PanelConnect), "CmbBxPort");
+    CmbBxPort->setGeometry(281, 104, 105, 22);
+    CmbBxPort->setEditable(true);
+    CmbBxPort->setInsertPolicy(QComboBox::NoInsert);
+    CmbBxPort->installEventFilter(this);
+    CmbBxPort->lineEdit()->installEventFilter(this);
+    SpdBtnConnect = MakeButton(PanelConnect, "SpdBtnConnect", TGlyph::Connect, 392, 102, 150, 26);
+
+    PrgBarLoadEE = MakeBar(PanelConnect, "PrgBarLoadEE", 4, 220, 257, 16, 100);
+    LblProgVersion = MakeLabel(PanelConnect, "LblProgVersion", 264, 220, ClientWidth - 264 - 4, 16,
+                               Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void TFrmMain::BuildConfigPanel()
+{
+    PanelConfig = Named(new QFrame(ClientArea), "PanelConfig");
+    PanelConfig->setGeometry(0, 0, ClientWidth, PanelHeight);
+
+    PgControl = Named(new TPageControl(PanelConfig), "PgControl");
+    PgControl->setGeometry(1, 0, 641, 208);
+    TbSignals = Named(new QWidget, "TbSignals");
+    TbOptions = Named(new QWidget, "TbOptions");
+    TbDatalog = Named(new QWidget, "TbDatalog");
+    TbShtNumeral = Named(new QWidget, "TbShtNumeral");
+    PgControl->addTab(TbSignals, QString());
+    PgControl->addTab(TbOptions, QString());
+    PgControl->addTab(TbDatalog, QString());
+    PgControl->addTab(TbShtNumeral, QString());
+    BuildSignalsTab();
+    BuildOptionsTab();
+    BuildDatalogTab();
+    BuildNumeralTab();
+
+    SpdBtnMeasInput = MakeButton(PanelConfig, "SpdBtnMeasInput", TGlyph::Measure, 4, 212, 176, 26);
+    LblAIMeasVal = MakeLabel(PanelConfig, "LblAIMeasVal", 186, 210, 304 - 186 + 120, 30,
+                             Qt::AlignRight | Qt::AlignVCenter);
+    LblAIMeasVal->setFont(MeasValueFont());
+    SpdBtnReload = MakeButton(PanelConfig, "SpdBtnReload", TGlyph::Reload, 509, 212, 130, 26);
+}
+
+void TFrmMain::BuildSignalsTab()
+{
+    GrpBxAI = MakeGroup(TbSignals, "GrpBxAI", 2, 2, 312, 176);
+    RdBtnAII = MakeRadio(GrpBxAI, "RdBtnAII", 10, 22, 140, U("0 - 20 mA DC"));
+    RdBtnAIUH = MakeRadio(GrpBxAI, "RdBtnAIUH", 10, 42, 140, U("0 - 10 V DC"));
+    RdBtnAIUL = MakeRadio(GrpBxAI, "RdBtnAIUL", 156, 22, 150, U("0 - 585 mV DC"));
+    RdBtnAIOV = MakeRadio(GrpBxAI, "RdBtnAIOV", 156, 42, 150);
+    SpdBtnAIZero = MakeButton(GrpBxAI, "SpdBtnAIZero", TGlyph::MeasureBegin, 10, 74, 216, 26);
+    LblAIUSRZero = MakeLabel(GrpBxAI, "LblAIUSRZero", 230, 74, 76, 26, Qt::AlignRight | Qt::AlignVCenter);
+    SpdBtnAIEnd = MakeButton(GrpBxAI, "SpdBtnAIEnd", TGlyph::MeasureEnd, 10, 108, 216, 26);
+    LblAIUSREnd = MakeLabel(GrpBxAI, "LblAIUSREnd", 230, 108, 76, 26, Qt::AlignRight | Qt::AlignVCenter);
+    BoldCaption(GrpBxAI);
+
+    GrpBxAO = MakeGroup(TbSignals, "GrpBxAO", 318, 2, 314, 176);
+    RdBtnAOI = MakeRadio(GrpBxAO, "RdBtnAOI", 10, 18, 290, U("0 - 20 mA DC"));
+    RdBtnAOU = MakeRadio(GrpBxAO, "RdBtnAOU", 10, 36, 290, U("0 - 10 V DC"));
+    struct TRow {
+        QLabel** Caption;
+        const char* CaptionName;
+        TSpinEdit** Edit;
+        const char* EditName;
+        TSpeedButton** Save;
+        const char* SaveName;
+        QProgressBar** Bar;
+        const char* BarName;
+        QLabel** Mark0;
+        const char* Mark0Name;
+        QLabel** Mark50;
+        const char* Mark50Name;
+        QLabel** Mark100;
+        const char* Mark100Name;
+        int Y;
+    };
+    const TRow rows[] = {
+        {&LblAOZero, "LblAOZero", &SpnEdtAOZero, "SpnEdtAOZero", &SpdBtnAOZero, "SpdBtnAOZero", &PrgBrAOZero,
+         "PrgBrAOZero", &LblBarAOZero0, "LblBarAOZero0", &LblBarAOZero50, "LblBarAOZero50", &LblBarAOZero100,
+         "LblBarAOZero100", 58},
+        {&LblAOEnd, "LblAOEnd", &SpnEdtAOEnd, "SpnEdtAOEnd", &SpdBtnAOEnd, "SpdBtnAOEnd", &PrgBrAOEnd, "PrgBrAOEnd",
+         &LblBarAOEnd0, "LblBarAOEnd0", &LblBarAOEnd50, "LblBarAOEnd50", &LblBarAOEnd100, "LblBarAOEnd100", 114},
+    };
+    for (const TRow& r : rows) {
+        *r.Caption = MakeLabel(GrpBxAO, r.CaptionName, 10, r.Y, 110, 22);
+        auto* edit = Named(new TSpinEdit(GrpBxAO), r.EditName);
+        edit->setGeometry(122, r.Y, 74, 22);
+        edit->SetMinValue(0);
+        edit->SetMaxValue(16383);
+        edit->setMaxLength(5);
+        edit->setText(QStringLiteral("0"));
+        *r.Edit = edit;
+        *r.Save = MakeButton(GrpBxAO, r.SaveName, TGlyph::Save, 202, r.Y - 1, 100, 24);
+        *r.Bar = MakeBar(GrpBxAO, r.BarName, 10, r.Y + 26, 292, 9, 200);
+        *r.Mark0 = MakeLabel(GrpBxAO, r.Mark0Name, 10, r.Y + 36, 96, 13);
+        *r.Mark50 = MakeLabel(GrpBxAO, r.Mark50Name, 106, r.Y + 36, 100, 13, Qt::AlignHCenter | Qt::AlignVCenter);
+        *r.Mark100 = MakeLabel(GrpBxAO, r.Mark100Name, 196, r.Y + 36, 106, 13, Qt::AlignRight | Qt::AlignVCenter);
+        (*r.Mark0)->setText(U("0% (0 bitů)"));
+        (*r.Mark50)->setText(U("50% (8190bitů)"));
+        (*r.Mark100)->setText(U("100% (16380bitů)"));
+    }
+    BoldCaption(GrpBxAO);
+    for (QLabel* mark : {LblBarAOZero0, LblBarAOZero50, LblBarAOZero100, LblBarAOEnd0, LblBarAOEnd50, LblBarAOEnd100})
+        mark->setFont(SmallFont());
+}
+
+void TFrmMain::BuildOptionsTab()
+{
+    GrpBxSignalLimit = MakeGroup(TbOptions, "GrpBxSignalLimit", 2, 2, 629, 70);
+    RdBtnNoReaction = MakeRadio(GrpBxSignalLimit, "RdBtnNoReaction", 10, 22, 300);
+    RdBtnZeroDrop = MakeRadio(GrpBxSignalLimit, "RdBtnZeroDrop", 10, 44, 300);
+    RdBtnMaxRise = MakeRadio(GrpBxSignalLimit, "RdBtnMaxRise", 318, 22, 300);
+    RdBtn35mADrop = MakeRadio(GrpBxSignalLimit, "RdBtn35mADrop", 318, 44, 300);
+    BoldCaption(GrpBxSignalLimit);
+
+    GrpBxFilter = MakeGroup(TbOptions, "GrpBxFilter", 2, 78, 629, 92);
+    RdBtnFilt0 = MakeRadio(GrpBxFilter, "RdBtnFilt0", 10, 22, 600);
+    RdBtnFilt1 = MakeRadio(GrpBxFilter, "RdBtnFilt1", 10, 44, 600);
+    RdBtnFilt2 = MakeRadio(GrpBxFilter, "RdBtnFilt2", 10, 66, 600);
+    BoldCaption(GrpBxFilter);
+}
+
+void TFrmMain::BuildDatalogTab()
+{
+    ImgDatalog = Named(new TImage(633, 155, TbDatalog), "ImgDatalog");
+    ImgDatalog->move(0, 0);
+    ImgDatalog->Picture().fill(Qt::white);
+
+    LblLogPeriod = Named(new QLabel(TbDatalog), "LblLogPeriod");
+    CmbBxDatalog = Named(new QComboBox(TbDatalog), "CmbBxDatalog");
+    for (const char* item : {"1 sec", "2 sec", "5 sec", "10 sec", "20 sec", "1 min", "2 min", "5 min"}) // TEMP until datalog lands
+        CmbBxDatalog->addItem(QString::fromUtf8(item));
+    CmbBxDatalog->setCurrentIndex(-1);
+    LblLogMeasVal = Named(new QLabel(TbDatalog), "LblLogMeasVal");
+    EdtDatalog = Named(new QLineEdit(TbDatalog), "EdtDatalog");
+    EdtDatalog->setReadOnly(true);
+    EdtDatalog->setFont(BoldFont());
+    EdtDatalog->setAlignment(Qt::AlignRight);
+    LblDtaUnit = Named(new QLabel(TbDatalog), "LblDtaUnit");
+    LblLogCount = Named(new QLabel(TbDatalog), "LblLogCount");
+    LblDtaCount = Named(new QLabel(TbDatalog), "LblDtaCount");
+    SpdBtnSaveFile = MakeButton(TbDatalog, "SpdBtnSaveFile", TGlyph::Csv, 0, 0, 58, 24, QStringLiteral("*.csv"));
+    SpdBtnDatalog = MakeButton(TbDatalog, "SpdBtnDatalog", TGlyph::Start, 0, 0, 62, 24, QStringLiteral("Start"));
+
+    // One row along the bottom edge; each caption gets the width of its longer language.
+    const QFontMetrics fm(WindowFont());
+    auto widest = [&](const char* Name) {
+        int w = 0;
+        for (const auto& row : CaptionTable)
+            if (qstrcmp(row.Target, Name) == 0)
+                w = std::max({w, fm.horizontalAdvance(U(row.Czech)), fm.horizontalAdvance(U(row.English))});
+        return w + 2;
+    };
+    constexpr int y = 158;
+    constexpr int h = 22;
+    constexpr int gap = 5;
+    int x = 2;
+    auto place = [&](QWidget* W, int Width) {
+        W->setGeometry(x, y, Width, h);
+        x += Width + gap;
+    };
+    place(LblLogPeriod, widest("LblLogPeriod"));
+    place(CmbBxDatalog, 66);
+    place(LblLogMeasVal, widest("LblLogMeasVal"));
+    place(EdtDatalog, 58);
+    x -= gap - 2;
+    place(LblDtaUnit, 22);
+    place(LblLogCount, widest("LblLogCount"));
+    x -= gap - 2;
+    place(LblDtaCount, 40);
+    SpdBtnSaveFile->setGeometry(633 - 2 - 62 - gap - 58, y - 1, 58, 24);
+    SpdBtnDatalog->setGeometry(633 - 2 - 62, y - 1, 62, 24);
+}
+
+void TFrmMain::BuildNumeralTab()
+{
+    GrpBxNum = MakeGroup(TbShtNumeral, "GrpBxNum", 2, 2, 340, 176);
+    RdBtnNumAII = MakeRadio(GrpBxNum, "RdBtnNumAII", 10, 20, 150, U("+/- 20 mA DC"));
+    RdBtnNumAIU = MakeRadio(GrpBxNum, "RdBtnNumAIU", 10, 40, 150, U("+/- 10 V DC"));
+    RdBtnNumAIUL = MakeRadio(GrpBxNum, "RdBtnNumAIUL", 170, 20, 160, U("+/- 585 mV DC"));
+    RdBtnNumAIOV = MakeRadio(GrpBxNum, "RdBtnNumAIOV", 170, 40, 160);
+    LblNumBegin = MakeLabel(GrpBxNum, "LblNumBegin", 10, 70, 104, 22);
+    MaskEdtNumBegin = Named(new TMaskEdit(GrpBxNum), "MaskEdtNumBegin");
+    MaskEdtNumBegin->setGeometry(116, 70, 72, 22);
+    LblNumBeginUnit = MakeLabel(GrpBxNum, "LblNumBeginUnit", 194, 70, 40, 22);
+    LblNumEnd = MakeLabel(GrpBxNum, "LblNumEnd", 10, 98, 104, 22);
+    MaskEdtNumEnd = Named(new TMaskEdit(GrpBxNum), "MaskEdtNumEnd");
+    MaskEdtNumEnd->setGeometry(116, 98, 72, 22);
+    LblNumEndUnit = MakeLabel(GrpBxNum, "LblNumEndUnit", 194, 98, 40, 22);
+    SpdBtnSendNumeral = MakeButton(GrpBxNum, "SpdBtnSendNumeral", TGlyph::Send, 10, 134, 172, 26);
+    for (TMaskEdit* e : {MaskEdtNumBegin, MaskEdtNumEnd}) {
+        e->SetEditMask(QString::fromUtf8(NumInputInitialMask.data(), NumInputInitialMask.size()));
+        e->SetText(QString::fromUtf8(NumInputInitialText.data(), NumInputInitialText.size()));
+    }
+
+    GrpBxNumAO = MakeGroup(TbShtNumeral, "GrpBxNumAO", 346, 2, 286, 176);
+    RdBtnNumAOI = MakeRadio(GrpBxNumAO, "RdBtnNumAOI", 10, 20, 140, U("0 - 20 mA DC"));
+    RdBtnNumAOU = MakeRadio(GrpBxNumAO, "RdBtnNumAOU", 10, 40, 140, U("0 - 10 V DC"));
+    LblNumBeginAO = MakeLabel(GrpBxNumAO, "LblNumBeginAO", 10, 70, 110, 22);
+    MaskEdtAONumBegin = Named(new TMaskEdit(GrpBxNumAO), "MaskEdtAONumBegin");
+    MaskEdtAONumBegin->setGeometry(122, 70, 66, 22);
+    LblNumAOBegin = MakeLabel(GrpBxNumAO, "LblNumAOBegin", 194, 70, 40, 22);
+    LblNumEndAO = MakeLabel(GrpBxNumAO, "LblNumEndAO", 10, 98, 110, 22);
+    MaskEdtAONumEnd = Named(new TMaskEdit(GrpBxNumAO), "MaskEdtAONumEnd");
+    MaskEdtAONumEnd->setGeometry(122, 98, 66, 22);
+    LblNumAOEnd = MakeLabel(GrpBxNumAO, "LblNumAOEnd", 194, 98, 40, 22);
+    SpdBtnSendNumeralAO = MakeButton(GrpBxNumAO, "SpdBtnSendNumeralAO", TGlyph::Send, 10, 134, 172, 26);
+    for (TMaskEdit* e : {MaskEdtAONumBegin, MaskEdtAONumEnd}) {
+        e->SetEditMask(QString::fromUtf8(NumOutputMask.data(), NumOutputMask.size()));
+        e->SetText(QString::fromUtf8(NumOutputInitialText.data(), NumOutputInitialText.size()));
+    }
+}
+
+void TFrmMain::PresetComPort()
+{
+    ComPort.SetDeviceName("COM1");
+    ComPort.SetBaudRate(br4800);
+    ComPort.SetDataBits(db8);
+    ComPort.SetParity(paNone);
+    ComPort.SetStopBits(sb1);
+    ComPort.FlowControl().SetDTR(dcDisable);
+    ComPort.FlowControl().SetRTS(rcEnable);
+    ComPort.SetOptions(TOptions{});
+    ComPort.Timeouts().SetReadMultiplier(100);
+    ComPort.Timeouts().SetReadConstant(100);
+    ComPort.Timeouts().SetWriteMultiplier(100);
+    ComPort.Timeouts().SetWriteConstant(100);
+    ComPort.SetOnLineError([this](TCustomComPort* Sender, TLineErrors LineErrors) {
+        ComPortLineError(Sender, LineErrors);
+    });
+    ComPort.SetActive(false);
+}
+
+// Every control's signal reaches its handler here, once, through the error report.
+void TFrmMain::WireHandlers()
+{
+    using Handler = void (TFrmMain::*)(QObject*);
+    auto click = [this](QAbstractButton* Button, Handler H) {
+        connect(Button, &QAbstractButton::clicked, this, [this, Button, H] { RunHandler([&] { (this->*H)(Button); }); });
+    };
+    // A radio button runs its handler when it becomes checked, by a click or by the program.
+    auto checked = [this](QRadioButton* Button, Handler H) {
+        connect(Button, &QAbstractButton::toggled, this, [this, Button, H](bool On) {
+            if (On)
+                RunHandler([&] { (this->*H)(Button); });
+        });
+    };
+    auto action = [this](QAction* Item, Handler H) {
+        connect(Item, &QAction::triggered, this, [this, Item, H] { RunHandler([&] { (this->*H)(Item); }); });
+    };
+    using KeyHandler = void (TFrmMain::*)(QObject*, QChar&);
+    auto spin = [this](TSpinEdit* Edit, Handler Change, Handler Enter, Handler Exit, KeyHandler Key) {
+        connect(Edit, &TSpinEdit::Change, this, [this, Edit, Change] { RunHandler([&] { (this->*Change)(Edit); }); });
+        connect(Edit, &TSpinEdit::Enter, this, [this, Edit, Enter] { RunHandler([&] { (this->*Enter)(Edit); }); });
+        connect(Edit, &TSpinEdit::Exit, this, [this, Edit, Exit] { RunHandler([&] { (this->*Exit)(Edit); }); });
+        connect(Edit, &TSpinEdit::KeyPress, this,
+                [this, Edit, Key](QChar& K) { RunHandler([&] { (this->*Key)(Edit, K); }); });
+    };
+
+    action(MFileClose, &TFrmMain::MFileCloseClick);
+    action(MCommEnd, &TFrmMain::MCommEndClick);
+    action(MenuHelp, &TFrmMain::MenuHelpClick);
+    action(MLangCZ, &TFrmMain::MLangCZClick);
+    action(MLangEN, &TFrmMain::MLangENClick);
+
+    click(SpdBtnConnect, &TFrmMain::SpdBtnConnectClick);
+    click(SpdBtnReload, &TFrmMain::SpdBtnReloadClick);
+    click(SpdBtnMeasInput, &TFrmMain::SpdBtnMeasInputClick);
+    click(SpdBtnAIZero, &TFrmMain::SpdBtnAIZeroClick);
+    click(SpdBtnAIEnd, &TFrmMain::SpdBtnAIEndClick);
+    click(SpdBtnAOZero, &TFrmMain::SpdBtnAOZeroClick);
+    click(SpdBtnAOEnd, &TFrmMain::SpdBtnAOEndClick);
+    click(SpdBtnSendNumeral, &TFrmMain::SpdBtnSendNumeralClick);
+    click(SpdBtnSendNumeralAO, &TFrmMain::SpdBtnSendNumeralAOClick);
+    click(SpdBtnDatalog, &TFrmMain::SpdBtnDatalogClick);
+    click(SpdBtnSaveFile, &TFrmMain::SpdBtnSaveFileClick);
+
+    checked(RdBtnAII, &TFrmMain::RdBtnAIIClick);
+    checked(RdBtnAIUH, &TFrmMain::RdBtnAIUHClick);
+    checked(RdBtnAIUL, &TFrmMain::RdBtnAIULClick);
+    checked(RdBtnAIOV, &TFrmMain::RdBtnAIOVClick);
+    checked(RdBtnAOI, &TFrmMain::RdBtnAOIClick);
+    checked(RdBtnAOU, &TFrmMain::RdBtnAOUClick);
+    checked(RdBtnFilt0, &TFrmMain::RdBtnFilt0Click);
+    checked(RdBtnFilt1, &TFrmMain::RdBtnFilt1Click);
+    checked(RdBtnFilt2, &TFrmMain::RdBtnFilt2Click);
+    checked(RdBtnNoReaction, &TFrmMain::RdBtnNoReactionClick);
+    checked(RdBtnZeroDrop, &TFrmMain::RdBtnZeroDropClick);
+    checked(RdBtnMaxRise, &TFrmMain::RdBtnMaxRiseClick);
+    checked(RdBtn35mADrop, &TFrmMain::RdBtn35mADropClick);
+    checked(RdBtnNumAII, &TFrmMain::RdBtnNumAIIClick);
+    checked(RdBtnNumAIU, &TFrmMain::RdBtnNumAIUClick);
+    checked(RdBtnNumAIUL, &TFrmMain::RdBtnNumAIULClick);
+    checked(RdBtnNumAIOV, &TFrmMain::RdBtnNumAIOVClick);
+    checked(RdBtnNumAOI, &TFrmMain::RdBtnNumAOIClick);
+    checked(RdBtnNumAOU, &TFrmMain::RdBtnNumAOUClick);
+
+    spin(SpnEdtAOZero, &TFrmMain::SpnEdtAOZeroChange, &TFrmMain::SpnEdtAOZeroEnter, &TFrmMain::SpnEdtAOZeroExit,
+         &TFrmMain::SpnEdtAOZeroKeyPress);
+    spin(SpnEdtAOEnd, &TFrmMain::SpnEdtAOEndChange, &TFrmMain::SpnEdtAOEndEnter, &TFrmMain::SpnEdtAOEndExit,
+         &TFrmMain::SpnEdtAOEndKeyPress);
+
+    connect(CmbBxDatalog, &QComboBox::currentIndexChanged, this,
+            [this] { RunHandler([this] { CmbBxDatalogChange(CmbBxDatalog); }); });
+    connect(TmrDatalog, &TTimer::Timer, this, [this] { RunHandler([this] { TmrDatalogTimer(TmrDatalog); }); });
+}
+
+bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if ((Watched == CmbBxPort || Watched == CmbBxPort->lineEdit()) && Event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(Event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && Watched == CmbBxPort->lineEdit()) {
+            QChar c(13);
+            RunHandler([&] { CmbBxPortKeyPress(CmbBxPort, c); });
+        }
+    }
+    return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TFrmMain::showEvent(QShowEvent* Event)
+{
+    QMainWindow::showEvent(Event);
+    if (!FCentered) {
+        FCentered = true;
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TFrmMain::closeEvent(QCloseEvent* Event)
+{
+    RunHandler([this] { FormClose(this); });
+    Event->accept();
+}
+
+// --- Helpers --------------------------------------------------------------------------------
+
+void TFrmMain::CheckButton(QRadioButton* Button)
+{
+    RaisingFrom([Button] { Button->setChecked(true); });
+}
+
+void TFrmMain::SetSpinValue(TSpinEdit* Edit, int Value)
+{
+    RaisingFrom([Edit, Value] { Edit->SetValue(Value); });
+}
+
+void TFrmMain::ParkFocus(QWidget* Area)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && (focus == Area || Area->isAncestorOf(focus)))
+        ClientArea->setFocus(Qt::OtherFocusReason);
+}
+
+void TFrmMain::LinkLost()
+{
+    ErrorBox(this, MsgLinkLost);
+    ShowConnect();
+}
+
+// --- Transactions ---------------------------------------------------------------------------
+
+void TFrmMain::Crc16(uint8_t B)
+{
+    FTransactions.Crc16(B);
+}
+
+int TFrmMain::Send(uint8_t Command, uint32_t Parameter, std::string& Reply, int& Elapsed)
+{
+    return FTransactions.Send(Command, Parameter, Reply, Elapsed);
+}
+
+int TFrmMain::SendEE(uint8_t Command, uint8_t Address, uint16_t Value, std::string& Reply, int& Elapsed)
+{
+    return FTransactions.SendEE(Command, Address, Value, Reply, Elapsed);
+}
+
+void TFrmMain::DA(uint8_t Command, uint32_t Parameter)
+{
+    FTransactions.DA(Command, Parameter);
+}
+
+// --- Start, close, menus --------------------------------------------------------------------
+
+void TFrmMain::FormCreate(QObject*)
+{
+    BarDivisor = DefaultBarDivisor;
+    SetLang(LangCzech);
+    PanelConnect->show();
+    PanelConfig->hide();
+    GrpBxSignalLimit->hide();
+    PrgBarLoadEE->hide();
+    PrgBarLoadEE->setValue(0);
+    FRandom.seed(static_cast<std::mt19937::result_type>(
+        std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+    ComPort.PurgeInput();
+    ComPort.PurgeOutput();
+    std::vector<std::string> ports;
+    TCustomComPort::EnumPorts(ports);
+    for (const auto& p : ports)
+        CmbBxPort->addItem(QString::fromStdString(p));
+    CmbBxPort->setCurrentIndex(-1);
+    CmbBxPort->setEditText(QString());
+}
+
+void TFrmMain::FormClose(QObject*)
+{
+    if (ComPort.Active())
+        DA(CmdOutputRelease, 0);
+    ComPort.SetActive(false);
+}
+
+void TFrmMain::MFileCloseClick(QObject*)
+{
+    close();
+}
+
+void TFrmMain::MenuHelpClick(QObject*)
+{
+    if (TAboutBox* box = AboutBox()) {
+        TModalScope modal;
+        box->exec();
+    }
+}
+
+void TFrmMain::MLangCZClick(QObject*)
+{
+    SetLang(LangCzech);
+    MLangCZ->setChecked(true);
+    MLangEN->setChecked(false);
+}
+
+void TFrmMain::MLangENClick(QObject*)
+{
+    SetLang(LangEnglish);
+    MLangCZ->setChecked(false);
+    MLangEN->setChecked(true);
+}
+
+QString* TFrmMain::MessageSlot(int Index)
+{
+    QString* all[] = {&MsgLinkLost,        &MsgBadPort,         &MsgDipNotPc,      &MsgCableLost, &MsgNoPeriod,
+                        &MsgNoConverter,     &MsgConfigIs,        &MsgBadConfig,     &MsgSelectPort,
+                        &MsgDropOnlyCurrent, &MsgBeginOutOfRange, &MsgEndOutOfRange, &MsgPowerCycle};
+    return all[Index];
+}
+
+void TFrmMain::SetLang(int Lang)
+{
+    if (Lang != LangCzech && Lang != LangEnglish)
+        return;
+    for (const TCaptionRow& row : CaptionTable) {
+        if (row.When == TModelCond::Model10 && DeviceSettings.DeviceModel != ModelKVT27)
+            continue;
+        if (row.When == TModelCond::Model12 && DeviceSettings.DeviceModel != ModelKVT27L)
+            continue;
+        const QString text = QString::fromUtf8(Lang == LangCzech ? row.Czech : row.English);
+        const QString target = QString::fromLatin1(row.Target);
+        if (target == objectName()) {
+            setWindowTitle(text);
+            continue;
+        }
+        QObject* o = findChild<QObject*>(target);
+        if (auto* w = qobject_cast<QWidget*>(o); w != nullptr && PgControl->indexOf(w) >= 0)
+            PgControl->setTabText(PgControl->indexOf(w), text);
+        else if (auto* g = qobject_cast<QGroupBox*>(o))
+            g->setTitle(text);
+        else if (auto* b = qobject_cast<QAbstractButton*>(o))
+            b->setText(text);
+        else if (auto* l = qobject_cast<QLabel*>(o))
+            l->setText(text);
+        else if (auto* m = qobject_cast<QMenu*>(o))
+            m->setTitle(text);
+        else if (auto* a = qobject_cast<QAction*>(o))
+            a->setText(text);
+    }
+    for (const TMessageRow& row : MessageTable)
+        *MessageSlot(static_cast<int>(row.Slot)) = QString::fromUtf8(Lang == LangCzech ? row.Czech : row.English);
+}
+
+} // namespace kvt::ui

@@ -1,0 +1,288 @@
+// The program's main window: the connect panel, the configuration panel with its four tabs, the
+// status bar, the menu, the serial port, the sampling timer and the settings record. Every
+// control carries its own name as its Qt object name. The handlers are spread over files by
+// feature: frmmain.cpp (structure, start, close, menus, languages), frmmain_connect.cpp
+// (connecting and the settings load), frmmain_signals.cpp (showing the settings, kind and
+// option buttons), frmmain_chart.cpp, frmmain_calibration.cpp, frmmain_numeric.cpp and
+// frmmain_datalog.cpp.
+#pragma once
+
+#include "protocol/device_settings.h"
+#include "protocol/transactions.h"
+#include "serial/comport.h"
+#include "ui/controls.h"
+#include "ui/maskedit.h"
+#include "ui/spinedit.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QProgressBar;
+class QRadioButton;
+
+namespace kvt::ui {
+
+class TFrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFrmMain(QWidget* Parent = nullptr);
+    ~TFrmMain() override;
+
+    // --- Controls -------------------------------------------------------------------------
+    QWidget* ClientArea; // the client area below the menu: 643 x 260
+
+    QFrame* PanelConfig;
+    TPageControl* PgControl;
+
+    QWidget* TbSignals;
+    QGroupBox* GrpBxAI;
+    QRadioButton* RdBtnAII;
+    QRadioButton* RdBtnAIUH;
+    QRadioButton* RdBtnAIUL;
+    QRadioButton* RdBtnAIOV;
+    TSpeedButton* SpdBtnAIZero;
+    TSpeedButton* SpdBtnAIEnd;
+    QLabel* LblAIUSRZero;
+    QLabel* LblAIUSREnd;
+    QGroupBox* GrpBxAO;
+    QRadioButton* RdBtnAOI;
+    QRadioButton* RdBtnAOU;
+    TSpinEdit* SpnEdtAOZero;
+    TSpinEdit* SpnEdtAOEnd;
+    TSpeedButton* SpdBtnAOZero;
+    TSpeedButton* SpdBtnAOEnd;
+    QLabel* LblAOZero;
+    QLabel* LblAOEnd;
+    QProgressBar* PrgBrAOZero;
+    QProgressBar* PrgBrAOEnd;
+    QLabel* LblBarAOZero0;
+    QLabel* LblBarAOZero50;
+    QLabel* LblBarAOZero100;
+    QLabel* LblBarAOEnd0;
+    QLabel* LblBarAOEnd50;
+    QLabel* LblBarAOEnd100;
+
+    QWidget* TbOptions;
+    QGroupBox* GrpBxSignalLimit;
+    QRadioButton* RdBtnNoReaction;
+    QRadioButton* RdBtnZeroDrop;
+    QRadioButton* RdBtnMaxRise;
+    QRadioButton* RdBtn35mADrop;
+    QGroupBox* GrpBxFilter;
+    QRadioButton* RdBtnFilt0;
+    QRadioButton* RdBtnFilt1;
+    QRadioButton* RdBtnFilt2;
+
+    QWidget* TbDatalog;
+    TImage* ImgDatalog;
+    QLabel* LblLogPeriod;
+    QComboBox* CmbBxDatalog;
+    QLabel* LblLogMeasVal;
+    QLineEdit* EdtDatalog;
+    QLabel* LblDtaUnit;
+    QLabel* LblLogCount;
+    QLabel* LblDtaCount;
+    TSpeedButton* SpdBtnSaveFile;
+    TSpeedButton* SpdBtnDatalog;
+
+    QWidget* TbShtNumeral;
+    QGroupBox* GrpBxNum;
+    QRadioButton* RdBtnNumAII;
+    QRadioButton* RdBtnNumAIU;
+    QRadioButton* RdBtnNumAIUL;
+    QRadioButton* RdBtnNumAIOV;
+    TMaskEdit* MaskEdtNumBegin;
+    TMaskEdit* MaskEdtNumEnd;
+    QLabel* LblNumBegin;
+    QLabel* LblNumEnd;
+    QLabel* LblNumBeginUnit;
+    QLabel* LblNumEndUnit;
+    TSpeedButton* SpdBtnSendNumeral;
+    QGroupBox* GrpBxNumAO;
+    QRadioButton* RdBtnNumAOI;
+    QRadioButton* RdBtnNumAOU;
+    TMaskEdit* MaskEdtAONumBegin;
+    TMaskEdit* MaskEdtAONumEnd;
+    QLabel* LblNumBeginAO;
+    QLabel* LblNumEndAO;
+    QLabel* LblNumAOBegin;
+    QLabel* LblNumAOEnd;
+    TSpeedButton* SpdBtnSendNumeralAO;
+
+    TSpeedButton* SpdBtnMeasInput;
+    QLabel* LblAIMeasVal;
+    TSpeedButton* SpdBtnReload;
+
+    QFrame* PanelConnect;
+    QLabel* LblComPort;
+    QComboBox* CmbBxPort;
+    TSpeedButton* SpdBtnConnect;
+    QProgressBar* PrgBarLoadEE;
+    QLabel* LblProgVersion;
+
+    TStatusBar* StatusBar;
+
+    QMenuBar* MainMenu1;
+    QMenu* MenuFile;
+    QAction* MFileClose;
+    QMenu* MenuComm;
+    QAction* MCommEnd;
+    QAction* MenuHelp;
+    QMenu* MenuLang;
+    QAction* MLangCZ;
+    QAction* MLangEN;
+
+    TComPort ComPort;
+    TTimer* TmrDatalog;
+    TSaveDialog* SvDlg;
+
+    // --- State ----------------------------------------------------------------------------
+    TDeviceSettings DeviceSettings;
+    bool Loading = false;
+    std::string UnitSuffix;
+    int OutCodeMax = 16383;
+    int BarDivisor = 82;
+
+    QString MsgLinkLost;
+    QString MsgBadPort;
+    QString MsgDipNotPc;
+    QString MsgCableLost;
+    QString MsgNoPeriod;
+    QString MsgNoConverter;
+    QString MsgConfigIs;
+    QString MsgBadConfig;
+    QString MsgSelectPort;
+    QString MsgDropOnlyCurrent;
+    QString MsgBeginOutOfRange;
+    QString MsgEndOutOfRange;
+    QString MsgPowerCycle;
+
+    // --- Transactions (through the protocol unit) -----------------------------------------
+    void Crc16(uint8_t B);
+    int Send(uint8_t Command, uint32_t Parameter, std::string& Reply, int& Elapsed);
+    int SendEE(uint8_t Command, uint8_t Address, uint16_t Value, std::string& Reply, int& Elapsed);
+    void DA(uint8_t Command, uint32_t Parameter);
+
+    // --- Window, menus, languages (frmmain.cpp) -------------------------------------------
+    void FormCreate(QObject* Sender);
+    void FormClose(QObject* Sender);
+    void MFileCloseClick(QObject* Sender);
+    void MenuHelpClick(QObject* Sender);
+    void MLangCZClick(QObject* Sender);
+    void MLangENClick(QObject* Sender);
+    void SetLang(int Lang);
+
+    // --- Connecting and the settings load (frmmain_connect.cpp) ---------------------------
+    void Connect();
+    void ShowConnect();
+    void LoadEE();
+    void SpdBtnConnectClick(QObject* Sender);
+    void CmbBxPortKeyPress(QObject* Sender, QChar& Key);
+    void SpdBtnReloadClick(QObject* Sender);
+    void MCommEndClick(QObject* Sender);
+    void ComPortLineError(TCustomComPort* Sender, TLineErrors LineErrors);
+    // The device name that the port opens for the text of CmbBxPort; empty when it names none.
+    static std::string PortDeviceName(const QString& PortText);
+
+    // --- Showing the settings, kinds and options (frmmain_signals.cpp) --------------------
+    int NormalizeValueAD(int Raw);
+    void DrawForm();
+    void SetOptions();
+    void RdBtnAIIClick(QObject* Sender);
+    void RdBtnAIUHClick(QObject* Sender);
+    void RdBtnAIULClick(QObject* Sender);
+    void RdBtnAIOVClick(QObject* Sender);
+    void RdBtnAOIClick(QObject* Sender);
+    void RdBtnAOUClick(QObject* Sender);
+    void RdBtnFilt0Click(QObject* Sender);
+    void RdBtnFilt1Click(QObject* Sender);
+    void RdBtnFilt2Click(QObject* Sender);
+    void RdBtnNoReactionClick(QObject* Sender);
+    void RdBtnZeroDropClick(QObject* Sender);
+    void RdBtnMaxRiseClick(QObject* Sender);
+    void RdBtn35mADropClick(QObject* Sender);
+    void RdBtnNumAIIClick(QObject* Sender);
+    void RdBtnNumAIUClick(QObject* Sender);
+    void RdBtnNumAIULClick(QObject* Sender);
+    void RdBtnNumAIOVClick(QObject* Sender);
+    void RdBtnNumAOIClick(QObject* Sender);
+    void RdBtnNumAOUClick(QObject* Sender);
+
+    // --- Trend chart (frmmain_chart.cpp) ---------------------------------------------------
+    void DrawGraph();
+
+    // --- Input calibration and output adjustment (frmmain_calibration.cpp) ----------------
+    void SpdBtnAIZeroClick(QObject* Sender);
+    void SpdBtnAIEndClick(QObject* Sender);
+    void SpdBtnMeasInputClick(QObject* Sender);
+    void SpnEdtAOZeroChange(QObject* Sender);
+    void SpnEdtAOZeroEnter(QObject* Sender);
+    void SpnEdtAOZeroExit(QObject* Sender);
+    void SpnEdtAOZeroKeyPress(QObject* Sender, QChar& Key);
+    void SpnEdtAOEndChange(QObject* Sender);
+    void SpnEdtAOEndEnter(QObject* Sender);
+    void SpnEdtAOEndExit(QObject* Sender);
+    void SpnEdtAOEndKeyPress(QObject* Sender, QChar& Key);
+    void SpdBtnAOZeroClick(QObject* Sender);
+    void SpdBtnAOEndClick(QObject* Sender);
+
+    // --- Numeric range entry (frmmain_numeric.cpp) ----------------------------------------
+    void SpdBtnSendNumeralClick(QObject* Sender);
+    void SpdBtnSendNumeralAOClick(QObject* Sender);
+
+    // --- Data logging and export (frmmain_datalog.cpp) ------------------------------------
+    void CmbBxDatalogChange(QObject* Sender);
+    void SpdBtnDatalogClick(QObject* Sender);
+    void TmrDatalogTimer(QObject* Sender);
+    void SpdBtnSaveFileClick(QObject* Sender);
+    // Chart glue for the sampling: the pen placed for the first reading, one plot step per sample.
+    void PlaceChartPen(int Value);
+    void PlotChartStep(int Value);
+
+    // --- Helpers for every feature file ---------------------------------------------------
+    // Checks a radio button as the program; its handler runs if it was not checked, and an
+    // error that handler raises is raised here.
+    void CheckButton(QRadioButton* Button);
+    // Sets a code field's value as the program, with the same rule for its change handler.
+    void SetSpinValue(TSpinEdit* Edit, int Value);
+    // Moves the keyboard focus out of Area to a neutral place, before Area is hidden or
+    // disabled, so that no field there loses or gains it on its own.
+    void ParkFocus(QWidget* Area);
+    // MsgLinkLost in an error box, then ShowConnect: every failed transaction ends so.
+    void LinkLost();
+
+protected:
+    void closeEvent(QCloseEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void BuildConnectPanel();
+    void BuildConfigPanel();
+    void BuildSignalsTab();
+    void BuildOptionsTab();
+    void BuildDatalogTab();
+    void BuildNumeralTab();
+    void BuildMenu();
+    void PresetComPort();
+    void WireHandlers();
+    QString* MessageSlot(int Index);
+
+    TTransactions FTransactions;
+    std::mt19937 FRandom;
+    bool FCentered = false;
+};
+
+} // namespace kvt::ui

@@ -1,0 +1,304 @@
+// Showing the loaded settings on the tabs, the model adaptation, and the kind and option
+// buttons that write what they stand for.
+#include "ui/frmmain.h"
+
+#include "ui/errorreport.h"
+#include "ui/uiseam.h"
+
+#include "signal/conversion.h"
+#include "signal/field_text.h"
+#include "signal/model_options.h"
+#include "signal/numeric_entry.h"
+#include "signal/signal_kind.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+
+namespace kvt::ui {
+
+namespace {
+
+QString Q(std::string_view Text)
+{
+    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
+}
+
+// Input kind buttons of the signal tab: write InputMode, then show the settings for it.
+void InputKindChosen(TFrmMain& W, int Mode)
+{
+    if (W.Loading)
+        return;
+    W.DeviceSettings.InputMode = Mode;
+    std::string reply;
+    int elapsed = 0;
+    if (W.SendEE(CmdWriteWord, WordInputMode, static_cast<uint16_t>(Mode), reply, elapsed) != 1)
+        W.LinkLost();
+    W.DrawForm();
+}
+
+void OutputKindChosen(TFrmMain& W, int Mode)
+{
+    if (W.Loading)
+        return;
+    W.DeviceSettings.OutputMode = Mode;
+    std::string reply;
+    int elapsed = 0;
+    if (W.SendEE(CmdWriteWord, WordOutputMode, static_cast<uint16_t>(Mode), reply, elapsed) != 1)
+        W.LinkLost();
+}
+
+// Filter and out-of-range reaction buttons: the copy keeps the new value whatever the write does.
+void OptionChosen(TFrmMain& W, int& Copy, uint8_t Address, int Value)
+{
+    if (W.Loading)
+        return;
+    Copy = Value;
+    std::string reply;
+    int elapsed = 0;
+    if (W.SendEE(CmdWriteWord, Address, static_cast<uint16_t>(Value), reply, elapsed) != 1)
+        W.LinkLost();
+}
+
+void NumInputKindChosen(TFrmMain& W, TNumInputKind Kind)
+{
+    const TNumMask mask = NumInputMask(Kind);
+    for (TMaskEdit* e : {W.MaskEdtNumBegin, W.MaskEdtNumEnd}) {
+        e->SetEditMask(Q(mask.Mask));
+        e->SetText(Q(mask.ZeroText));
+    }
+    W.LblNumBeginUnit->setText(Q(mask.Unit));
+    W.LblNumEndUnit->setText(Q(mask.Unit));
+}
+
+void NumOutputKindChosen(TFrmMain& W, TNumOutputKind Kind)
+{
+    W.LblNumAOBegin->setText(Q(NumOutputUnit(Kind)));
+    W.LblNumAOEnd->setText(Q(NumOutputUnit(Kind)));
+}
+
+} // namespace
+
+int TFrmMain::NormalizeValueAD(int Raw)
+{
+    return kvt::NormalizeValueAD(DeviceSettings, Raw, UnitSuffix);
+}
+
+void TFrmMain::DrawForm()
+{
+    const TDeviceSettings& s = DeviceSettings;
+
+    // Checking a button that was not checked runs its handler, as a click would.
+    switch (s.InputMode) {
+    case InputModeCurrent:
+        CheckButton(RdBtnAII);
+        CheckButton(RdBtnNumAII);
+        break;
+    case InputModeVoltage:
+        CheckButton(RdBtnAIUH);
+        CheckButton(RdBtnNumAIU);
+        break;
+    case InputModeMillivolt:
+        CheckButton(RdBtnAIUL);
+        CheckButton(RdBtnNumAIUL);
+        break;
+    case InputModePercent:
+        CheckButton(RdBtnAIOV);
+        CheckButton(RdBtnNumAIOV);
+        break;
+    default:
+        break;
+    }
+    switch (s.OutputMode) {
+    case OutputModeCurrent:
+        CheckButton(RdBtnAOI);
+        CheckButton(RdBtnNumAOI);
+        break;
+    case OutputModeVoltage:
+        CheckButton(RdBtnAOU);
+        CheckButton(RdBtnNumAOU);
+        break;
+    default:
+        break;
+    }
+    switch (s.FilterType) {
+    case 0:
+        CheckButton(RdBtnFilt0);
+        break;
+    case 1:
+        CheckButton(RdBtnFilt1);
+        break;
+    case 2:
+        CheckButton(RdBtnFilt2);
+        break;
+    default:
+        break;
+    }
+    switch (s.LimitReaction) {
+    case 0:
+        CheckButton(RdBtnNoReaction);
+        break;
+    case 1:
+        CheckButton(RdBtnZeroDrop);
+        break;
+    case 2:
+        CheckButton(RdBtnMaxRise);
+        break;
+    case 3:
+        CheckButton(RdBtn35mADrop);
+        break;
+    default:
+        break;
+    }
+
+    const TReactionEnabled enabled = ReactionEnabled(s.ConfigType);
+    RdBtnNoReaction->setEnabled(enabled.NoReaction);
+    RdBtnZeroDrop->setEnabled(enabled.ZeroDrop);
+    RdBtnMaxRise->setEnabled(enabled.MaxRise);
+    RdBtn35mADrop->setEnabled(enabled.Drop35mA);
+
+    // The numeric fields take the comma of their masks, whatever the system's separator.
+    const TFieldTexts in = InputFieldTexts(s, UnitSuffix, MaskDecimalSeparator);
+    if (in.Fill) {
+        MaskEdtNumBegin->SetText(QString::fromStdString(in.Begin));
+        MaskEdtNumEnd->SetText(QString::fromStdString(in.End));
+    }
+    const TFieldTexts out = OutputFieldTexts(s, MaskDecimalSeparator);
+    if (out.Fill) {
+        MaskEdtAONumBegin->SetText(QString::fromStdString(out.Begin));
+        MaskEdtAONumEnd->SetText(QString::fromStdString(out.End));
+    }
+}
+
+void TFrmMain::SetOptions()
+{
+    const TModelOptions* o = ModelOptions(DeviceSettings.DeviceModel);
+    if (o == nullptr)
+        return;
+    if (!o->MillivoltInputVisible)
+        ParkFocus(RdBtnAIUL);
+    RdBtnAIUL->setVisible(o->MillivoltInputVisible);
+    RdBtnAOU->setText(Q(o->AOUCaption));
+    // A lower maximum leaves the fields' texts alone: the handlers clamp at the next change.
+    SpnEdtAOZero->SetMaxValue(o->OutCodeMax);
+    SpnEdtAOEnd->SetMaxValue(o->OutCodeMax);
+    LblBarAOZero50->setText(Q(o->Bar50Caption));
+    LblBarAOEnd50->setText(Q(o->Bar50Caption));
+    LblBarAOZero100->setText(Q(o->Bar100Caption));
+    LblBarAOEnd100->setText(Q(o->Bar100Caption));
+    if (!o->FilterVisible)
+        ParkFocus(GrpBxFilter);
+    GrpBxFilter->setVisible(o->FilterVisible);
+    if (!o->NumeralTabVisible)
+        ParkFocus(TbShtNumeral);
+    PgControl->SetTabVisible(TbShtNumeral, o->NumeralTabVisible);
+    if (!o->NumMillivoltVisible)
+        ParkFocus(RdBtnNumAIUL);
+    RdBtnNumAIUL->setVisible(o->NumMillivoltVisible);
+    RdBtnNumAII->setText(Q(o->NumAIICaption));
+    RdBtnNumAIU->setText(Q(o->NumAIUCaption));
+    OutCodeMax = o->OutCodeMax;
+    BarDivisor = o->BarDivisor;
+}
+
+void TFrmMain::RdBtnAIIClick(QObject*)
+{
+    InputKindChosen(*this, InputModeCurrent);
+}
+
+void TFrmMain::RdBtnAIUHClick(QObject*)
+{
+    InputKindChosen(*this, InputModeVoltage);
+}
+
+void TFrmMain::RdBtnAIULClick(QObject*)
+{
+    InputKindChosen(*this, InputModeMillivolt);
+}
+
+void TFrmMain::RdBtnAIOVClick(QObject*)
+{
+    InputKindChosen(*this, InputModePercent);
+}
+
+void TFrmMain::RdBtnAOIClick(QObject*)
+{
+    OutputKindChosen(*this, OutputModeCurrent);
+}
+
+void TFrmMain::RdBtnAOUClick(QObject*)
+{
+    OutputKindChosen(*this, OutputModeVoltage);
+}
+
+void TFrmMain::RdBtnFilt0Click(QObject*)
+{
+    OptionChosen(*this, DeviceSettings.FilterType, WordFilterType, 0);
+}
+
+void TFrmMain::RdBtnFilt1Click(QObject*)
+{
+    OptionChosen(*this, DeviceSettings.FilterType, WordFilterType, 1);
+}
+
+void TFrmMain::RdBtnFilt2Click(QObject*)
+{
+    OptionChosen(*this, DeviceSettings.FilterType, WordFilterType, 2);
+}
+
+void TFrmMain::RdBtnNoReactionClick(QObject*)
+{
+    OptionChosen(*this, DeviceSettings.LimitReaction, WordLimitReaction, 0);
+}
+
+void TFrmMain::RdBtnZeroDropClick(QObject*)
+{
+    OptionChosen(*this, DeviceSettings.LimitReaction, WordLimitReaction, 1);
+}
+
+void TFrmMain::RdBtnMaxRiseClick(QObject*)
+{
+    OptionChosen(*this, DeviceSettings.LimitReaction, WordLimitReaction, 2);
+}
+
+void TFrmMain::RdBtn35mADropClick(QObject*)
+{
+    // Refused before anything else, also during a load: the button stays checked.
+    if (!Drop35mAAllowed(DeviceSettings.ConfigType)) {
+        ErrorBox(this, MsgDropOnlyCurrent);
+        return;
+    }
+    OptionChosen(*this, DeviceSettings.LimitReaction, WordLimitReaction, 3);
+}
+
+void TFrmMain::RdBtnNumAIIClick(QObject*)
+{
+    NumInputKindChosen(*this, TNumInputKind::nkCurrent);
+}
+
+void TFrmMain::RdBtnNumAIUClick(QObject*)
+{
+    NumInputKindChosen(*this, TNumInputKind::nkVoltage);
+}
+
+void TFrmMain::RdBtnNumAIULClick(QObject*)
+{
+    NumInputKindChosen(*this, TNumInputKind::nkMillivolt);
+}
+
+void TFrmMain::RdBtnNumAIOVClick(QObject*)
+{
+    NumInputKindChosen(*this, TNumInputKind::nkPercent);
+}
+
+void TFrmMain::RdBtnNumAOIClick(QObject*)
+{
+    NumOutputKindChosen(*this, TNumOutputKind::okCurrent);
+}
+
+void TFrmMain::RdBtnNumAOUClick(QObject*)
+{
+    NumOutputKindChosen(*this, TNumOutputKind::okVoltage);
+}
+
+} // namespace kvt::ui

@@ -1,0 +1,64 @@
+// A spin edit in the manner the window expects: any text up to MaxLength characters, a value
+// that counts text which is not a whole number as MinValue, arrows (buttons and keys) that step
+// within MinValue..MaxValue, and no clamping of typed text or of the text when the limits change.
+#pragma once
+
+#include <QLineEdit>
+
+class QToolButton;
+
+namespace kvt::ui {
+
+class TSpinEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TSpinEdit(QWidget* Parent = nullptr);
+
+    int MinValue() const { return FMinValue; }
+    void SetMinValue(int Value) { FMinValue = Value; }
+    int MaxValue() const { return FMaxValue; }
+    void SetMaxValue(int Value) { FMaxValue = Value; }
+    int Increment() const { return FIncrement; }
+    void SetIncrement(int Value) { FIncrement = Value; }
+
+    // The text as a whole number; MinValue when it is not one.
+    int Value() const;
+    // Writes Value limited to MinValue..MaxValue (unless both are equal) as the text.
+    void SetValue(int Value);
+
+    QColor FontColor() const;
+    void SetFontColor(const QColor& Color);
+
+    // One step up or down, as the arrow buttons and the arrow keys do.
+    void StepUp();
+    void StepDown();
+
+signals:
+    // The text changed, by the user or by the program; never when it stays the same.
+    void Change();
+    // The user moved the focus into the field (click, Tab, shortcut), or out of it after
+    // having moved it in. Focus moved by the program or by another window does not count.
+    void Enter();
+    void Exit();
+    // A character key, before it is applied to the field. The handler may change the text.
+    void KeyPress(QChar& Key);
+
+protected:
+    void keyPressEvent(QKeyEvent* Event) override;
+    void focusInEvent(QFocusEvent* Event) override;
+    void focusOutEvent(QFocusEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+
+private:
+    void ButtonPressed(bool Up);
+    int CheckValue(int Value) const;
+
+    int FMinValue = 0;
+    int FMaxValue = 0;
+    int FIncrement = 1;
+    bool FEntered = false;
+    QToolButton* FUp;
+    QToolButton* FDown;
+};
+
+} // namespace kvt::ui

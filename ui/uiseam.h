@@ -1,0 +1,55 @@
+// The window's one door to modal dialogs, waits and timer periods, so that tests can stand in for
+// the user: they answer the boxes, pick file names and shorten the periods.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace kvt::ui {
+
+enum class TBoxKind { Error, Warning, Plain };
+
+class TUiSeam {
+public:
+    virtual ~TUiSeam() = default;
+
+    // A modal box with one OK button. Detail is an optional longer text shown on request.
+    virtual void ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, const QString& Detail) = 0;
+    // The modal save-file dialog; nullopt when the user cancels.
+    virtual std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter) = 0;
+    // A blocking wait on the user-interface thread.
+    virtual void Sleep(int Ms) = 0;
+    // Maps a timer period in ms to the one actually used (the identity in the program).
+    virtual int TimerInterval(int Ms) { return Ms; }
+};
+
+// The real Qt dialogs and waits.
+class TQtUiSeam : public TUiSeam {
+public:
+    void ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, const QString& Detail) override;
+    std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter) override;
+    void Sleep(int Ms) override;
+};
+
+// The installed seam; a TQtUiSeam until another is installed.
+TUiSeam& UiSeam();
+// Installs Seam and returns the one it replaces (nullptr for the built-in default).
+std::unique_ptr<TUiSeam> SetUiSeam(std::unique_ptr<TUiSeam> Seam);
+
+// Shorthands used throughout the window. Each keeps the error report's bookkeeping of modal loops.
+void ErrorBox(QWidget* Parent, const QString& Text, const QString& Detail = {});
+void WarningBox(QWidget* Parent, const QString& Text);
+void PlainBox(QWidget* Parent, const QString& Text);
+void Sleep(int Ms);
+
+// "\r" and "\r\n" as line breaks, the way the message texts are built.
+QString DisplayLineBreaks(const QString& Text);
+
+// Converts a filter of the form "Description|*.ext|..." to Qt's "Description (*.ext);;...".
+QString QtFileFilter(const QString& Filter);
+
+} // namespace kvt::ui
