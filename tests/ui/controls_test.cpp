@@ -1,0 +1,291 @@
+// The window's own controls and plumbing, without a converter: the code spin edit, the masked
+// edit, the error report, the synchronizer, the text tables.
+#include "window_fixture.h"
+
+#include "serial/comtypes.h"
+#include "ui/helptext.h"
+#include "ui/langtexts.h"
+#include "ui/maskedit.h"
+#include "ui/qtsynchronizer.h"
+#include "ui/spinedit.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QThread>
+#include <QtTest/QTest>
+
+#include <set>
+#include <stdexcept>
+#include <thread>
+
+using namespace kvt::ui;
+using namespace kvt::ui::test;
+
+namespace {
+
+class ControlsTest : public TWindowTest {};
+
+// A top-level window with two line edits around the spin edit, for focus moves.
+struct TSpinHost {
+    QWidget Host;
+    QLineEdit* Before = new QLineEdit(&Host);
+    TSpinEdit* Edit = new TSpinEdit(&Host);
+    QLineEdit* After = new QLineEdit(&Host);
+    TSpinHost()
+    {
+        Before->setGeometry(0, 0, 60, 22);
+        Edit->setGeometry(0, 30, 70, 22);
+        After->setGeometry(0, 60, 60, 22);
+        Edit->SetMinValue(0);
+        Edit->SetMaxValue(16383);
+        Host.show();
+        QApplication::setActiveWindow(&Host);
+        Before->setFocus(Qt::OtherFocusReason);
+    }
+};
+
+} // namespace
+
+TEST_F(ControlsTest, SpinEditReadsAnyTextAndCountsNonNumbersAsMinimum)
+{
+    TSpinEdit e;
+    e.SetMinValue(0);
+    e.SetMaxValue(16383);
+    e.setText("20000");
+    EXPECT_EQ(e.Value(), 20000) << "typed text is not clamped";
+    e.setText("-5");
+    EXPECT_EQ(e.Value(), -5);
+    for (const char* t : {"", "abc", "12a", "1.5", "-", "+"}) {
+        e.setText(t);
+        EXPECT_EQ(e.Value(), 0) << t;
+    }
+    e.setText("abcde");
+    EXPECT_EQ(e.text(), "abcde") << "any text up to five characters stays";
+    e.setText("123456");
+    EXPECT_EQ(e.text(), "12345");
+}
+
+TEST_F(ControlsTest, SpinEditChangeFiresExactlyWhenTheTextChanges)
+{
+    TSpinEdit e;
+    e.SetMinValue(0);
+    e.SetMaxValue(16383);
+    QSignalSpy change(&e, &TSpinEdit::Change);
+    e.SetValue(100);
+    EXPECT_EQ(change.count(), 1);
+    e.SetValue(100);
+    EXPECT_EQ(change.count(), 1) << "the same value changes nothing";
+    e.SetValue(20000);
+    EXPECT_EQ(e.text(), "16383") << "the program's value is limited";
+    EXPECT_EQ(change.count(), 2);
+    e.SetMaxValue(8191);
+    EXPECT_EQ(e.text(), "16383") << "a lower maximum leaves the text alone";
+    EXPECT_EQ(change.count(), 2);
+    e.StepUp();
+    EXPECT_EQ(e.text(), "8191") << "the arrows keep within the limits";
+    e.setText("x");
+    e.StepUp();
+    EXPECT_EQ(e.text(), "1");
+    e.SetValue(0);
+    e.StepDown();
+    EXPECT_EQ(e.text(), "0");
+}
+
+TEST_F(ControlsTest, SpinEditKeyPressComesBeforeTheKeyAndArrowsStep)
+{
+    TSpinHost h;
+    h.Edit->setFocus(Qt::TabFocusReason);
+    h.Edit->setText("12");
+    h.Edit->setCursorPosition(2);
+    QStringList seen;
+    QObject::connect(h.Edit, &TSpinEdit::KeyPress, h.Edit, [&](QChar& K) { seen << h.Edit->text() + "|" + K; });
+    QTest::keyClick(h.Edit, Qt::Key_3);
+    EXPECT_EQ(seen, QStringList{"12|3"});
+    EXPECT_EQ(h.Edit->text(), "123");
+    QTest::keyClick(h.Edit, Qt::Key_Up);
+    EXPECT_EQ(h.Edit->text(), "124");
+    EXPECT_EQ(seen.size(), 1) << "arrow keys are no characters";
+}
+
+TEST_F(ControlsTest, SpinEditEnterAndExitOnlyForTheUsersFocusMoves)
+{
+    TSpinHost h;
+    QSignalSpy enter(h.Edit, &TSpinEdit::Enter);
+    QSignalSpy exit(h.Edit, &TSpinEdit::Exit);
+
+    h.Edit->setFocus(Qt::OtherFocusReason); // the program moved it
+    h.After->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(enter.count(), 0);
+    EXPECT_EQ(exit.count(), 0);
+
+    h.Edit->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(enter.count(), 1);
+    // A box on top takes the window's focus and gives it back: neither counts.
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(h.Edit, &out);
+    QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(h.Edit, &in);
+    EXPECT_EQ(enter.count(), 1);
+    EXPECT_EQ(exit.count(), 0);
+
+    h.After->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(exit.count(), 1);
+
+    // Parked by the program while entered: no Exit, and the next user entry counts again.
+    h.Edit->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(enter.count(), 2);
+    h.Before->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(exit.count(), 1);
+    h.Edit->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(enter.count(), 3);
+}
+
+TEST_F(ControlsTest, MaskEditKeepsLiteralsAndBlanksInItsText)
+{
+    TMaskEdit e;
+    e.SetEditMask("#99,999;1;0");
+    e.SetText("   ,   ");
+    EXPECT_EQ(e.Text(), "   ,   ");
+    e.SetText("012,500");
+    EXPECT_EQ(e.Text(), "012,500");
+    e.SetText("-05,250");
+    EXPECT_EQ(e.Text(), "-05,250");
+    e.SetEditMask("#999,9;1;0");
+    e.SetText("0123,4");
+    EXPECT_EQ(e.Text(), "0123,4");
+    e.SetEditMask("#99,99;1;0");
+    e.SetText("025,50");
+    EXPECT_EQ(e.Text(), "025,50");
+    e.SetEditMask("99,999;1;0");
+    e.SetText("05,000");
+    EXPECT_EQ(e.Text(), "05,000");
+    e.SetText("-5,000");
+    EXPECT_NE(e.Text().at(0), QChar('-')) << "no sign where the picture has none";
+}
+
+TEST_F(ControlsTest, MaskEditTypingFillsPositionsAndLeavesTheRestBlank)
+{
+    QWidget host;
+    auto* e = new TMaskEdit(&host);
+    e->SetEditMask("#99,999;1;0");
+    e->SetText("   ,   ");
+    host.show();
+    QApplication::setActiveWindow(&host);
+    e->setFocus();
+    e->setCursorPosition(1);
+    QTest::keyClicks(e, "4");
+    EXPECT_EQ(e->Text(), " 4 ,   ");
+}
+
+TEST_F(ControlsTest, HandlerErrorsAreReportedOnceAndTheSilentAbortNotAtAll)
+{
+    RunHandler([] { throw std::runtime_error("broken"); });
+    RunHandler([] { throw EAbort(); });
+    RunHandler([] { throw 42; });
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[0].Kind, TBoxKind::Error);
+    EXPECT_EQ(Boxes()[0].Text, "broken");
+    EXPECT_EQ(Boxes()[1].Text, "Unknown error");
+}
+
+TEST_F(ControlsTest, AnErrorOfAHandlerTheProgramTriggeredIsRaisedWhereItTriggeredIt)
+{
+    // As if the handler had been called directly: the program's own code sees the error and
+    // stops, nothing is shown by the handler's wiring.
+    bool after = false;
+    EXPECT_THROW(RaisingFrom([&] {
+                     RunHandler([] { throw std::runtime_error("from handler"); });
+                     after = true;
+                 }),
+                 std::runtime_error);
+    EXPECT_TRUE(after) << "the change itself completes";
+    EXPECT_TRUE(Boxes().empty());
+
+    // Inside a modal loop, handlers report for themselves.
+    RaisingFrom([&] {
+        TModalScope modal;
+        RunHandler([] { throw std::runtime_error("inside a box"); });
+    });
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].Text, "inside a box");
+}
+
+TEST_F(ControlsTest, EventsOfTheProgramsWidgetsCannotEscapeIntoTheEventLoop)
+{
+    struct TThrower : QObject {
+        bool event(QEvent* E) override
+        {
+            if (E->type() == QEvent::User)
+                throw std::runtime_error("from an event");
+            return QObject::event(E);
+        }
+    } thrower;
+    QEvent e(QEvent::User);
+    QApplication::sendEvent(&thrower, &e);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].Text, "from an event");
+}
+
+TEST_F(ControlsTest, SynchronizerRunsOnTheGuiThreadAndCarriesErrorsBack)
+{
+    QThread* gui = QThread::currentThread();
+    QThread* ranOn = nullptr;
+    bool threw = false;
+    bool done = false;
+    std::thread t([&] {
+        RunOnGuiThread([&] { ranOn = QThread::currentThread(); });
+        try {
+            RunOnGuiThread([] { throw EComError("late", 5); });
+        } catch (const EComError& e) {
+            threw = e.ErrorCode() == 5;
+        }
+        done = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return done; }));
+    t.join();
+    EXPECT_EQ(ranOn, gui);
+    EXPECT_TRUE(threw);
+
+    // On the GUI thread itself the call runs at once.
+    bool direct = false;
+    RunOnGuiThread([&] { direct = true; });
+    EXPECT_TRUE(direct);
+}
+
+TEST_F(ControlsTest, SeamTextHelpers)
+{
+    EXPECT_EQ(DisplayLineBreaks("a\r\rb\r\nc"), "a\n\nb\nc");
+    EXPECT_EQ(QtFileFilter(QString::fromUtf8("CSV (oddělený středníkem)|*.csv")),
+              QString::fromUtf8("CSV (oddělený středníkem) (*.csv)"));
+}
+
+TEST_F(ControlsTest, TextTablesAreCompleteAndExact)
+{
+    std::set<std::string> names;
+    for (const auto& row : MessageTable)
+        names.insert(row.Name);
+    EXPECT_EQ(names.size(), 13u);
+    EXPECT_STREQ(CaptionTable[0].Czech, "Konfigurační program pro převodník KVT27/KVT27L - DORNEK®");
+    EXPECT_STREQ(CaptionTable[46].Target, "RdBtnNumAIOV");
+    EXPECT_STREQ(MessageTable[12].English,
+                 "Please turn-off and turn-on converter power supply, to succesfully complete user calibration "
+                 "process.");
+
+    ASSERT_EQ(HelpLines.size(), 89u);
+    EXPECT_STREQ(HelpLines[0], "Nápověda k programu");
+    EXPECT_STREQ(HelpLines[12], " ON   ON   ON   ON  0/4-20mA .. 0/4-20mA");
+    EXPECT_STREQ(HelpLines[27], "OFF  OFF  OFF  OFF  nastavení z PC");
+    EXPECT_STREQ(HelpLines[88], "stavu dle nastavení.");
+    for (const char* line : HelpLines)
+        EXPECT_LE(QString::fromUtf8(line).trimmed().size(), 40) << line;
+}
+
+TEST_F(ControlsTest, PortNameRule)
+{
+    EXPECT_EQ(TFrmMain::PortDeviceName("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(TFrmMain::PortDeviceName("pts/3"), "/dev/pts/3");
+    EXPECT_EQ(TFrmMain::PortDeviceName("/tmp/line"), "/tmp/line");
+    EXPECT_EQ(TFrmMain::PortDeviceName("  ttyS1 "), "/dev/ttyS1");
+    EXPECT_EQ(TFrmMain::PortDeviceName(""), "");
+    EXPECT_EQ(TFrmMain::PortDeviceName("   "), "");
+}

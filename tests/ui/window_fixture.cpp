@@ -1,0 +1,243 @@
+#include "window_fixture.h"
+
+#include "ui/aboutbox.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QThread>
+#include <QtTest/QTest>
+
+namespace kvt::ui::test {
+
+void TRecordingSeam::ShowBox(QWidget*, TBoxKind Kind, const QString& Text, const QString& Detail)
+{
+    Boxes.push_back({Kind, Text, Detail});
+    if (OnBox)
+        OnBox(Boxes.back());
+}
+
+std::optional<QString> TRecordingSeam::SaveFileName(QWidget*, const QString& Filter)
+{
+    SaveFilters.push_back(Filter);
+    if (SaveAnswers.empty())
+        return std::nullopt;
+    auto answer = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    return answer;
+}
+
+void TRecordingSeam::Sleep(int Ms)
+{
+    Sleeps.push_back(Ms);
+    if (RealSleep && Ms > 0)
+        QThread::msleep(static_cast<unsigned long>(Ms));
+}
+
+int TRecordingSeam::TimerInterval(int Ms)
+{
+    return IntervalMap ? IntervalMap(Ms) : Ms;
+}
+
+QApplication& EnsureApplication()
+{
+    static int argc = 1;
+    static char name[] = "kvt-ui-tests";
+    static char* argv[] = {name, nullptr};
+    static TApplication* app = [] {
+        auto* a = new TApplication(argc, argv);
+        InstallRuntime();
+        return a;
+    }();
+    return *app;
+}
+
+sim::TConverterConfig PcConfig(int Model)
+{
+    sim::TConverterConfig c;
+    c.Model = Model;
+    c.Words = sim::DefaultWords(Model);
+    c.ConfigType = 15;
+    return c;
+}
+
+sim::TConverterConfig DipConfig(int Model, int ConfigType)
+{
+    sim::TConverterConfig c = PcConfig(Model);
+    c.ConfigType = static_cast<uint16_t>(ConfigType);
+    return c;
+}
+
+void TWindowTest::SetUp()
+{
+    EnsureApplication();
+    auto seam = std::make_unique<TRecordingSeam>();
+    FSeam = seam.get();
+    FSavedSeam = SetUiSeam(std::move(seam));
+}
+
+void TWindowTest::TearDown()
+{
+    if (FWindow) {
+        FWindow->close();
+        Pump();
+        FWindow.reset();
+    }
+    Pump();
+    if (FSim)
+        FSim->Stop();
+    FSim.reset();
+    SetUiSeam(std::move(FSavedSeam));
+    FSeam = nullptr;
+}
+
+sim::TSimulator& TWindowTest::StartSim(const sim::TConverterConfig& Config)
+{
+    if (FSim)
+        FSim->Stop();
+    FSim = std::make_unique<sim::TSimulator>(Config);
+    FSim->Start();
+    return *FSim;
+}
+
+TFrmMain& TWindowTest::Window()
+{
+    if (!FWindow) {
+        FWindow = std::make_unique<TFrmMain>();
+        if (AboutBox() == nullptr)
+            new TAboutBox(FWindow.get()); // owned by the window, as in the program
+        FWindow->show();
+        FWindow->activateWindow();
+        QApplication::setActiveWindow(FWindow.get());
+        Pump();
+    }
+    return *FWindow;
+}
+
+void TWindowTest::TypePort(const QString& Text)
+{
+    auto* port = Control<QComboBox>("CmbBxPort");
+    port->lineEdit()->clear();
+    QTest::keyClicks(port->lineEdit(), Text);
+}
+
+void TWindowTest::PressConnect()
+{
+    Click(Control<QAbstractButton>("SpdBtnConnect"));
+    Pump();
+}
+
+bool TWindowTest::ConnectToSim(const sim::TConverterConfig& Config)
+{
+    StartSim(Config);
+    Window();
+    TypePort(QString::fromStdString(FSim->DevicePath()));
+    PressConnect();
+    return Window().PanelConfig->isVisible();
+}
+
+void TWindowTest::Click(QAbstractButton* Button)
+{
+    ASSERT_NE(Button, nullptr);
+    QTest::mouseClick(Button, Qt::LeftButton, Qt::NoModifier, Button->rect().center());
+}
+
+void TWindowTest::Choose(const char* ActionName)
+{
+    auto* a = Control<QAction>(ActionName);
+    ASSERT_NE(a, nullptr);
+    a->trigger();
+}
+
+void TWindowTest::Pump(int Ms)
+{
+    QElapsedTimer t;
+    t.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::sendPostedEvents();
+        if (Ms > 0)
+            QThread::msleep(2);
+    } while (t.elapsed() < Ms);
+}
+
+bool TWindowTest::WaitUntil(const std::function<bool()>& Done, int Ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!Done()) {
+        if (t.elapsed() > Ms)
+            return false;
+        Pump(5);
+    }
+    return true;
+}
+
+std::vector<TFrame> TWindowTest::Frames()
+{
+    return FSim ? FSim->Received() : std::vector<TFrame>{};
+}
+
+void TWindowTest::ClearFrames()
+{
+    if (FSim)
+        FSim->ClearReceived();
+}
+
+std::vector<int> TWindowTest::Commands()
+{
+    std::vector<int> out;
+    for (const TFrame& f : Frames())
+        out.push_back(f[0]);
+    return out;
+}
+
+std::vector<TFrame> TWindowTest::FramesOf(uint8_t Command)
+{
+    std::vector<TFrame> out;
+    for (const TFrame& f : Frames())
+        if (f[0] == Command)
+            out.push_back(f);
+    return out;
+}
+
+std::vector<int> TWindowTest::ReadAddresses()
+{
+    std::vector<int> out;
+    for (const TFrame& f : FramesOf(CmdReadWord))
+        out.push_back(f[4]);
+    return out;
+}
+
+int TWindowTest::LastWrite(uint8_t Address)
+{
+    int v = -1;
+    for (const TFrame& f : FramesOf(CmdWriteWord))
+        if (f[2] == Address)
+            v = f[3] * 256 + f[4];
+    return v;
+}
+
+std::vector<std::pair<int, int>> TWindowTest::Writes()
+{
+    std::vector<std::pair<int, int>> out;
+    for (const TFrame& f : FramesOf(CmdWriteWord))
+        out.emplace_back(f[2], f[3] * 256 + f[4]);
+    return out;
+}
+
+std::vector<QString> TWindowTest::BoxTexts()
+{
+    std::vector<QString> out;
+    for (const TBox& b : Boxes())
+        out.push_back(b.Text);
+    return out;
+}
+
+QString TWindowTest::StatusPanel(int Index)
+{
+    return Window().StatusBar->PanelText(Index);
+}
+
+} // namespace kvt::ui::test
