@@ -99,14 +99,3 @@ TEST(SampleDisplay, MillivoltTextAndChartValue)
     EXPECT_EQ(s.Text, "-250");
     EXPECT_EQ(s.ChartValue, -250);
 }
-
-TEST(DatalogPeriods, ItemsAndIntervals)
-{
-    ASSERT_EQ(DatalogPeriods.size(), 8u);
-    EXPECT_EQ(DatalogPeriods[0].Text, "1 sec");
-    EXPECT_EQ(DatalogPeriods[0].IntervalMs, 1000);
-    EXPECT_EQ(DatalogPeriods[6].Text, "2 min");
-    EXPECT_EQ(DatalogPeriods[6].IntervalMs, 120000);
-    EXPECT_EQ(DatalogPeriods[7].Text, "5 min");
-    EXPECT_EQ(DatalogPeriods[7].IntervalMs, 300000);
-}
