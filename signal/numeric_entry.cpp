@@ -81,7 +81,8 @@ TFieldValue ReadMaskField(std::string_view Text)
             return result;
         }
     }
-    result.Error = "'" + std::string(Text) + "' is not a valid number";
+    result.Error.reserve(Text.size() + 24);
+    result.Error.append("'").append(Text).append("' is not a valid number");
     return result;
 }
 

@@ -117,8 +117,6 @@ TEST(NormalizeValueAD, EqualCalibrationWordsGiveZeroWithoutDividing)
 TEST(ConfigType, TextsClassesAndKinds)
 {
     EXPECT_EQ(ConfigTypeText(0), "0/4 - 20 mA DC na 0/4 - 20 mA DC");
-    EXPECT_EQ(ConfigTypeText(6), "0 - 10 V DC na 4 - 20 V DC");
-    EXPECT_EQ(ConfigTypeText(8), "Odporový vysílač na 0 - 20 mA DC");
     EXPECT_EQ(ConfigTypeText(10), "Odporový vysílač DC na 0 - 10 V DC");
     for (int code : {-1, 11, 14, 15, 16, 255})
         EXPECT_TRUE(ConfigTypeText(code).empty()) << code;

@@ -28,36 +28,17 @@ TEST(OutputCode, ClampTextAndBar)
     EXPECT_EQ(ClampCode(CodeFromFieldText("99999999999999999999"), 8191), 8191);
 }
 
-TEST(ModelOptions, TablePerModel)
+TEST(ModelOptions, LimitsAndDivisorsPutTheHighestCodeAtTheLastBarPosition)
 {
-    const TModelOptions* big = ModelOptions(10);
-    ASSERT_NE(big, nullptr);
-    EXPECT_TRUE(big->MillivoltInputVisible);
-    EXPECT_EQ(big->AOUCaption, "0 - 10 V DC (-10 až +10V KVT27_Bu)");
-    EXPECT_EQ(big->OutCodeMax, 16383);
-    EXPECT_EQ(big->Bar50Caption, "50% (8190bitů)");
-    EXPECT_EQ(big->Bar100Caption, "100% (16380bitů)");
-    EXPECT_TRUE(big->FilterVisible);
-    EXPECT_TRUE(big->NumeralTabVisible);
-    EXPECT_TRUE(big->NumMillivoltVisible);
-    EXPECT_EQ(big->NumAIICaption, "+/- 20 mA DC");
-    EXPECT_EQ(big->NumAIUCaption, "+/- 10 V DC");
-    EXPECT_EQ(big->BarDivisor, 82);
-
-    const TModelOptions* small = ModelOptions(12);
-    ASSERT_NE(small, nullptr);
-    EXPECT_FALSE(small->MillivoltInputVisible);
-    EXPECT_EQ(small->AOUCaption, "0 - 10 V DC");
-    EXPECT_EQ(small->OutCodeMax, 8191);
-    EXPECT_EQ(small->Bar50Caption, "50% (4095bitů)");
-    EXPECT_EQ(small->Bar100Caption, "100% (8190bitů)");
-    EXPECT_FALSE(small->FilterVisible);
-    EXPECT_TRUE(small->NumeralTabVisible);
-    EXPECT_FALSE(small->NumMillivoltVisible);
-    EXPECT_EQ(small->NumAIICaption, "0 - 20 mA DC");
-    EXPECT_EQ(small->NumAIUCaption, "0 - 10 V DC");
-    EXPECT_EQ(small->BarDivisor, 41);
-
+    for (int model : {10, 12}) {
+        const TModelOptions* o = ModelOptions(model);
+        ASSERT_NE(o, nullptr);
+        EXPECT_EQ(BarPosition(o->OutCodeMax, o->BarDivisor), 199) << model;
+    }
+    EXPECT_EQ(ModelOptions(10)->OutCodeMax, 16383);
+    EXPECT_EQ(ModelOptions(12)->OutCodeMax, 8191);
+    EXPECT_FALSE(ModelOptions(12)->FilterVisible);
+    EXPECT_FALSE(ModelOptions(12)->MillivoltInputVisible || ModelOptions(12)->NumMillivoltVisible);
     EXPECT_EQ(ModelOptions(0), nullptr);
     EXPECT_EQ(ModelOptions(11), nullptr);
 }

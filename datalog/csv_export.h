@@ -1,0 +1,36 @@
+// Export of the log table as a semicolon CSV file.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "datalog/log_table.h"
+
+namespace kvt {
+
+// A failure to create, write or close the export file. what() is the platform's description
+// of the I/O error (strerror), which the window shows as it stands.
+class ECsvError : public std::runtime_error {
+public:
+    ECsvError(int ErrorCode, std::string FileName);
+    int ErrorCode;        // errno
+    std::string FileName; // the file that was being written
+};
+
+// The chosen name with ".csv" appended, unless it already ends in ".csv" (any case).
+std::string CsvFileName(std::string_view Chosen);
+
+// Appends UTF-8 text as single bytes: code points up to U+00FF as that byte (ASCII as is),
+// anything else, and bytes that are not UTF-8, as '?'.
+void AppendSingleByte(std::string& Out, std::string_view Utf8);
+
+// The whole file: for rows 0 .. count - 1, the row's text, ";", CR LF.
+std::string CsvBytes(const TLogTable& Table);
+
+// Creates or truncates FileName and writes CsvBytes(Table) in large blocks. Throws ECsvError
+// on the first failure; whatever was written stays in the file, and the file is closed on
+// every path. The table is not changed.
+void ExportCsv(const TLogTable& Table, const std::string& FileName);
+
+} // namespace kvt

@@ -1,0 +1,85 @@
+// The trend chart: a strip chart drawn straight into its own bitmap. There is no stored
+// series; the picture itself is the chart.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+
+#include <cstdint>
+#include <string_view>
+
+#include "signal/signal_kind.h"
+
+namespace kvt {
+
+class TTrendChart {
+public:
+    static constexpr int DefaultWidth = 633;
+    static constexpr int DefaultHeight = 155;
+    static constexpr int Top = 4; // T: y of the top grid line
+
+    // Defaults: a mid gray for axis and grid, black 8 pt labels; the window passes the system's
+    // gray-text and window-text colours and its font.
+    explicit TTrendChart(int Width = DefaultWidth, int Height = DefaultHeight);
+
+    void SetGrayText(const QColor& Color) { Gray_ = Color.rgb(); }
+    void SetLabelColor(const QColor& Color) { LabelColor_ = Color; }
+    void SetLabelFont(const QFont& Font) { Font_ = Font; }
+
+    // The bitmap to show. Paint it from this reference: a copy kept elsewhere would make
+    // every plot step copy the whole image.
+    const QImage& Image() const { return Image_; }
+
+    // Clears the chart and draws axis, grid and, for a kind other than skNone, the scale
+    // labels; then sets the full-scale value and the unit label. Returns false for skNone,
+    // which leaves both as they were.
+    bool DrawGraph(TSignalKind Kind);
+    bool DrawGraph(int ConfigType, int InputMode) { return DrawGraph(SignalKindOf(ConfigType, InputMode)); }
+
+    // Full-scale value F (0 until a DrawGraph with a kind) and the unit label text for LblDtaUnit.
+    int FullScale() const { return FullScale_; }
+    std::string_view UnitLabel() const { return UnitLabel_; }
+
+    // y = 154 - v / F * 150, rounded halves to even; needs F != 0.
+    int64_t YOf(double Value) const;
+
+    // After the first reading of a run: the pen to (W - 5, y), nothing drawn.
+    void PlaceStart(int Value);
+
+    // One stored sample: the black segment to (W - 1, y), the 5 px scroll of the plot area,
+    // a fresh strip with its grid stubs, the pen to (W - 6, y). Costs the same whatever the
+    // number of samples so far. While F is 0 nothing is plotted.
+    void PlotStep(int Value);
+
+    int PenX() const { return PenX_; }
+    int64_t PenY() const { return PenY_; }
+
+private:
+    void FillRect(int X0, int Y0, int X1, int Y1, QRgb Color);
+    void HLine(int X0, int X1, int Y, QRgb Color);
+    void Line(int X0, int64_t Y0, int X1, int64_t Y1, QRgb Color);
+    void Plot(int X, int64_t Y, QRgb Color)
+    {
+        if (X >= 0 && X < Width_ && Y >= 0 && Y < Height_)
+            Pixels(static_cast<int>(Y))[X] = Color;
+    }
+    QRgb* Pixels(int Y) { return reinterpret_cast<QRgb*>(Bits_ + static_cast<ptrdiff_t>(Y) * Stride_); }
+    void DrawLabels(const char* const* Labels);
+
+    QImage Image_;
+    uchar* Bits_ = nullptr;
+    qsizetype Stride_ = 0;
+    int Width_;
+    int Height_;
+    int Plot_ = 0; // P: top grid line to bottom grid line
+    int FullScale_ = 0;
+    std::string_view UnitLabel_;
+    int PenX_ = 0;
+    int64_t PenY_ = 0;
+    QRgb Gray_ = qRgb(128, 128, 128);
+    QColor LabelColor_ = Qt::black;
+    QFont Font_;
+};
+
+} // namespace kvt
