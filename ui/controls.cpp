@@ -110,17 +110,24 @@ TSpeedButton::TSpeedButton(TGlyph Glyph, QWidget* Parent) : QPushButton(Parent)
     setIconSize(QSize(16, 16));
 }
 
-TImage::TImage(int Width, int Height, QWidget* Parent)
-    : QWidget(Parent), FPicture(Width, Height, QImage::Format_RGB32)
+TImage::TImage(int Width, int Height, QWidget* Parent) : QWidget(Parent)
 {
-    FPicture.fill(palette().color(QPalette::Window));
     setFixedSize(Width, Height);
+}
+
+void TImage::SetPicture(const QImage* Picture)
+{
+    FPicture = Picture;
+    update();
 }
 
 void TImage::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.drawImage(0, 0, FPicture);
+    if (FPicture != nullptr)
+        p.drawImage(0, 0, *FPicture);
+    else
+        p.fillRect(rect(), Qt::white);
 }
 
 TTimer::TTimer(QObject* Parent) : QObject(Parent)

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "datalog/log_table.h"
+
 #include <array>
 #include <vector>
 
@@ -27,21 +29,30 @@ public:
     explicit TSpeedButton(TGlyph Glyph, QWidget* Parent = nullptr);
 };
 
-// An image with its own bitmap, drawn on by the program and shown as it stands.
+// An image of a fixed size that shows a bitmap drawn elsewhere (the trend chart's own).
 class TImage : public QWidget {
     Q_OBJECT
 public:
     TImage(int Width, int Height, QWidget* Parent = nullptr);
-    QImage& Picture() { return FPicture; }
-    const QImage& Picture() const { return FPicture; }
-    // Call after drawing on Picture().
+    // The bitmap shown; it must outlive the control or be replaced first.
+    void SetPicture(const QImage* Picture);
+    const QImage* Picture() const { return FPicture; }
+    // Call after drawing on the bitmap.
     void Changed() { update(); }
 
 protected:
     void paintEvent(QPaintEvent* Event) override;
 
 private:
-    QImage FPicture;
+    const QImage* FPicture = nullptr;
+};
+
+// The invisible one-column string table that holds the log of a recording.
+class TStringGrid : public QObject {
+    Q_OBJECT
+public:
+    explicit TStringGrid(QObject* Parent = nullptr) : QObject(Parent) {}
+    TLogTable Table;
 };
 
 // A timer with an enabled flag and a period in ms; the period actually used passes through the

@@ -6,6 +6,7 @@
 #include "ui/uifonts.h"
 #include "ui/uiseam.h"
 
+#include "datalog/log_table.h"
 #include "signal/model_options.h"
 #include "signal/numeric_entry.h"
 
@@ -184,6 +185,7 @@ void TFrmMain::BuildConnectPanel()
     PrgBarLoadEE = MakeBar(PanelConnect, "PrgBarLoadEE", 4, 220, 257, 16, 100);
     LblProgVersion = MakeLabel(PanelConnect, "LblProgVersion", 264, 220, ClientWidth - 264 - 4, 16,
                                Qt::AlignRight | Qt::AlignVCenter);
+    LblProgVersion->setFont(VersionFont());
 }
 
 void TFrmMain::BuildConfigPanel()
@@ -280,8 +282,8 @@ void TFrmMain::BuildOptionsTab()
 {
     GrpBxSignalLimit = MakeGroup(TbOptions, "GrpBxSignalLimit", 2, 2, 629, 70);
     RdBtnNoReaction = MakeRadio(GrpBxSignalLimit, "RdBtnNoReaction", 10, 22, 300);
-    RdBtnZeroDrop = MakeRadio(GrpBxSignalLimit, "RdBtnZeroDrop", 10, 44, 300);
-    RdBtnMaxRise = MakeRadio(GrpBxSignalLimit, "RdBtnMaxRise", 318, 22, 300);
+    RdBtnZeroDrop = MakeRadio(GrpBxSignalLimit, "RdBtnZeroDrop", 318, 22, 300);
+    RdBtnMaxRise = MakeRadio(GrpBxSignalLimit, "RdBtnMaxRise", 10, 44, 300);
     RdBtn35mADrop = MakeRadio(GrpBxSignalLimit, "RdBtn35mADrop", 318, 44, 300);
     BoldCaption(GrpBxSignalLimit);
 
@@ -296,12 +298,15 @@ void TFrmMain::BuildDatalogTab()
 {
     ImgDatalog = Named(new TImage(633, 155, TbDatalog), "ImgDatalog");
     ImgDatalog->move(0, 0);
-    ImgDatalog->Picture().fill(Qt::white);
+    Chart.SetGrayText(palette().color(QPalette::Disabled, QPalette::WindowText));
+    Chart.SetLabelColor(palette().color(QPalette::WindowText));
+    Chart.SetLabelFont(WindowFont());
+    ImgDatalog->SetPicture(&Chart.Image());
 
     LblLogPeriod = Named(new QLabel(TbDatalog), "LblLogPeriod");
     CmbBxDatalog = Named(new QComboBox(TbDatalog), "CmbBxDatalog");
-    for (const char* item : {"1 sec", "2 sec", "5 sec", "10 sec", "20 sec", "1 min", "2 min", "5 min"}) // TEMP until datalog lands
-        CmbBxDatalog->addItem(QString::fromUtf8(item));
+    for (const auto& item : DatalogPeriods)
+        CmbBxDatalog->addItem(QString::fromUtf8(item.Text.data(), static_cast<qsizetype>(item.Text.size())));
     CmbBxDatalog->setCurrentIndex(-1);
     LblLogMeasVal = Named(new QLabel(TbDatalog), "LblLogMeasVal");
     EdtDatalog = Named(new QLineEdit(TbDatalog), "EdtDatalog");
@@ -313,6 +318,7 @@ void TFrmMain::BuildDatalogTab()
     LblDtaCount = Named(new QLabel(TbDatalog), "LblDtaCount");
     SpdBtnSaveFile = MakeButton(TbDatalog, "SpdBtnSaveFile", TGlyph::Csv, 0, 0, 58, 24, QStringLiteral("*.csv"));
     SpdBtnDatalog = MakeButton(TbDatalog, "SpdBtnDatalog", TGlyph::Start, 0, 0, 62, 24, QStringLiteral("Start"));
+    StrGrdDta = Named(new TStringGrid(TbDatalog), "StrGrdDta");
 
     // One row along the bottom edge; each caption gets the width of its longer language.
     const QFontMetrics fm(WindowFont());

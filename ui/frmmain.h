@@ -7,6 +7,8 @@
 // frmmain_datalog.cpp.
 #pragma once
 
+#include "datalog/log_table.h"
+#include "datalog/trend_chart.h"
 #include "protocol/device_settings.h"
 #include "protocol/transactions.h"
 #include "serial/comport.h"
@@ -96,6 +98,7 @@ public:
     QLabel* LblDtaCount;
     TSpeedButton* SpdBtnSaveFile;
     TSpeedButton* SpdBtnDatalog;
+    TStringGrid* StrGrdDta;
 
     QWidget* TbShtNumeral;
     QGroupBox* GrpBxNum;
@@ -154,6 +157,8 @@ public:
     std::string UnitSuffix;
     int OutCodeMax = 16383;
     int BarDivisor = 82;
+    // The chart on ImgDatalog: its bitmap, full-scale value, unit label and pen position.
+    TTrendChart Chart{633, 155};
 
     QString MsgLinkLost;
     QString MsgBadPort;

@@ -33,6 +33,11 @@ QFont SmallFont()
     return Sans(9, false);
 }
 
+QFont VersionFont()
+{
+    return Sans(10, false);
+}
+
 QFont HelpFont()
 {
     QFont f(QStringLiteral("DejaVu Sans Mono"));

@@ -10,6 +10,7 @@ QFont WindowFont();       // every control
 QFont BoldFont();         // the group captions of the first two tabs, the datalog value
 QFont MeasValueFont();    // the measured value below the tabs
 QFont SmallFont();        // the scale marks under the output bars
+QFont VersionFont();      // the program version line beside the load progress bar
 QFont HelpFont();         // the help text, fixed pitch
 
 } // namespace kvt::ui
