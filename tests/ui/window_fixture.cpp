@@ -6,8 +6,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QThread>
 #include <QtTest/QTest>
+
+#include <algorithm>
 
 namespace kvt::ui::test {
 
@@ -140,7 +143,16 @@ bool TWindowTest::ConnectToSim(const sim::TConverterConfig& Config)
 void TWindowTest::Click(QAbstractButton* Button)
 {
     ASSERT_NE(Button, nullptr);
-    QTest::mouseClick(Button, Qt::LeftButton, Qt::NoModifier, Button->rect().center());
+    // A control on another page is reached the way the user reaches it: its tab first.
+    TPageControl* pages = Window().PgControl;
+    for (int i = 0; i < pages->count(); ++i)
+        if (pages->widget(i)->isAncestorOf(Button) && pages->currentIndex() != i && pages->isTabVisible(i))
+            pages->setCurrentIndex(i);
+    // A radio button takes clicks on its indicator and caption only, so aim at the indicator.
+    const QPoint at = qobject_cast<QRadioButton*>(Button) != nullptr
+        ? QPoint(std::min(8, Button->width() / 2), Button->height() / 2)
+        : Button->rect().center();
+    QTest::mouseClick(Button, Qt::LeftButton, Qt::NoModifier, at);
 }
 
 void TWindowTest::Choose(const char* ActionName)

@@ -100,7 +100,8 @@ protected:
         return c;
     }
 
-    // A real mouse click on a button (a disabled one ignores it, as for the user).
+    // A real mouse click on a button, after choosing its tab if it lies on another page (a
+    // disabled or hidden button ignores it, as for the user).
     void Click(QAbstractButton* Button);
     // Triggers a menu item by its name.
     void Choose(const char* ActionName);
