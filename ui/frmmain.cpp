@@ -485,9 +485,12 @@ void TFrmMain::WireHandlers()
 
 bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
 {
-    if ((Watched == CmbBxPort || Watched == CmbBxPort->lineEdit()) && Event->type() == QEvent::KeyPress) {
+    // The key reaches the port field through the combo box or its line edit, whichever holds
+    // the focus; only that first delivery counts.
+    if ((Watched == CmbBxPort || Watched == CmbBxPort->lineEdit()) && Event->type() == QEvent::KeyPress
+        && Watched == QApplication::focusWidget()) {
         auto* key = static_cast<QKeyEvent*>(Event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && Watched == CmbBxPort->lineEdit()) {
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             QChar c(13);
             RunHandler([&] { CmbBxPortKeyPress(CmbBxPort, c); });
         }

@@ -277,9 +277,12 @@ TEST_F(WindowConnectTest, EnterInThePortFieldConnects)
     StartSim(PcConfig(ModelKVT27));
     TFrmMain& w = Window();
     TypePort(QString::fromStdString(Sim().DevicePath()));
-    QTest::keyClick(w.CmbBxPort->lineEdit(), Qt::Key_Return);
+    QTest::mouseClick(w.CmbBxPort->lineEdit(), Qt::LeftButton);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     Pump();
     EXPECT_TRUE(w.PanelConfig->isVisible());
+    EXPECT_EQ(FramesOf(CmdIdentify).size(), 1u) << "one key, one connect";
     const QWidget* focus = QApplication::focusWidget();
     EXPECT_NE(focus, w.SpnEdtAOZero) << "hiding the connect panel gives no field the focus";
     EXPECT_NE(focus, w.SpnEdtAOEnd);
