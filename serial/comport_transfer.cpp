@@ -162,8 +162,13 @@ void TCustomComPort::WaitForWrite()
         Result = FTransfers->Write.Collect();
         Collected = true;
         if (Result.Error != 0) {
-            if (FBackend->HungUp() && Active())
+            if (FBackend->HungUp() && Active()) {
                 CheckLineErrors();
+                // The handler was told of the hang-up and closed the port: as with any line error
+                // in a transaction, the next operation fails on the closed port.
+                if (!Active())
+                    return;
+            }
             CheckSystemCall(Result.Error);
         }
         if (Result.Moved != Result.Count)

@@ -155,6 +155,45 @@ TEST(ComPortEvents, AHangUpDuringAReadIsALineErrorAndFailsTheRead)
     EXPECT_EQ(Errors.Calls, 1);
 }
 
+TEST(ComPortEvents, AWriteMeetingAHangUpEndsAsTheLineErrorHandlerDecides)
+{
+    TUiLoop Ui;
+    for (bool CloseInHandler : {false, true}) {
+        TPty Pty;
+        TComPort Port;
+        ConfigureLikeTheProgram(Port, Pty.SlavePath());
+        TLineErrorLog Errors;
+        Port.SetOnLineError([&](TCustomComPort* Sender, TLineErrors E) {
+            Errors(E);
+            if (CloseInHandler)
+                Sender->Close();
+        });
+        Port.Timeouts().SetWriteMultiplier(0);
+        Port.Timeouts().SetWriteConstant(0);
+        Port.Open();
+        Port.WriteString(std::string(1 << 20, 'x')); // more than the queue takes: still sending
+        ASSERT_TRUE(Port.WritePending());
+        Pty.CloseMaster();
+        if (CloseInHandler) {
+            // Like any line error in a transaction: the next step fails on the closed port.
+            EXPECT_NO_THROW(Port.WaitForWrite());
+            EXPECT_FALSE(Port.Active());
+            char Reply[7];
+            EXPECT_THROW(Port.Read(Reply, 7, true), EComError);
+        } else {
+            int Code = 0;
+            try {
+                Port.WaitForWrite();
+            } catch (const EComError& E) {
+                Code = E.ErrorCode();
+            }
+            EXPECT_EQ(Code, EIO);
+        }
+        EXPECT_EQ(Errors.Calls, 1);
+        EXPECT_EQ(Errors.Last, TLineErrors{leIO});
+    }
+}
+
 TEST(ComPortEvents, UnsynchronisedHandlersRunOnTheEventThreadAndACloseThereIsHandedOver)
 {
     TUiLoop Ui;

@@ -71,11 +71,11 @@ TEST(ComPortTransfer, ReadIntervalEndsAReadAtAGapAndZeroTotalsMeanNoLimit)
     char Buffer[7] = {};
 
     // No total limit: the read waits for bytes that come late.
+    auto Start = Clock::now();
     std::thread Late([&] {
         std::this_thread::sleep_for(300ms);
         P.Pty.Write("1234567");
     });
-    auto Start = Clock::now();
     P.Port.Read(Buffer, 7, true);
     Late.join();
     EXPECT_GE(MsSince(Start), 300);
