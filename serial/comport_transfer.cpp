@@ -113,7 +113,7 @@ void TCustomComPort::Write(const void* Buffer, int32_t Length, bool WaitOnComple
         const TClock::time_point Now = TClock::now();
         FTransfers->Write.Start(Source, Length,
             TotalLimit(FTimeouts.WriteMultiplier(), FTimeouts.WriteConstant(), Length), Now);
-        if (FThread)
+        if (FThread && FOnTxEmpty)
             FThread->Waiter->NoteWrite();
         ProgressTransfers();
         if (WaitOnCompletion)

@@ -125,36 +125,6 @@ TEST(ComPortEvents, ATransfersCheckMaySeeTheHangUpFirstThenTheDispatchFindsNothi
     EXPECT_EQ(Errors.Calls, 1);
 }
 
-TEST(ComPortEvents, AHangUpDuringAReadIsALineErrorAndFailsTheRead)
-{
-    TUiLoop Ui;
-    TPty Pty;
-    TComPort Port;
-    ConfigureLikeTheProgram(Port, Pty.SlavePath());
-    Port.Timeouts().SetReadMultiplier(0);
-    Port.Timeouts().SetReadConstant(0);
-    TLineErrorLog Errors;
-    Port.SetOnLineError([&](TCustomComPort*, TLineErrors E) { Errors(E); });
-    Port.Open();
-    std::thread Unplug([&] {
-        std::this_thread::sleep_for(200ms);
-        Pty.CloseMaster();
-    });
-    char Buffer[7];
-    int Code = 0;
-    try {
-        Port.Read(Buffer, 7, true);
-    } catch (const EComError& E) {
-        Code = E.ErrorCode();
-    }
-    Unplug.join();
-    EXPECT_EQ(Code, EIO);
-    EXPECT_EQ(Errors.Calls, 1);
-    EXPECT_EQ(Errors.Thread, Ui.Id());
-    Ui.RunFor(300ms);
-    EXPECT_EQ(Errors.Calls, 1);
-}
-
 TEST(ComPortEvents, AWriteMeetingAHangUpEndsAsTheLineErrorHandlerDecides)
 {
     TUiLoop Ui;

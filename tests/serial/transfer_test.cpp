@@ -103,22 +103,6 @@ TEST(ComPortTransfer, ATimeoutChangedWhileOpenTakesEffectForTheNextRead)
     EXPECT_GE(MsSince(Start), 900);
 }
 
-TEST(ComPortTransfer, ARequestAndItsReplyAsTheProgramExchangesThem)
-{
-    TOpenPort P;
-    std::thread Converter([&] {
-        std::string Request = P.Pty.Read(7);
-        Request[0] = static_cast<char>(Request[0] ^ 0x40);
-        P.Pty.Write(Request);
-    });
-    P.Port.WriteString(std::string("\xFF\x11\x00\x00\x00\xEE\xD7", 7));
-    P.Port.WaitForWrite();
-    std::string Reply(7, '\0');
-    P.Port.Read(Reply.data(), 7, true);
-    Converter.join();
-    EXPECT_EQ(Reply, std::string("\xBF\x11\x00\x00\x00\xEE\xD7", 7));
-}
-
 TEST(ComPortTransfer, LengthZeroMovesNothingButStillEndsAndChecks)
 {
     TOpenPort P;
