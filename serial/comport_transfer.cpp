@@ -12,6 +12,15 @@ using kvt::serial::TClock;
 using kvt::serial::TotalLimit;
 using namespace std::chrono;
 
+// Moves what can be moved now in both directions, without waiting.
+void TCustomComPort::ProgressTransfers()
+{
+    const TClock::time_point Now = TClock::now();
+    FTransfers->Write.Progress(*FBackend, Now);
+    if (FTransfers->Read.Progress(*FBackend, Now) && FThread)
+        FThread->Waiter->NoteRead();
+}
+
 // Moves data for both directions until the transfer of the one waited for has ended. A write
 // that still has bytes for the driver keeps moving while a read is waited for, so a reply never
 // waits for the rest of its own request.
@@ -20,9 +29,8 @@ void TCustomComPort::PumpTransfers(bool ForRead)
     auto& Read = FTransfers->Read;
     auto& Write = FTransfers->Write;
     for (;;) {
-        TClock::time_point Now = TClock::now();
-        Write.Progress(*FBackend, Now);
-        Read.Progress(*FBackend, Now);
+        ProgressTransfers();
+        const TClock::time_point Now = TClock::now();
         if (ForRead ? !Read.Running() : !Write.Running())
             return;
 
@@ -47,9 +55,7 @@ void TCustomComPort::PumpTransfers(bool ForRead)
         }
         if (Ready & IoHangup) {
             // A hung-up device reports itself at once forever; take what is left, then stop.
-            Now = TClock::now();
-            Write.Progress(*FBackend, Now);
-            Read.Progress(*FBackend, Now);
+            ProgressTransfers();
             Read.End(EIO);
             Write.End(EIO);
             return;
@@ -76,7 +82,7 @@ void TCustomComPort::Read(void* Buffer, int32_t Length, bool WaitOnCompletion)
             TotalLimit(FTimeouts.ReadMultiplier(), FTimeouts.ReadConstant(), Length),
             milliseconds(static_cast<uint32_t>(FTimeouts.ReadInterval())), FOptions.Contains(opDiscardNullBytes),
             Now);
-        FTransfers->Read.Progress(*FBackend, Now);
+        ProgressTransfers();
         if (WaitOnCompletion)
             WaitForRead();
     }
@@ -107,10 +113,9 @@ void TCustomComPort::Write(const void* Buffer, int32_t Length, bool WaitOnComple
         const TClock::time_point Now = TClock::now();
         FTransfers->Write.Start(Source, Length,
             TotalLimit(FTimeouts.WriteMultiplier(), FTimeouts.WriteConstant(), Length), Now);
-        if (FThread)
+        if (FThread && FOnTxEmpty)
             FThread->Waiter->NoteWrite();
-        FTransfers->Write.Progress(*FBackend, Now);
-        FTransfers->Read.Progress(*FBackend, Now);
+        ProgressTransfers();
         if (WaitOnCompletion)
             WaitForWrite();
     }
@@ -157,8 +162,13 @@ void TCustomComPort::WaitForWrite()
         Result = FTransfers->Write.Collect();
         Collected = true;
         if (Result.Error != 0) {
-            if (FBackend->HungUp() && Active())
+            if (FBackend->HungUp() && Active()) {
                 CheckLineErrors();
+                // The handler was told of the hang-up and closed the port: as with any line error
+                // in a transaction, the next operation fails on the closed port.
+                if (!Active())
+                    return;
+            }
             CheckSystemCall(Result.Error);
         }
         if (Result.Moved != Result.Count)
@@ -173,9 +183,7 @@ bool TCustomComPort::ReadPending()
 {
     if (!Active())
         return false;
-    const TClock::time_point Now = TClock::now();
-    FTransfers->Write.Progress(*FBackend, Now);
-    FTransfers->Read.Progress(*FBackend, Now);
+    ProgressTransfers();
     return FTransfers->Read.Running();
 }
 
@@ -183,9 +191,7 @@ bool TCustomComPort::WritePending()
 {
     if (!Active())
         return false;
-    const TClock::time_point Now = TClock::now();
-    FTransfers->Write.Progress(*FBackend, Now);
-    FTransfers->Read.Progress(*FBackend, Now);
+    ProgressTransfers();
     return FTransfers->Write.Running();
 }
 
@@ -195,6 +201,8 @@ void TCustomComPort::PurgeInput()
         return;
     FTransfers->Read.Abandon();
     CheckSystemCall(FBackend->Purge(true, false));
+    if (FThread)
+        FThread->Waiter->NoteRead();
 }
 
 void TCustomComPort::PurgeOutput()
