@@ -314,6 +314,24 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
         f = FFaults;
         const uint64_t number = ++FCounters.Frames;
         FReceived.push_back(Request);
+        // The line goes down as the next frame comes in, so the client is waiting for its reply.
+        hangUp = f.HangUpAfterFrames > 0 && number > static_cast<uint64_t>(f.HangUpAfterFrames);
+    }
+    if (hangUp) {
+        if (go) {
+            Trace("   hang-up");
+            CloseLine();
+        }
+        {
+            std::lock_guard lock(FMutex);
+            ++FHandledFrames;
+        }
+        FHandled.notify_all();
+        return;
+    }
+    {
+        std::lock_guard lock(FMutex);
+        const uint64_t number = FCounters.Frames;
         const double seconds = std::chrono::duration<double>(Clock::now() - FStart).count();
         // The command takes effect even when its reply is withheld, as with a reply lost on the line.
         reply = FConverter.Handle(Request, seconds);
@@ -325,7 +343,6 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
             reply.reset();
         if (!reply)
             ++FCounters.Unanswered;
-        hangUp = f.HangUpAfterFrames > 0 && number >= static_cast<uint64_t>(f.HangUpAfterFrames);
     }
 
     if (reply && go) {
@@ -370,10 +387,6 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
         ++FHandledFrames;
     }
     FHandled.notify_all();
-    if (hangUp && go) {
-        Trace("   hang-up");
-        CloseLine();
-    }
 }
 
 void TSimulator::CloseLine()
