@@ -149,13 +149,19 @@ TEST(SimAssembler, PiecesGarbageAndBadFrames)
     EXPECT_FALSE(a.Next(f));
     EXPECT_EQ(a.TakeSkipped(), (std::vector<uint8_t>{0x00, 0x0A, 0xFF, 0x11}));
 
-    // A frame with a wrong CRC is dropped byte by byte; the good one behind it is found.
+    EXPECT_TRUE(a.TakeBadFrames().empty());
+
+    // A request with a wrong CRC is dropped, reported whole; the good one behind it is found,
+    // also when it comes later.
     TFrame bad = two;
     bad[6] ^= 0x40;
     a.Feed(bad.data(), bad.size());
+    EXPECT_FALSE(a.Next(f));
     a.Feed(one.data(), one.size());
     ASSERT_TRUE(a.Next(f));
     EXPECT_EQ(f, one);
-    EXPECT_EQ(a.TakeSkipped().size(), 7u);
+    EXPECT_TRUE(a.TakeSkipped().empty());
+    EXPECT_EQ(a.TakeBadFrames(), std::vector<TFrame>{bad});
+    EXPECT_EQ(a.Dropped(), 11u);
     EXPECT_EQ(a.Pending(), 0u);
 }

@@ -239,12 +239,16 @@ TEST(SimLine, StopsPromptlyAndTraces)
     ASSERT_TRUE(sim.WaitForFrames(2, 5s));
     EXPECT_EQ(sim.Output().Code, 8191u);
 
+    TFrame bad = BuildSendFrame(CmdReadWord, 17, 4);
+    bad[6] ^= 0x01;
+    c.Write(bad);
     sim.SetFaults({.ReplyDelayMs = 60000});
     c.Write(Identify);
     ASSERT_TRUE(WaitReceived(sim, 3));
     const auto t = Clock::now();
     sim.Stop();
     EXPECT_LT(MsSince(t), 5000);
+    sim.SetTrace({});
 
     std::lock_guard lock(m);
     ASSERT_GE(lines.size(), 4u);
@@ -253,6 +257,10 @@ TEST(SimLine, StopsPromptlyAndTraces)
         std::string::npos) << lines[1];
     EXPECT_NE(lines[2].find("output drive code 8191"), std::string::npos) << lines[2];
     EXPECT_NE(lines[3].find("(no reply)"), std::string::npos) << lines[3];
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_NE(lines[4].find("rx 19 11 00 00 04 E6 C3  read word 4 (InputMode), station 17, crc BAD, ignored"),
+        std::string::npos) << lines[4];
+    EXPECT_NE(lines[5].find("rx FF 11 00 00 00 EE D7  identify"), std::string::npos) << lines[5];
 }
 
 TEST(SimProgram, PrintsDeviceAndEndsOnSignal)

@@ -88,16 +88,15 @@ TEST(SimOptions, ReadableErrors)
     EXPECT_EQ(message({"--frobnicate"}), "unknown setting \"frobnicate\" (see --help)");
     EXPECT_EQ(message({"--config-type", "70000"}), "config-type: expected a whole number from 0 to 65535, got \"70000\"");
     EXPECT_EQ(message({"--model"}), "--model: a value is missing");
-    EXPECT_EQ(message({"--word", "CalIn0mA"}), "word: expected NAME=VALUE or ADDRESS=VALUE, got \"CalIn0mA\"");
     EXPECT_EQ(message({"--word", "Nope=3"}), "word: expected a whole number from 0 to 255, got \"Nope\"");
-    EXPECT_EQ(message({"--signal", "square"}), "signal: expected constant, ramp, sine or noise, got \"square\"");
     EXPECT_EQ(message({"--config", "/nonexistent/kvt.conf"}), "config: cannot read \"/nonexistent/kvt.conf\"");
-    EXPECT_EQ(message({"stray"}), "unexpected argument \"stray\" (see --help)");
 
+    // File errors name the file and the line.
     TSimOptions o;
     EXPECT_THROW(o.ParseText("model = KVT27\nconfig-type\n", "f.conf"), TSimOptionError);
     try {
         o.ParseText("model = KVT27\nsplit-at = 9\n", "f.conf");
+        ADD_FAILURE() << "no error";
     } catch (const TSimOptionError& e) {
         EXPECT_EQ(std::string(e.what()), "f.conf:2: split-at: expected a whole number from 0 to 6, got \"9\"");
     }

@@ -405,17 +405,19 @@ void TSimulator::Run()
     Clock::time_point firstByte = Clock::now();
     uint8_t buf[512];
 
+    uint64_t dropped = 0;
     auto traceSkipped = [&] {
-        const std::vector<uint8_t> skipped = assembler.TakeSkipped();
-        if (skipped.empty())
-            return;
-        {
+        if (assembler.Dropped() != dropped) {
             std::lock_guard lock(FMutex);
-            FCounters.SkippedBytes += skipped.size();
+            FCounters.SkippedBytes += assembler.Dropped() - dropped;
         }
-        Trace("rx " +
-            HexBytes(std::string_view(reinterpret_cast<const char*>(skipped.data()), skipped.size())) +
-            "  skipped, no frame there");
+        dropped = assembler.Dropped();
+        for (const TFrame& bad : assembler.TakeBadFrames())
+            Trace("rx " + HexBytes(bad) + "  " + DescribeRequest(bad) + ", ignored");
+        const std::vector<uint8_t> skipped = assembler.TakeSkipped();
+        if (!skipped.empty())
+            Trace("rx " + HexBytes(std::string_view(reinterpret_cast<const char*>(skipped.data()), skipped.size())) +
+                "  skipped, no frame there");
     };
 
     while (!FStop && !FHungUp) {
