@@ -59,6 +59,7 @@ public:
     TSimulator& operator=(const TSimulator&) = delete;
 
     // Creates the pseudo-terminal and starts answering; throws std::runtime_error on failure.
+    // After Stop() it may start again, on a new device, with counters and frame list cleared.
     void Start();
     // Ends the thread and removes the line. Safe to call more than once.
     void Stop();
