@@ -17,12 +17,17 @@ std::string FirmwareVersionText(int32_t Version)
 {
     // Widened so that the most negative value has a magnitude.
     const int64_t v = Version;
-    std::string s = std::to_string(v < 0 ? -v : v);
-    if (s.size() >= 2)
-        s.insert(1, ".");
-    if (s.size() >= 6)
-        s.insert(5, "/");
-    return v < 0 ? "-" + s : s;
+    const std::string digits = std::to_string(v < 0 ? -v : v);
+    std::string s = v < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        // Before the 2nd character, then before the 6th of the result (the 5th digit).
+        if (i == 1)
+            s += '.';
+        else if (i == 4)
+            s += '/';
+        s += digits[i];
+    }
+    return s;
 }
 
 int TemperatureCelsius(int32_t Raw)

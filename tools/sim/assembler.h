@@ -20,13 +20,23 @@ public:
     bool Next(TFrame& Frame);
 
     std::size_t Pending() const { return FBuffer.size(); }
-    // Bytes dropped while looking for a frame since the last call.
+    // Every byte dropped so far.
+    uint64_t Dropped() const { return FDropped; }
+    // Seven bytes that stood where a frame was due (right after a good frame, or at the start),
+    // began with a command code but failed the CRC, since the last call: most likely a damaged
+    // request, so worth showing whole.
+    std::vector<TFrame> TakeBadFrames();
+    // The other bytes dropped since the last call.
     std::vector<uint8_t> TakeSkipped();
     void Clear();
 
 private:
     std::deque<uint8_t> FBuffer;
+    std::vector<TFrame> FBadFrames;
     std::vector<uint8_t> FSkipped;
+    bool FAligned = true;
+    int FBadTail = 0;  // bytes of the last bad frame still to drop
+    uint64_t FDropped = 0;
 };
 
 } // namespace kvt::sim

@@ -86,6 +86,24 @@ int Address(const std::string& Key, const std::string& Value)
 const std::vector<std::string> FlagKeys = {
     "trace", "help", "mute", "bad-crc", "swap-crc", "wrong-echo", "wrong-station"};
 
+const std::vector<std::string> ValueKeys = {"model", "firmware", "temperature-raw", "temperature",
+    "config-type", "word", "signal", "signal-unit", "signal-value", "signal-low", "signal-high",
+    "signal-amplitude", "signal-period", "no-reply-frame", "no-reply-command", "no-reply-word",
+    "fault-command", "truncate-at", "split-at", "split-pause-ms", "reply-delay-ms", "hang-up-after",
+    "line-speed", "link", "config"};
+
+bool IsFlag(const std::string& Key)
+{
+    return std::find(FlagKeys.begin(), FlagKeys.end(), Lower(Key)) != FlagKeys.end();
+}
+
+bool IsKnown(const std::string& Key)
+{
+    const std::string k = Lower(Key);
+    return IsFlag(k) || std::find(ValueKeys.begin(), ValueKeys.end(), k) != ValueKeys.end() ||
+        k.rfind("word.", 0) == 0 || WordAddressByName(Key) >= 0;
+}
+
 } // namespace
 
 void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
@@ -220,8 +238,7 @@ void TSimOptions::ParseText(const std::string& Text, const std::string& Origin)
         const std::string key = Trim(line.substr(0, eq));
         const std::string value = eq == std::string::npos ? std::string() : Trim(line.substr(eq + 1));
         try {
-            if (eq == std::string::npos &&
-                std::find(FlagKeys.begin(), FlagKeys.end(), Lower(key)) == FlagKeys.end())
+            if (eq == std::string::npos && IsKnown(key) && !IsFlag(key))
                 throw TSimOptionError("expected key = value");
             Apply(key, value);
         } catch (const TSimOptionError& e) {
@@ -255,7 +272,9 @@ void TSimOptions::ParseArgs(const std::vector<std::string>& Args)
         if (eq != std::string::npos) {
             value = key.substr(eq + 1);
             key.erase(eq);
-        } else if (std::find(FlagKeys.begin(), FlagKeys.end(), Lower(key)) == FlagKeys.end()) {
+        } else if (!IsKnown(key)) {
+            throw TSimOptionError("unknown setting \"" + key + "\" (see --help)");
+        } else if (!IsFlag(key)) {
             if (i + 1 >= Args.size())
                 throw TSimOptionError("--" + key + ": a value is missing");
             value = Args[++i];
@@ -340,8 +359,8 @@ Faults (for tests; a command is always carried out, only its reply suffers):
   --split-at N                send a reply as N bytes, a pause, then the rest
   --split-pause-ms MS         that pause                                                   [0]
   --reply-delay-ms MS         wait before each reply                                       [0]
-  --hang-up-after N           close the line once N frames have been handled (a client sees
-                              a hang-up; the program then ends)
+  --hang-up-after N           answer N frames, then close the line as frame N+1 arrives (its
+                              sender sees a hang-up while it waits; the program then ends)
   --line-speed BAUD           take as long as a line at BAUD (8N1) does, for requests and
                               replies: 4800 gives about 2.08 ms per byte; 0 = at once      [0]
 

@@ -314,6 +314,24 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
         f = FFaults;
         const uint64_t number = ++FCounters.Frames;
         FReceived.push_back(Request);
+        // The line goes down as the next frame comes in, so the client is waiting for its reply.
+        hangUp = f.HangUpAfterFrames > 0 && number > static_cast<uint64_t>(f.HangUpAfterFrames);
+    }
+    if (hangUp) {
+        if (go) {
+            Trace("   hang-up");
+            CloseLine();
+        }
+        {
+            std::lock_guard lock(FMutex);
+            ++FHandledFrames;
+        }
+        FHandled.notify_all();
+        return;
+    }
+    {
+        std::lock_guard lock(FMutex);
+        const uint64_t number = FCounters.Frames;
         const double seconds = std::chrono::duration<double>(Clock::now() - FStart).count();
         // The command takes effect even when its reply is withheld, as with a reply lost on the line.
         reply = FConverter.Handle(Request, seconds);
@@ -325,7 +343,6 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
             reply.reset();
         if (!reply)
             ++FCounters.Unanswered;
-        hangUp = f.HangUpAfterFrames > 0 && number >= static_cast<uint64_t>(f.HangUpAfterFrames);
     }
 
     if (reply && go) {
@@ -370,10 +387,6 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
         ++FHandledFrames;
     }
     FHandled.notify_all();
-    if (hangUp && go) {
-        Trace("   hang-up");
-        CloseLine();
-    }
 }
 
 void TSimulator::CloseLine()
@@ -392,17 +405,19 @@ void TSimulator::Run()
     Clock::time_point firstByte = Clock::now();
     uint8_t buf[512];
 
+    uint64_t dropped = 0;
     auto traceSkipped = [&] {
-        const std::vector<uint8_t> skipped = assembler.TakeSkipped();
-        if (skipped.empty())
-            return;
-        {
+        if (assembler.Dropped() != dropped) {
             std::lock_guard lock(FMutex);
-            FCounters.SkippedBytes += skipped.size();
+            FCounters.SkippedBytes += assembler.Dropped() - dropped;
         }
-        Trace("rx " +
-            HexBytes(std::string_view(reinterpret_cast<const char*>(skipped.data()), skipped.size())) +
-            "  skipped, no frame there");
+        dropped = assembler.Dropped();
+        for (const TFrame& bad : assembler.TakeBadFrames())
+            Trace("rx " + HexBytes(bad) + "  " + DescribeRequest(bad) + ", ignored");
+        const std::vector<uint8_t> skipped = assembler.TakeSkipped();
+        if (!skipped.empty())
+            Trace("rx " + HexBytes(std::string_view(reinterpret_cast<const char*>(skipped.data()), skipped.size())) +
+                "  skipped, no frame there");
     };
 
     while (!FStop && !FHungUp) {

@@ -37,7 +37,7 @@ struct TFaults {
     int SplitAt = 0;              // send the first N bytes, pause SplitPauseMs, then the rest (1..6)
     int SplitPauseMs = 0;
     int ReplyDelayMs = 0;         // wait before each reply
-    int HangUpAfterFrames = 0;    // hang up the line once N frames have been handled (0: off)
+    int HangUpAfterFrames = 0;    // answer N frames, then hang up as frame N+1 arrives (0: off)
     int LineBaud = 0;             // take as long as a line at this speed (8N1) for requests and replies; 0: instant
 };
 
@@ -59,6 +59,7 @@ public:
     TSimulator& operator=(const TSimulator&) = delete;
 
     // Creates the pseudo-terminal and starts answering; throws std::runtime_error on failure.
+    // After Stop() it may start again, on a new device, with counters and frame list cleared.
     void Start();
     // Ends the thread and removes the line. Safe to call more than once.
     void Stop();
