@@ -13,9 +13,10 @@ namespace kvt {
 enum class TNumInputKind { nkCurrent, nkVoltage, nkMillivolt, nkPercent };
 enum class TNumOutputKind { okCurrent, okVoltage };
 
-// Masks in the "picture;1;0" form: '#' digit or sign, '9' optional digit, ',' a literal comma,
-// "1" literals kept in the text, "0" no special blank. QtMask is the same picture for a
-// QLineEdit input mask ('0' optional digit) with a blank as the unfilled character.
+// Masks in the "picture;1;0" form: '#' digit or sign, '9' optional digit, ',' a literal comma;
+// "1": the literals are part of the text; "0": the character standing for an unfilled position.
+// QtMask is the same picture as a QLineEdit input mask ('0' optional digit) whose unfilled
+// positions are blanks; read such a field from its displayText(), which keeps the positions.
 struct TNumMask {
     std::string_view Mask;
     std::string_view QtMask;
