@@ -192,6 +192,8 @@ public:
     // --- Connecting and the settings load (frmmain_connect.cpp) ---------------------------
     void Connect();
     void ShowConnect();
+    // The end of a successful connect: the configuration panel in place of the connect panel.
+    void ShowConfig();
     void LoadEE();
     void SpdBtnConnectClick(QObject* Sender);
     void CmbBxPortKeyPress(QObject* Sender, QChar& Key);

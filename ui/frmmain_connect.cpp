@@ -184,6 +184,11 @@ void TFrmMain::Connect()
                                     static_cast<qsizetype>(ConfigTypeText(DeviceSettings.ConfigType).size()))
                 : MsgBadConfig;
             WarningBox(this, MsgConfigIs + QStringLiteral("\r\r") + name + QStringLiteral("\r\r") + MsgDipNotPc);
+            // A line error handled while the box was open has closed the port already.
+            if (!ComPort.Active()) {
+                ShowConnect();
+                return;
+            }
         }
 
         SetOptions();
@@ -197,17 +202,13 @@ void TFrmMain::Connect()
             LoadEE();
             DrawForm();
             DrawGraph();
-            ParkFocus(PanelConnect);
-            PanelConnect->hide();
-            PanelConfig->show();
+            ShowConfig();
             break;
         case TConfigClass::ccPc:
             LoadEE();
             DrawForm();
             DrawGraph();
-            ParkFocus(PanelConnect);
-            PanelConnect->hide();
-            PanelConfig->show();
+            ShowConfig();
             break;
         case TConfigClass::ccNotAllowed:
         case TConfigClass::ccUnknown:
@@ -225,6 +226,19 @@ void TFrmMain::Connect()
         }
         throw;
     }
+}
+
+void TFrmMain::ShowConfig()
+{
+    // A line error during the load closes the port without stopping it (the reads fail
+    // silently): such a connection is not shown as made.
+    if (!ComPort.Active()) {
+        ShowConnect();
+        return;
+    }
+    ParkFocus(PanelConnect);
+    PanelConnect->hide();
+    PanelConfig->show();
 }
 
 void TFrmMain::ShowConnect()

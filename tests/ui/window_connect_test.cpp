@@ -456,3 +456,24 @@ TEST_F(WindowConnectTest, MillivoltRangeLabelsUseTheSystemSeparatorAndTheFieldsT
     EXPECT_EQ(w.LblDtaUnit->text(), "mV");
     EXPECT_EQ(w.Chart.FullScale(), 600);
 }
+
+TEST_F(WindowConnectTest, AHangUpDuringTheLoadEndsOnTheConnectPanel)
+{
+    // On a reload every button already shows its word, so nothing is written back after the
+    // load: the closed port alone must keep the window from showing itself connected.
+    ASSERT_TRUE(ConnectToSim(PcConfig(ModelKVT27)));
+    TFrmMain& w = Window();
+    sim::TFaults faults;
+    faults.HangUpAfterFrames = static_cast<int>(Sim().Counters().Frames) + 10;
+    Sim().SetFaults(faults);
+    Click(w.SpdBtnReload);
+    Pump(100);
+    ASSERT_FALSE(Boxes().empty());
+    EXPECT_EQ(Boxes()[0].Text, w.MsgCableLost);
+    EXPECT_EQ(Boxes().size(), 1u);
+    EXPECT_TRUE(w.PanelConnect->isVisible());
+    EXPECT_FALSE(w.PanelConfig->isVisible()) << "not shown as connected";
+    EXPECT_FALSE(w.ComPort.Active());
+    EXPECT_TRUE(w.SpdBtnConnect->isEnabled());
+    EXPECT_EQ(StatusPanel(0), w.MsgSelectPort);
+}
