@@ -334,7 +334,8 @@ TEST_F(WindowConnectTest, EndingTheConnectionReleasesTheOutputOnlyWhenAPortIsOpe
     TFrmMain& w = Window();
     ClearFrames();
     Choose("MCommEnd");
-    Pump();
+    // The release frame is not answered: wait until the simulator has taken it off the line.
+    ASSERT_TRUE(WaitUntil([&] { return !Frames().empty(); }));
     EXPECT_EQ(Commands(), std::vector<int>{CmdOutputRelease});
     EXPECT_EQ(FrameParameter(Frames()[0]), 0u);
     EXPECT_EQ(Seam().Sleeps, std::vector<int>{100});
@@ -346,7 +347,7 @@ TEST_F(WindowConnectTest, EndingTheConnectionReleasesTheOutputOnlyWhenAPortIsOpe
 
     // Again, with no port open: back to the connect panel, no error box, nothing sent.
     Choose("MCommEnd");
-    Pump();
+    Pump(100);
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(Commands().size(), 1u);
     EXPECT_TRUE(w.PanelConnect->isVisible());
@@ -358,9 +359,8 @@ TEST_F(WindowConnectTest, ClosingTheWindowReleasesTheOutputOnceWhenConnected)
     TFrmMain& w = Window();
     ClearFrames();
     Choose("MFileClose");
-    Pump();
-    ASSERT_TRUE(Sim().WaitForFrames(1, std::chrono::milliseconds(2000)));
-    Pump(50);
+    ASSERT_TRUE(WaitUntil([&] { return !Frames().empty(); }));
+    Pump(100);
     EXPECT_EQ(Commands(), std::vector<int>{CmdOutputRelease});
     EXPECT_FALSE(w.ComPort.Active());
     EXPECT_FALSE(w.isVisible());

@@ -111,6 +111,8 @@ protected:
     static bool WaitUntil(const std::function<bool()>& Done, int Ms = 5000);
 
     // What the simulator received, in order (frames with a good CRC), and a way to start afresh.
+    // Frames that get no reply (drive, release) may still be on the line when the window's call
+    // returns: wait for them with WaitUntil. The words it stores: Sim().Word(Address).
     std::vector<TFrame> Frames();
     void ClearFrames();
     // The commands of Frames(), and the frames of one command.
