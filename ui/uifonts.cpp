@@ -25,7 +25,7 @@ QFont BoldFont()
 
 QFont MeasValueFont()
 {
-    return Sans(15, true);
+    return Sans(16, true);
 }
 
 QFont SmallFont()
