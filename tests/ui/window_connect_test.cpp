@@ -477,3 +477,23 @@ TEST_F(WindowConnectTest, AHangUpDuringTheLoadEndsOnTheConnectPanel)
     EXPECT_TRUE(w.SpdBtnConnect->isEnabled());
     EXPECT_EQ(StatusPanel(0), w.MsgSelectPort);
 }
+
+TEST_F(WindowConnectTest, SignalLimitGroupAppearsAboveFirmware1100AndStaysForTheRun)
+{
+    auto config = PcConfig(ModelKVT27);
+    config.FirmwareVersion = 1100000000;
+    ASSERT_TRUE(ConnectToSim(config));
+    TFrmMain& w = Window();
+    EXPECT_TRUE(w.GrpBxSignalLimit->isHidden());
+    EXPECT_EQ(StatusPanel(0), U("Převodník KVT27, firmware: 1.100/000000"));
+
+    Choose("MCommEnd");
+    config.FirmwareVersion = 1100000001;
+    ASSERT_TRUE(ConnectToSim(config));
+    EXPECT_FALSE(w.GrpBxSignalLimit->isHidden());
+
+    Choose("MCommEnd");
+    config.FirmwareVersion = 1000000000;
+    ASSERT_TRUE(ConnectToSim(config));
+    EXPECT_FALSE(w.GrpBxSignalLimit->isHidden()) << "nothing hides it again";
+}

@@ -88,7 +88,7 @@ protected:
     // Presses the connect button and lets pending events run.
     void PressConnect();
     // StartSim, Window, TypePort with the simulator's device, PressConnect; true when the
-    // configuration panel is shown afterwards.
+    // configuration panel is shown afterwards. Needs the connect panel (end a connection first).
     bool ConnectToSim(const sim::TConverterConfig& Config);
 
     template <typename T = QObject>
