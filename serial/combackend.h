@@ -69,6 +69,8 @@ public:
     virtual void SetPriority(TThreadPriority Priority) noexcept = 0;
     // A write was started: the next time the output queue runs empty is a TxEmpty event.
     virtual void NoteWrite() noexcept = 0;
+    // Input was taken from the device: the next character present is an RxChar event again.
+    virtual void NoteRead() noexcept = 0;
     // The input queue size that an Rx80PercFull event is measured against.
     virtual void SetInputSize(int32_t Bytes) noexcept = 0;
 };

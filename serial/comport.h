@@ -275,6 +275,7 @@ private:
     void RaiseThreadError(int32_t Code);
     void CheckSystemCall(int Code);
     void WriteLog(const std::string& Message, const void* Data = nullptr, int32_t Length = 0);
+    void ProgressTransfers();
     void PumpTransfers(bool ForRead);
 };
 

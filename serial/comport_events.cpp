@@ -38,8 +38,9 @@ const TEventRow EventRows[] = {
 //   from the driver's error counters, sampled a few times a second where it keeps them.
 // - OnBreak, OnCTSChange, OnDSRChange, OnRLSDChange, OnRing: from the same counters; a driver
 //   without counters (a pseudo-terminal) never calls them.
-// - OnRxChar: when input arrives, and again only after reads have emptied the input queue or it
-//   has grown; Rx80PercFull when the queue reaches 80 % of BufferSizes.Input.
+// - OnRxChar: when input is present; then again once the port has taken input (or, where the
+//   driver counts received characters, when more came). Rx80PercFull when the input queue
+//   reaches 80 % of BufferSizes.Input.
 // - OnTxEmpty: when the output queue has run empty after a write.
 // - OnRxFlag (Characters.Event received), OnEvent1, OnEvent2, OnPrinterError: Linux has no such
 //   events; they never occur, though assigning them runs the thread like any other handler.

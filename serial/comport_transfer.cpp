@@ -12,6 +12,15 @@ using kvt::serial::TClock;
 using kvt::serial::TotalLimit;
 using namespace std::chrono;
 
+// Moves what can be moved now in both directions, without waiting.
+void TCustomComPort::ProgressTransfers()
+{
+    const TClock::time_point Now = TClock::now();
+    FTransfers->Write.Progress(*FBackend, Now);
+    if (FTransfers->Read.Progress(*FBackend, Now) && FThread)
+        FThread->Waiter->NoteRead();
+}
+
 // Moves data for both directions until the transfer of the one waited for has ended. A write
 // that still has bytes for the driver keeps moving while a read is waited for, so a reply never
 // waits for the rest of its own request.
@@ -20,9 +29,8 @@ void TCustomComPort::PumpTransfers(bool ForRead)
     auto& Read = FTransfers->Read;
     auto& Write = FTransfers->Write;
     for (;;) {
-        TClock::time_point Now = TClock::now();
-        Write.Progress(*FBackend, Now);
-        Read.Progress(*FBackend, Now);
+        ProgressTransfers();
+        const TClock::time_point Now = TClock::now();
         if (ForRead ? !Read.Running() : !Write.Running())
             return;
 
@@ -47,9 +55,7 @@ void TCustomComPort::PumpTransfers(bool ForRead)
         }
         if (Ready & IoHangup) {
             // A hung-up device reports itself at once forever; take what is left, then stop.
-            Now = TClock::now();
-            Write.Progress(*FBackend, Now);
-            Read.Progress(*FBackend, Now);
+            ProgressTransfers();
             Read.End(EIO);
             Write.End(EIO);
             return;
@@ -76,7 +82,7 @@ void TCustomComPort::Read(void* Buffer, int32_t Length, bool WaitOnCompletion)
             TotalLimit(FTimeouts.ReadMultiplier(), FTimeouts.ReadConstant(), Length),
             milliseconds(static_cast<uint32_t>(FTimeouts.ReadInterval())), FOptions.Contains(opDiscardNullBytes),
             Now);
-        FTransfers->Read.Progress(*FBackend, Now);
+        ProgressTransfers();
         if (WaitOnCompletion)
             WaitForRead();
     }
@@ -109,8 +115,7 @@ void TCustomComPort::Write(const void* Buffer, int32_t Length, bool WaitOnComple
             TotalLimit(FTimeouts.WriteMultiplier(), FTimeouts.WriteConstant(), Length), Now);
         if (FThread)
             FThread->Waiter->NoteWrite();
-        FTransfers->Write.Progress(*FBackend, Now);
-        FTransfers->Read.Progress(*FBackend, Now);
+        ProgressTransfers();
         if (WaitOnCompletion)
             WaitForWrite();
     }
@@ -173,9 +178,7 @@ bool TCustomComPort::ReadPending()
 {
     if (!Active())
         return false;
-    const TClock::time_point Now = TClock::now();
-    FTransfers->Write.Progress(*FBackend, Now);
-    FTransfers->Read.Progress(*FBackend, Now);
+    ProgressTransfers();
     return FTransfers->Read.Running();
 }
 
@@ -183,9 +186,7 @@ bool TCustomComPort::WritePending()
 {
     if (!Active())
         return false;
-    const TClock::time_point Now = TClock::now();
-    FTransfers->Write.Progress(*FBackend, Now);
-    FTransfers->Read.Progress(*FBackend, Now);
+    ProgressTransfers();
     return FTransfers->Write.Running();
 }
 
@@ -195,6 +196,8 @@ void TCustomComPort::PurgeInput()
         return;
     FTransfers->Read.Abandon();
     CheckSystemCall(FBackend->Purge(true, false));
+    if (FThread)
+        FThread->Waiter->NoteRead();
 }
 
 void TCustomComPort::PurgeOutput()

@@ -29,19 +29,21 @@ void TReadTransfer::Start(void* Buffer, int32_t Count, std::optional<millisecond
     FDiscardNulls = DiscardNulls;
 }
 
-void TReadTransfer::Progress(TComBackend& Backend, TClock::time_point Now)
+bool TReadTransfer::Progress(TComBackend& Backend, TClock::time_point Now)
 {
     if (!Running())
-        return;
+        return false;
+    bool Taken = false;
     while (FDone < FCount) {
         size_t Moved = 0;
         int e = Backend.ReadSome(FBuffer + FDone, static_cast<size_t>(FCount - FDone), Moved);
         if (e != 0) {
             End(e);
-            return;
+            return Taken;
         }
         if (Moved == 0)
             break;
+        Taken = true;
         uint8_t* First = FBuffer + FDone;
         uint8_t* Last = First + Moved;
         if (FDiscardNulls)
@@ -53,6 +55,7 @@ void TReadTransfer::Progress(TComBackend& Backend, TClock::time_point Now)
     if (FDone == FCount || (FDeadline && Now >= *FDeadline)
         || (FInterval > milliseconds::zero() && FDone > 0 && Now - FLastByte >= FInterval))
         FEnded = true;
+    return Taken;
 }
 
 std::optional<TClock::time_point> TReadTransfer::WakeAt() const

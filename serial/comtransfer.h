@@ -31,8 +31,8 @@ class TReadTransfer {
 public:
     void Start(void* Buffer, int32_t Count, std::optional<std::chrono::milliseconds> Total,
         std::chrono::milliseconds Interval, bool DiscardNulls, TClock::time_point Now);
-    // Takes what the device holds, then applies the limits. Never blocks.
-    void Progress(TComBackend& Backend, TClock::time_point Now);
+    // Takes what the device holds, then applies the limits. Never blocks. True when bytes were taken.
+    bool Progress(TComBackend& Backend, TClock::time_point Now);
     // Started and not yet collected, whether or not it has ended.
     bool Started() const { return FStarted; }
     bool Running() const { return FStarted && !FEnded; }
