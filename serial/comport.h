@@ -12,6 +12,8 @@
 class TCustomComPort;
 class TComThread;
 class TComBackend;
+class TComThreadState;
+struct TComTransfers;
 
 class TFlowControl {
 public:
@@ -254,6 +256,27 @@ private:
 
     // The rest of the state (device, pending transfers, write copy, thread) is the implementer's.
     std::unique_ptr<TComBackend> FBackend;
+    std::unique_ptr<TComTransfers> FTransfers;
+    // The port-owned copy of the data of a write that does not wait.
+    std::vector<uint8_t> FWriteCopy;
+    // The running event thread's shared state; the thread keeps its own reference and frees itself.
+    std::shared_ptr<TComThreadState> FThread;
+    bool FActiveValue = false;
+    bool FLoading = false;
+
+    void ApplyBufferSizes();
+    void ApplyLineSettings();
+    void ApplyTimeouts();
+    void ApplyEventMask();
+    uint32_t HandlerEventMask() const;
+    void StartEventThread();
+    void StopEventThread();
+    void DispatchEvents(uint32_t Mask, const TComThreadState& Thread);
+    void RaiseThreadError(int32_t Code);
+    void CheckSystemCall(int Code);
+    void WriteLog(const std::string& Message, const void* Data = nullptr, int32_t Length = 0);
+    void ProgressTransfers();
+    void PumpTransfers(bool ForRead);
 };
 
 // The component as the program uses it: every property and event public.

@@ -1,0 +1,212 @@
+// The component's small pure parts: error texts, log lines, time limits, rates, the port list.
+#include "serial/comlog.h"
+#include "serial/comport.h"
+#include "serial/comtransfer.h"
+#include "serial/enumports.h"
+#include "serial/syserror.h"
+#include "serial/termios_map.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+namespace ks = kvt::serial;
+
+TEST(ComPortUnits, SystemTextsAreTrimmedAndBounded)
+{
+    EXPECT_EQ(ks::TrimSystemText("Access is denied.\r\n"), "Access is denied");
+    EXPECT_EQ(ks::TrimSystemText("Odd . . \n"), "Odd");
+    EXPECT_EQ(ks::TrimSystemText(std::string(300, 'x')).size(), 255u);
+    EXPECT_EQ(ks::SysErrorMessage(ENOENT), "No such file or directory");
+    EXPECT_EQ(ks::SysErrorMessage(EBUSY), "Device or resource busy");
+}
+
+TEST(ComPortUnits, LogLinesCarryTimeMessageAndHexBytes)
+{
+    const uint8_t Bytes[] = {10, 255, 0};
+    EXPECT_EQ(ks::FormatLogData(Bytes, 3), "$0A, $FF, $00");
+    EXPECT_EQ(ks::FormatLogData(Bytes, 0), "");
+    EXPECT_EQ(ks::FormatLogLine("T", "Write request ", Bytes, 2), "T Write request $0A, $FF\r\n");
+    EXPECT_EQ(ks::FormatLogLine("T", "Read request 7 byte(s)", nullptr, 0), "T Read request 7 byte(s)\r\n");
+    EXPECT_FALSE(ks::FormatLogTime(0).empty());
+}
+
+TEST(ComPortUnits, TotalLimitFollowsTheDriverContract)
+{
+    EXPECT_EQ(ks::TotalLimit(100, 100, 7), 800ms);
+    EXPECT_EQ(ks::TotalLimit(0, 250, 7), 250ms);
+    EXPECT_EQ(ks::TotalLimit(0, 0, 7), std::nullopt);
+    // The values are unsigned 32-bit numbers there; nothing wraps.
+    EXPECT_EQ(ks::TotalLimit(-1, -1, 2), std::chrono::milliseconds(3 * 4294967295LL));
+}
+
+namespace {
+
+termios Cooked()
+{
+    termios T{};
+    T.c_iflag = ICRNL | IXON | IXANY;
+    T.c_oflag = OPOST | ONLCR;
+    T.c_lflag = ICANON | ECHO | ISIG | IEXTEN;
+    T.c_cflag = CS6 | PARENB | PARODD | CSTOPB | CRTSCTS;
+    cfsetispeed(&T, B1200);
+    cfsetospeed(&T, B1200);
+    return T;
+}
+
+tcflag_t ParityOf(TParity Parity)
+{
+    TLineConfig C;
+    C.Parity = Parity;
+    termios T = Cooked();
+    uint32_t Custom = 0;
+    EXPECT_EQ(ks::MapLineSettings(C, T, Custom), 0);
+    return T.c_cflag & (PARENB | PARODD | CMSPAR);
+}
+
+} // namespace
+
+TEST(ComPortTermios, DefaultsKeepTheLineAndMakeTheDataRaw)
+{
+    termios T = Cooked();
+    uint32_t Custom = 1;
+    ASSERT_EQ(ks::MapLineSettings(TLineConfig{}, T, Custom), 0);
+    EXPECT_EQ(Custom, 0u);
+    EXPECT_EQ(cfgetospeed(&T), B1200);
+    EXPECT_EQ(T.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB), tcflag_t(CS6 | PARENB | PARODD | CSTOPB));
+    EXPECT_EQ(T.c_cflag & (CREAD | CLOCAL | CRTSCTS), tcflag_t(CREAD | CLOCAL));
+    EXPECT_EQ(T.c_iflag, 0u);
+    EXPECT_EQ(T.c_oflag & OPOST, 0u);
+    EXPECT_EQ(T.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(T.c_cc[VMIN], 1);
+    EXPECT_EQ(T.c_cc[VTIME], 0);
+    EXPECT_EQ(T.c_cc[VSTART], 17);
+    EXPECT_EQ(T.c_cc[VSTOP], 19);
+}
+
+TEST(ComPortTermios, EachSettingMapsToItsFlags)
+{
+    TLineConfig C; // the program's line: 4800 8N1
+    C.BaudRate = br4800;
+    C.DataBits = db8;
+    C.Parity = paNone;
+    C.StopBits = sb1;
+    termios T = Cooked();
+    uint32_t Custom = 0;
+    ASSERT_EQ(ks::MapLineSettings(C, T, Custom), 0);
+    EXPECT_EQ(cfgetospeed(&T), B4800);
+    EXPECT_EQ(cfgetispeed(&T), B4800);
+    EXPECT_EQ(T.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
+
+    EXPECT_EQ(ParityOf(paOdd), tcflag_t(PARENB | PARODD));
+    EXPECT_EQ(ParityOf(paEven), tcflag_t(PARENB));
+    EXPECT_EQ(ParityOf(paMark), tcflag_t(PARENB | PARODD | CMSPAR));
+    EXPECT_EQ(ParityOf(paSpace), tcflag_t(PARENB | CMSPAR));
+
+    C = TLineConfig{};
+    C.RTS = rcHandshake; // Linux couples RTS handshake with CTS flow
+    T = Cooked();
+    ASSERT_EQ(ks::MapLineSettings(C, T, Custom), 0);
+    EXPECT_TRUE(T.c_cflag & CRTSCTS);
+
+    C = TLineConfig{};
+    C.BaudRate = br14400; // no B constant
+    T = Cooked();
+    ASSERT_EQ(ks::MapLineSettings(C, T, Custom), 0);
+    EXPECT_EQ(Custom, 14400u);
+    EXPECT_EQ(cfgetospeed(&T), B1200);
+    C.BaudRate = brCustom;
+    C.CustomBaudRate = 115200;
+    ASSERT_EQ(ks::MapLineSettings(C, T, Custom), 0);
+    EXPECT_EQ(Custom, 0u);
+    EXPECT_EQ(cfgetospeed(&T), B115200);
+    C.CustomBaudRate = 0;
+    EXPECT_EQ(ks::MapLineSettings(C, T, Custom), EINVAL);
+}
+
+TEST(ComPortTermios, WhatTermiosCannotExpressIsRefused)
+{
+    TLineConfig C;
+    termios T = Cooked();
+    uint32_t Custom = 0;
+    C.DataBits = db4;
+    EXPECT_EQ(ks::MapLineSettings(C, T, Custom), EINVAL);
+    C.DataBits = db8;
+    C.StopBits = sb1_5;
+    EXPECT_EQ(ks::MapLineSettings(C, T, Custom), EINVAL);
+    C.DataBits = db5; // a UART sends 1.5 stop bits for 5-bit characters
+    ASSERT_EQ(ks::MapLineSettings(C, T, Custom), 0);
+    EXPECT_EQ(T.c_cflag & (CSIZE | CSTOPB), tcflag_t(CS5 | CSTOPB));
+}
+
+namespace {
+
+struct TFakeSys {
+    std::string Root;
+    TFakeSys()
+    {
+        char Dir[] = "/tmp/kvt-serial-sys-XXXXXX";
+        Root = ::mkdtemp(Dir);
+        ::mkdir((Root + "/class").c_str(), 0755);
+        ::mkdir((Root + "/dev").c_str(), 0755);
+        ::mkdir((Root + "/devices").c_str(), 0755);
+    }
+    ~TFakeSys() { [[maybe_unused]] int r = std::system(("rm -rf " + Root).c_str()); }
+    void Add(const std::string& Name, bool Device, int Type, bool Node)
+    {
+        const std::string Dir = Root + "/class/" + Name;
+        ::mkdir(Dir.c_str(), 0755);
+        if (Device) {
+            ::mkdir((Root + "/devices/" + Name).c_str(), 0755);
+            [[maybe_unused]] int r = ::symlink((Root + "/devices/" + Name).c_str(), (Dir + "/device").c_str());
+        }
+        if (Type >= 0)
+            std::ofstream(Dir + "/type") << Type << "\n";
+        if (Node)
+            std::ofstream(Root + "/dev/" + Name);
+    }
+};
+
+} // namespace
+
+TEST(ComPortEnum, ListsTtysWithARealDeviceBehindThemAfterWhatIsThere)
+{
+    TFakeSys Sys;
+    Sys.Add("ttyUSB0", true, -1, true);
+    Sys.Add("ttyACM0", true, -1, true);
+    Sys.Add("ttyS0", true, 4, true);
+    Sys.Add("ttyS1", true, 0, true);   // legacy port without a UART
+    Sys.Add("tty1", false, -1, true);  // virtual console
+    Sys.Add("ttyUSB1", true, -1, false); // gone from /dev
+
+    std::vector<std::string> Names{"kept"};
+    ks::EnumSerialPortsIn(Sys.Root + "/class", Sys.Root + "/dev", Names);
+    ASSERT_EQ(Names.size(), 4u);
+    EXPECT_EQ(Names[0], "kept");
+    std::vector<std::string> Found(Names.begin() + 1, Names.end());
+    std::sort(Found.begin(), Found.end());
+    EXPECT_EQ(Found, (std::vector<std::string>{"ttyACM0", "ttyS0", "ttyUSB0"}));
+
+    ks::EnumSerialPortsIn(Sys.Root + "/class", Sys.Root + "/dev", Names);
+    EXPECT_EQ(Names.size(), 7u); // twice listed, twice appended
+}
+
+TEST(ComPortEnum, AMachineWithoutPortsAddsNothing)
+{
+    TFakeSys Sys;
+    std::vector<std::string> Names;
+    ks::EnumSerialPortsIn(Sys.Root + "/class", Sys.Root + "/dev", Names);
+    ks::EnumSerialPortsIn(Sys.Root + "/no-such-dir", Sys.Root + "/dev", Names);
+    EXPECT_TRUE(Names.empty());
+
+    // The real list only appends names that exist under /dev.
+    Names = {"kept"};
+    EXPECT_NO_THROW(TComPort::EnumPorts(Names));
+    EXPECT_EQ(Names[0], "kept");
+    for (size_t i = 1; i < Names.size(); ++i)
+        EXPECT_EQ(::access(("/dev/" + Names[i]).c_str(), F_OK), 0) << Names[i];
+}
