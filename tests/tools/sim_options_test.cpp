@@ -1,0 +1,103 @@
+#include "protocol/device_settings.h"
+#include "protocol/identity.h"
+#include "tools/sim/options.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+using namespace kvt;
+using namespace kvt::sim;
+
+TEST(SimOptions, CommandLine)
+{
+    const TSimSetup s = ParseSimArgs({"--word", "CalOut0mA=5", "--model", "KVT27L", "--firmware=2147483648",
+        "--config-type", "3", "--temperature", "30", "--no-reply-command", "read-word", "--bad-crc",
+        "--fault-command", "232", "--line-speed", "4800", "--trace", "--word", "200=7", "--hang-up-after", "4"});
+    EXPECT_EQ(s.Converter.Model, ModelKVT27L);
+    EXPECT_EQ(s.Converter.FirmwareVersion, std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(s.Converter.ConfigType, 3);
+    EXPECT_EQ(TemperatureCelsius(s.Converter.TemperatureRaw), 30);
+    // Word overrides win over the model's defaults whatever their order.
+    EXPECT_EQ(s.Converter.Words[WordCalOut0mA], 5);
+    EXPECT_EQ(s.Converter.Words[WordCalOut20mA], DefaultWords(ModelKVT27L)[WordCalOut20mA]);
+    EXPECT_EQ(s.Converter.Words[200], 7);
+    EXPECT_EQ(s.Faults.NoReplyToCommand, 25);
+    EXPECT_TRUE(s.Faults.BadCrc);
+    EXPECT_EQ(s.Faults.OnlyCommand, 232);
+    EXPECT_EQ(s.Faults.LineBaud, 4800);
+    EXPECT_EQ(s.Faults.HangUpAfterFrames, 4);
+    EXPECT_TRUE(s.Trace);
+    EXPECT_FALSE(s.Help);
+
+    const TSimSetup d = ParseSimArgs({});
+    EXPECT_EQ(d.Converter.Model, ModelKVT27);
+    EXPECT_EQ(d.Converter.FirmwareVersion, 1200160822);
+    EXPECT_EQ(d.Converter.ConfigType, 15);
+    EXPECT_EQ(d.Converter.Words[WordCalIn0mA], 32000);
+    EXPECT_TRUE(ParseSimArgs({"-h"}).Help);
+}
+
+TEST(SimOptions, ConfigFile)
+{
+    const std::string path = ::testing::TempDir() + "kvt27-sim-test.conf";
+    {
+        std::ofstream f(path);
+        f << "# a KVT27 in DIP configuration 2\n"
+             "model = KVT27\n"
+             "config-type = 2   # 0-20 mA to 0-10 V\n"
+             "InputMode = 4\n"
+             "word.OutEnd = 16000\n"
+             "word.150 = 0x10\n"
+             "signal = ramp\n"
+             "signal-unit = V\n"
+             "signal-low = 1\n"
+             "signal-high = 9.5\n"
+             "signal-period = 30\n"
+             "\n"
+             "swap-crc\n"
+             "split-at = 3\n"
+             "split-pause-ms = 20\n";
+    }
+    const TSimSetup s = ParseSimArgs({"--config", path, "--signal-period", "15"});
+    std::remove(path.c_str());
+    EXPECT_EQ(s.Converter.ConfigType, 2);
+    EXPECT_EQ(s.Converter.Words[WordInputMode], 4);
+    EXPECT_EQ(s.Converter.Words[WordOutEnd], 16000);
+    EXPECT_EQ(s.Converter.Words[150], 16);
+    EXPECT_EQ(s.Converter.Signal.Shape, TSignalShape::Ramp);
+    EXPECT_EQ(s.Converter.Signal.Unit, TSignalUnit::Volt);
+    EXPECT_DOUBLE_EQ(s.Converter.Signal.High, 9.5);
+    EXPECT_DOUBLE_EQ(s.Converter.Signal.PeriodS, 15);
+    EXPECT_TRUE(s.Faults.SwapCrc);
+    EXPECT_EQ(s.Faults.SplitAt, 3);
+    EXPECT_EQ(s.Faults.SplitPauseMs, 20);
+}
+
+TEST(SimOptions, ReadableErrors)
+{
+    auto message = [](std::vector<std::string> args) -> std::string {
+        try {
+            ParseSimArgs(args);
+        } catch (const TSimOptionError& e) {
+            return e.what();
+        }
+        return "no error";
+    };
+    EXPECT_EQ(message({"--frobnicate"}), "unknown setting \"frobnicate\" (see --help)");
+    EXPECT_EQ(message({"--config-type", "70000"}), "config-type: expected a whole number from 0 to 65535, got \"70000\"");
+    EXPECT_EQ(message({"--model"}), "--model: a value is missing");
+    EXPECT_EQ(message({"--word", "Nope=3"}), "word: expected a whole number from 0 to 255, got \"Nope\"");
+    EXPECT_EQ(message({"--config", "/nonexistent/kvt.conf"}), "config: cannot read \"/nonexistent/kvt.conf\"");
+
+    // File errors name the file and the line.
+    TSimOptions o;
+    EXPECT_THROW(o.ParseText("model = KVT27\nconfig-type\n", "f.conf"), TSimOptionError);
+    try {
+        o.ParseText("model = KVT27\nsplit-at = 9\n", "f.conf");
+        ADD_FAILURE() << "no error";
+    } catch (const TSimOptionError& e) {
+        EXPECT_EQ(std::string(e.what()), "f.conf:2: split-at: expected a whole number from 0 to 6, got \"9\"");
+    }
+}

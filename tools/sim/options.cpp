@@ -1,0 +1,375 @@
+#include "tools/sim/options.h"
+
+#include "protocol/commands.h"
+#include "protocol/device_settings.h"
+#include "protocol/identity.h"
+#include "protocol/word_names.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace kvt::sim {
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::string Trim(const std::string& s)
+{
+    const auto b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos)
+        return {};
+    const auto e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+int64_t Integer(const std::string& Key, const std::string& Value, int64_t Min, int64_t Max)
+{
+    const std::string v = Trim(Value);
+    errno = 0;
+    char* end = nullptr;
+    const long long n = std::strtoll(v.c_str(), &end, 0);
+    if (v.empty() || *end != '\0' || errno == ERANGE || n < Min || n > Max)
+        throw TSimOptionError(Key + ": expected a whole number from " + std::to_string(Min) + " to " +
+            std::to_string(Max) + ", got \"" + Value + "\"");
+    return n;
+}
+
+double Real(const std::string& Key, const std::string& Value)
+{
+    const std::string v = Trim(Value);
+    char* end = nullptr;
+    const double d = std::strtod(v.c_str(), &end);
+    if (v.empty() || *end != '\0' || d != d)
+        throw TSimOptionError(Key + ": expected a number, got \"" + Value + "\"");
+    return d;
+}
+
+bool Flag(const std::string& Key, const std::string& Value)
+{
+    const std::string v = Lower(Trim(Value));
+    if (v.empty() || v == "1" || v == "yes" || v == "true" || v == "on")
+        return true;
+    if (v == "0" || v == "no" || v == "false" || v == "off")
+        return false;
+    throw TSimOptionError(Key + ": expected yes or no, got \"" + Value + "\"");
+}
+
+int Command(const std::string& Key, const std::string& Value)
+{
+    std::string name = Lower(Trim(Value));
+    std::replace(name.begin(), name.end(), '-', ' ');
+    std::replace(name.begin(), name.end(), '_', ' ');
+    const int code = CommandByName(name);
+    if (code >= 0)
+        return code;
+    return static_cast<int>(Integer(Key, Value, 0, 255));
+}
+
+int Address(const std::string& Key, const std::string& Value)
+{
+    const int a = WordAddressByName(Trim(Value));
+    if (a >= 0)
+        return a;
+    return static_cast<int>(Integer(Key, Value, 0, 255));
+}
+
+const std::vector<std::string> FlagKeys = {
+    "trace", "help", "mute", "bad-crc", "swap-crc", "wrong-echo", "wrong-station"};
+
+const std::vector<std::string> ValueKeys = {"model", "firmware", "temperature-raw", "temperature",
+    "config-type", "word", "signal", "signal-unit", "signal-value", "signal-low", "signal-high",
+    "signal-amplitude", "signal-period", "no-reply-frame", "no-reply-command", "no-reply-word",
+    "fault-command", "truncate-at", "split-at", "split-pause-ms", "reply-delay-ms", "hang-up-after",
+    "line-speed", "link", "config"};
+
+bool IsFlag(const std::string& Key)
+{
+    return std::find(FlagKeys.begin(), FlagKeys.end(), Lower(Key)) != FlagKeys.end();
+}
+
+bool IsKnown(const std::string& Key)
+{
+    const std::string k = Lower(Key);
+    return IsFlag(k) || std::find(ValueKeys.begin(), ValueKeys.end(), k) != ValueKeys.end() ||
+        k.rfind("word.", 0) == 0 || WordAddressByName(Key) >= 0;
+}
+
+} // namespace
+
+void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
+{
+    const std::string key = Lower(Trim(RawKey));
+    TConverterConfig& c = FSetup.Converter;
+    TSignal& s = c.Signal;
+    TFaults& f = FSetup.Faults;
+
+    if (key == "model") {
+        const std::string v = Lower(Trim(Value));
+        c.Model = v == "kvt27" ? ModelKVT27 : v == "kvt27l" ? ModelKVT27L : static_cast<int>(Integer(key, Value, 0, 255));
+    } else if (key == "firmware") {
+        // Up to 2^32 - 1: values from 2^31 travel as negative numbers.
+        c.FirmwareVersion = static_cast<int32_t>(static_cast<uint32_t>(
+            Integer(key, Value, std::numeric_limits<int32_t>::min(), std::numeric_limits<uint32_t>::max())));
+    } else if (key == "temperature-raw") {
+        c.TemperatureRaw = static_cast<int32_t>(static_cast<uint32_t>(
+            Integer(key, Value, std::numeric_limits<int32_t>::min(), std::numeric_limits<uint32_t>::max())));
+    } else if (key == "temperature") {
+        c.TemperatureRaw = TemperatureRaw(Real(key, Value));
+    } else if (key == "config-type") {
+        c.ConfigType = static_cast<uint16_t>(Integer(key, Value, 0, 65535));
+    } else if (key == "word" || key.rfind("word.", 0) == 0 || WordAddressByName(Trim(RawKey)) >= 0) {
+        std::string name, value = Value;
+        if (key == "word") {
+            const auto eq = Value.find('=');
+            if (eq == std::string::npos)
+                throw TSimOptionError("word: expected NAME=VALUE or ADDRESS=VALUE, got \"" + Value + "\"");
+            name = Value.substr(0, eq);
+            value = Value.substr(eq + 1);
+        } else {
+            name = key.rfind("word.", 0) == 0 ? Trim(RawKey).substr(5) : Trim(RawKey);
+        }
+        FWords.emplace_back(static_cast<uint8_t>(Address("word", name)),
+            static_cast<uint16_t>(Integer("word " + Trim(name), value, 0, 65535)));
+    } else if (key == "signal") {
+        const std::string v = Lower(Trim(Value));
+        if (v == "constant")
+            s.Shape = TSignalShape::Constant;
+        else if (v == "ramp")
+            s.Shape = TSignalShape::Ramp;
+        else if (v == "sine")
+            s.Shape = TSignalShape::Sine;
+        else if (v == "noise")
+            s.Shape = TSignalShape::Noise;
+        else
+            throw TSimOptionError("signal: expected constant, ramp, sine or noise, got \"" + Value + "\"");
+    } else if (key == "signal-unit") {
+        const std::string v = Lower(Trim(Value));
+        if (v == "raw")
+            s.Unit = TSignalUnit::Raw;
+        else if (v == "ma")
+            s.Unit = TSignalUnit::MilliAmpere;
+        else if (v == "v")
+            s.Unit = TSignalUnit::Volt;
+        else if (v == "mv")
+            s.Unit = TSignalUnit::MilliVolt;
+        else if (v == "%" || v == "percent")
+            s.Unit = TSignalUnit::Percent;
+        else
+            throw TSimOptionError("signal-unit: expected raw, mA, V, mV or %, got \"" + Value + "\"");
+    } else if (key == "signal-value") {
+        s.Value = Real(key, Value);
+    } else if (key == "signal-low") {
+        s.Low = Real(key, Value);
+    } else if (key == "signal-high") {
+        s.High = Real(key, Value);
+    } else if (key == "signal-amplitude") {
+        s.Amplitude = Real(key, Value);
+    } else if (key == "signal-period") {
+        s.PeriodS = Real(key, Value);
+        if (!(s.PeriodS > 0))
+            throw TSimOptionError("signal-period: expected a positive number of seconds");
+    } else if (key == "mute") {
+        f.Mute = Flag(key, Value);
+    } else if (key == "no-reply-frame") {
+        f.NoReplyToFrame = static_cast<int>(Integer(key, Value, 0, std::numeric_limits<int>::max()));
+    } else if (key == "no-reply-command") {
+        f.NoReplyToCommand = Command(key, Value);
+    } else if (key == "no-reply-word") {
+        f.NoReplyToWord = Address(key, Value);
+    } else if (key == "fault-command") {
+        f.OnlyCommand = Command(key, Value);
+    } else if (key == "bad-crc") {
+        f.BadCrc = Flag(key, Value);
+    } else if (key == "swap-crc") {
+        f.SwapCrc = Flag(key, Value);
+    } else if (key == "wrong-echo") {
+        f.WrongEcho = Flag(key, Value);
+    } else if (key == "wrong-station") {
+        f.WrongStation = Flag(key, Value);
+    } else if (key == "truncate-at") {
+        f.TruncateAt = static_cast<int>(Integer(key, Value, 0, 6));
+    } else if (key == "split-at") {
+        f.SplitAt = static_cast<int>(Integer(key, Value, 0, 6));
+    } else if (key == "split-pause-ms") {
+        f.SplitPauseMs = static_cast<int>(Integer(key, Value, 0, 600000));
+    } else if (key == "reply-delay-ms") {
+        f.ReplyDelayMs = static_cast<int>(Integer(key, Value, 0, 600000));
+    } else if (key == "hang-up-after") {
+        f.HangUpAfterFrames = static_cast<int>(Integer(key, Value, 0, std::numeric_limits<int>::max()));
+    } else if (key == "line-speed") {
+        f.LineBaud = static_cast<int>(Integer(key, Value, 0, 4000000));
+    } else if (key == "trace") {
+        FSetup.Trace = Flag(key, Value);
+    } else if (key == "link") {
+        FSetup.Link = Trim(Value);
+    } else if (key == "config") {
+        LoadFile(Trim(Value));
+    } else if (key == "help") {
+        FSetup.Help = Flag(key, Value);
+    } else {
+        throw TSimOptionError("unknown setting \"" + Trim(RawKey) + "\" (see --help)");
+    }
+}
+
+void TSimOptions::ParseText(const std::string& Text, const std::string& Origin)
+{
+    std::istringstream in(Text);
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        const auto hash = line.find('#');
+        if (hash != std::string::npos)
+            line.erase(hash);
+        line = Trim(line);
+        if (line.empty())
+            continue;
+        const auto eq = line.find('=');
+        const std::string key = Trim(line.substr(0, eq));
+        const std::string value = eq == std::string::npos ? std::string() : Trim(line.substr(eq + 1));
+        try {
+            if (eq == std::string::npos && IsKnown(key) && !IsFlag(key))
+                throw TSimOptionError("expected key = value");
+            Apply(key, value);
+        } catch (const TSimOptionError& e) {
+            throw TSimOptionError(Origin + ":" + std::to_string(number) + ": " + e.what());
+        }
+    }
+}
+
+void TSimOptions::LoadFile(const std::string& Path)
+{
+    std::ifstream in(Path);
+    if (!in)
+        throw TSimOptionError("config: cannot read \"" + Path + "\"");
+    std::ostringstream text;
+    text << in.rdbuf();
+    ParseText(text.str(), Path);
+}
+
+void TSimOptions::ParseArgs(const std::vector<std::string>& Args)
+{
+    for (std::size_t i = 0; i < Args.size(); ++i) {
+        const std::string& a = Args[i];
+        if (a == "-h") {
+            FSetup.Help = true;
+            continue;
+        }
+        if (a.rfind("--", 0) != 0 || a.size() == 2)
+            throw TSimOptionError("unexpected argument \"" + a + "\" (see --help)");
+        std::string key = a.substr(2), value;
+        const auto eq = key.find('=');
+        if (eq != std::string::npos) {
+            value = key.substr(eq + 1);
+            key.erase(eq);
+        } else if (!IsKnown(key)) {
+            throw TSimOptionError("unknown setting \"" + key + "\" (see --help)");
+        } else if (!IsFlag(key)) {
+            if (i + 1 >= Args.size())
+                throw TSimOptionError("--" + key + ": a value is missing");
+            value = Args[++i];
+        }
+        Apply(key, value);
+    }
+}
+
+TSimSetup TSimOptions::Build() const
+{
+    TSimSetup s = FSetup;
+    s.Converter.Words = DefaultWords(s.Converter.Model);
+    for (const auto& [address, value] : FWords)
+        s.Converter.Words[address] = value;
+    return s;
+}
+
+TSimSetup ParseSimArgs(const std::vector<std::string>& Args)
+{
+    TSimOptions o;
+    o.ParseArgs(Args);
+    return o.Build();
+}
+
+std::string SimHelpText()
+{
+    return R"(kvt27-sim: a KVT27 / KVT27L signal converter on a pseudo-terminal.
+
+Usage: kvt27-sim [options]
+
+Creates a pseudo-terminal, prints the device to open as the first line on stdout and answers the
+converter's 7-byte frames on it until SIGINT or SIGTERM. Clients may close and re-open the device
+any number of times. Frames with a wrong CRC are ignored; garbage between frames is skipped one
+byte at a time until seven bytes with a valid CRC line up.
+
+Every option may also be given in a config file as "key = value" (one per line, "#" comments);
+options are applied in order, and a config file where --config stands.
+
+Converter:
+  --model KVT27|KVT27L|N      DeviceModel in the identify reply (10, 12, or any byte)  [KVT27]
+  --firmware N                FirmwareVersion, 32 bits (from 2147483648 on it reads as negative)
+                                                                                   [1200160822]
+  --temperature-raw N         raw reading of the temperature command              [25 degrees C]
+  --temperature C             the same, given in degrees Celsius
+  --config-type N             ConfigType (DIP switches), 15 = settings from PC          [15]
+  --word NAME=V | ADDR=V      a settings word by name (InputMode, OutputMode, FilterType, InZero,
+                              InEnd, OutZero, OutEnd, LimitReaction, CalIn0mA, CalIn20mA,
+                              CalOut0mA, CalOut20mA, CalIn0V, CalIn10V, CalOut0V, CalOut10V) or
+                              by address 0..255; repeatable. In a file also "NAME = V" or
+                              "word.NAME = V". Other addresses read 0 until written.
+                              KVT27 defaults: CalIn0mA 32000, CalIn20mA 62000, CalIn0V 32000,
+                              CalIn10V 60000, CalOut0mA 100, CalOut20mA 16100, CalOut0V 120,
+                              CalOut10V 15920, InputMode 3, OutputMode 3, InZero 38000,
+                              InEnd 62000, OutZero 3300, OutEnd 16100, FilterType 0,
+                              LimitReaction 0. KVT27L defaults are 13-bit: CalIn0mA 1000,
+                              CalIn20mA 7000, CalIn0V 1000, CalIn10V 7500, CalOut0mA 50,
+                              CalOut20mA 8050, CalOut0V 60, CalOut10V 7960, ranges 4-20 mA.
+
+Measured input (what the measure command returns; parameters 0 and 1 also store it as InZero /
+InEnd):
+  --signal constant|ramp|sine|noise                                               [constant]
+  --signal-unit raw|mA|V|mV|%  unit of the values below; mA and V are turned into AD counts with
+                              the calibration words, mV and % as the program reads them   [mA]
+  --signal-value X            constant value, centre of sine and noise                    [12]
+  --signal-low X, --signal-high X     ramp from low to high, then again                [4, 20]
+  --signal-amplitude X        largest deviation of sine and noise                          [1]
+  --signal-period S           seconds per ramp or sine cycle                              [60]
+
+Faults (for tests; a command is always carried out, only its reply suffers):
+  --mute                      answer nothing
+  --no-reply-frame N          leave the Nth frame unanswered (counted from 1)
+  --no-reply-command C        never answer command C (a code, or a name such as read-word,
+                              write-word, measure, read-config, read-temperature, read-version,
+                              identify)
+  --no-reply-word A           never answer a read or write of word A (address or name)
+  --fault-command C           the reply faults below touch only replies to command C
+  --bad-crc                   replies with a wrong CRC
+  --swap-crc                  replies with the two CRC bytes swapped
+  --wrong-echo                reply byte 1 is another command's code (CRC valid)
+  --wrong-station             identify reply echoes a wrong station address (CRC valid)
+  --truncate-at N             send only the first N bytes of each reply (1..6)
+  --split-at N                send a reply as N bytes, a pause, then the rest
+  --split-pause-ms MS         that pause                                                   [0]
+  --reply-delay-ms MS         wait before each reply                                       [0]
+  --hang-up-after N           answer N frames, then close the line as frame N+1 arrives (its
+                              sender sees a hang-up while it waits; the program then ends)
+  --line-speed BAUD           take as long as a line at BAUD (8N1) does, for requests and
+                              replies: 4800 gives about 2.08 ms per byte; 0 = at once      [0]
+
+Other:
+  --trace                     print every frame received and sent, decoded, on stderr
+  --link PATH                 also make PATH a symbolic link to the device (removed at exit)
+  --config FILE               read settings from FILE
+  --help, -h                  this text
+)";
+}
+
+} // namespace kvt::sim

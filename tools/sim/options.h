@@ -1,0 +1,51 @@
+// kvt27-sim's settings from the command line and from a key = value file. Every option has the
+// same key in the file: "--firmware 1300000000" and "firmware = 1300000000" do the same.
+#pragma once
+
+#include "tools/sim/converter.h"
+#include "tools/sim/simulator.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kvt::sim {
+
+struct TSimSetup {
+    TConverterConfig Converter;
+    TFaults Faults;
+    bool Trace = false;
+    bool Help = false;
+    std::string Link;  // a symbolic link to create to the device
+};
+
+class TSimOptionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Collects options and config files, then builds the setup: the model's default words first,
+// then every word given, whatever the order of the options.
+class TSimOptions {
+public:
+    // One setting; throws TSimOptionError with a readable message.
+    void Apply(const std::string& Key, const std::string& Value);
+    // A config file: "key = value" lines, "#" starts a comment; throws TSimOptionError.
+    void LoadFile(const std::string& Path);
+    void ParseText(const std::string& Text, const std::string& Origin);
+    // argv without the program name.
+    void ParseArgs(const std::vector<std::string>& Args);
+    TSimSetup Build() const;
+
+private:
+    TSimSetup FSetup;
+    std::vector<std::pair<uint8_t, uint16_t>> FWords;
+};
+
+TSimSetup ParseSimArgs(const std::vector<std::string>& Args);
+
+std::string SimHelpText();
+
+} // namespace kvt::sim
