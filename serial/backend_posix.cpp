@@ -361,17 +361,15 @@ int TPosixBackend::Open(const std::string& DeviceName)
     int Descriptor = ::open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (Descriptor < 0)
         return LastError();
-    auto Fail = [Descriptor](int Error) {
-        ::close(Descriptor);
-        return Error;
-    };
+    // Owned from here: any failure below closes it again.
+    auto Device = std::make_shared<TDevice>(Descriptor);
     // Exclusive use. TIOCEXCL makes the kernel refuse later opens with EBUSY, but not for root;
     // the lock covers root and every other opener that locks. A second opener is told EBUSY,
     // "Device or resource busy", whichever guard stopped it, so "in use" has one code.
     if (int e = Ioctl(Descriptor, TIOCEXCL, nullptr))
-        return Fail(e);
+        return e;
     if (::flock(Descriptor, LOCK_EX | LOCK_NB) != 0)
-        return Fail(errno == EWOULDBLOCK ? EBUSY : LastError());
+        return errno == EWOULDBLOCK ? EBUSY : LastError();
 
     std::lock_guard<std::mutex> Guard(FLock);
     // USB adapters otherwise hold each received byte back for up to 16 ms. Drivers without serial
@@ -389,7 +387,7 @@ int TPosixBackend::Open(const std::string& DeviceName)
     FCounters = Ioctl(Descriptor, TIOCGICOUNT, &FBaseline) == 0;
     FHangUpReported = false;
     FRs485Set = false;
-    FDevice = std::make_shared<TDevice>(Descriptor);
+    FDevice = std::move(Device);
     return 0;
 }
 

@@ -238,9 +238,9 @@ void TCustomComPort::OpenDevice()
 
 void TCustomComPort::Close()
 {
-    // A close that starts on the event thread runs on the user-interface thread while the event
+    // A close that starts on an event thread runs on the user-interface thread while the event
     // thread waits for it.
-    if (FThread && TComThread::Current() == FThread.get()) {
+    if (TComThread::Current() != nullptr) {
         kvt::serial::Synchronize([this] {
             TComThread::TNotCurrent Guard;
             Close();

