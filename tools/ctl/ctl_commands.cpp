@@ -510,9 +510,15 @@ private:
                     next += period;
             }
         } catch (const ECtlError& e) {
-            WriteCsv(table);
+            // The samples taken stay, as in the program's log table; the lost line decides the status.
+            std::string kept = A.Csv.empty() ? "" : " are in " + A.Csv;
+            try {
+                WriteCsv(table);
+            } catch (const ECtlError& csv) {
+                kept = std::string(" are lost: ") + csv.what();
+            }
             throw ECtlError(e.Status(), std::string(e.what()) + "; " + std::to_string(table.SampleCount()) +
-                    " samples taken" + (A.Csv.empty() ? "" : " are in " + A.Csv));
+                    " samples taken" + kept);
         }
         WriteCsv(table);
         if (status == ExitInterrupted)
