@@ -128,15 +128,15 @@ TArgs ParseArgs(const std::vector<std::string>& Args)
     return a;
 }
 
-struct TCommandSpec {
+struct TCommandShape {
     std::set<std::string> Options;
     size_t Positional;
     const char* PositionalHelp;
 };
 
-const std::map<std::string, TCommandSpec>& Commands()
+const std::map<std::string, TCommandShape>& Commands()
 {
-    static const std::map<std::string, TCommandSpec> commands = {
+    static const std::map<std::string, TCommandShape> commands = {
         {"ports", {{}, 0, ""}},
         {"info", {{"--port", "--json"}, 0, ""}},
         {"read", {{"--port", "--json"}, 0, ""}},
@@ -636,19 +636,19 @@ int RunCtl(const std::vector<std::string>& Args, TCtlContext& Context)
             Context.Out << help;
             return ExitOk;
         }
-        const auto spec = Commands().find(a.Command);
-        if (spec == Commands().end())
+        const auto known = Commands().find(a.Command);
+        if (known == Commands().end())
             Usage("unknown command \"" + a.Command + "\" (see kvt27ctl --help)");
         if (a.Help) {
             Context.Out << CtlHelp(a.Command);
             return ExitOk;
         }
         for (const std::string& o : a.Given)
-            if (!spec->second.Options.count(o))
+            if (!known->second.Options.count(o))
                 Usage(a.Command + " takes no " + o + " option (see kvt27ctl " + a.Command + " --help)");
-        if (a.Positional.size() != spec->second.Positional)
-            Usage(a.Command + (spec->second.Positional == 0 ? " takes no arguments"
-                                                             : std::string(" needs ") + spec->second.PositionalHelp) +
+        if (a.Positional.size() != known->second.Positional)
+            Usage(a.Command + (known->second.Positional == 0 ? " takes no arguments"
+                                                             : std::string(" needs ") + known->second.PositionalHelp) +
                 " (see kvt27ctl " + a.Command + " --help)");
         TCommandRunner runner(a, Context);
         return runner.Run();
