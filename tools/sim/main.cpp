@@ -1,11 +1,13 @@
 // kvt27-sim: see --help and README.md.
 #include "tools/sim/options.h"
+#include "tools/sim/simports.h"
 #include "tools/sim/simulator.h"
 
 #include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -56,6 +58,14 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    // Listed for the program's port list while it runs; a failure costs only the listing.
+    std::unique_ptr<TSimPortRegistration> registration;
+    if (setup.Register) {
+        registration = std::make_unique<TSimPortRegistration>(path);
+        if (!registration->Registered())
+            std::fprintf(stderr, "kvt27-sim: the port is not listed for kvt27-config: %s\n",
+                registration->Error().c_str());
+    }
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
 
@@ -69,6 +79,7 @@ int main(int argc, char** argv)
             break;
         }
     }
+    registration.reset();
     sim.Stop();
     if (!setup.Link.empty())
         ::unlink(setup.Link.c_str());

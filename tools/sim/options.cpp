@@ -84,7 +84,7 @@ int Address(const std::string& Key, const std::string& Value)
 }
 
 const std::vector<std::string> FlagKeys = {
-    "trace", "help", "mute", "bad-crc", "swap-crc", "wrong-echo", "wrong-station"};
+    "trace", "help", "mute", "bad-crc", "swap-crc", "wrong-echo", "wrong-station", "no-register"};
 
 const std::vector<std::string> ValueKeys = {"model", "firmware", "temperature-raw", "temperature",
     "config-type", "word", "signal", "signal-unit", "signal-value", "signal-low", "signal-high",
@@ -210,6 +210,8 @@ void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
         f.LineBaud = static_cast<int>(Integer(key, Value, 0, 4000000));
     } else if (key == "trace") {
         FSetup.Trace = Flag(key, Value);
+    } else if (key == "no-register") {
+        FSetup.Register = !Flag(key, Value);
     } else if (key == "link") {
         FSetup.Link = Trim(Value);
     } else if (key == "config") {
@@ -367,6 +369,8 @@ Faults (for tests; a command is always carried out, only its reply suffers):
 Other:
   --trace                     print every frame received and sent, decoded, on stderr
   --link PATH                 also make PATH a symbolic link to the device (removed at exit)
+  --no-register               keep the device out of the port list of kvt27-config and kvt27ctl
+                              (by default it is listed there while the simulator runs)
   --config FILE               read settings from FILE
   --help, -h                  this text
 )";

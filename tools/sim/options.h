@@ -19,6 +19,7 @@ struct TSimSetup {
     bool Trace = false;
     bool Help = false;
     std::string Link;  // a symbolic link to create to the device
+    bool Register = true;  // list the device for the program and kvt27ctl while running
 };
 
 class TSimOptionError : public std::runtime_error {

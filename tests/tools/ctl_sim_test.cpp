@@ -1,0 +1,329 @@
+// kvt27ctl's commands against simulated converters on pseudo-terminals, in process.
+#include "protocol/commands.h"
+#include "protocol/device_settings.h"
+#include "protocol/frame.h"
+#include "tools/ctl/ctl.h"
+#include "tools/sim/simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+using namespace kvt;
+using namespace kvt::ctl;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct TResult {
+    int Status;
+    std::string Out;
+    std::string Err;
+};
+
+TResult Ctl(std::vector<std::string> Args, const std::string& RegistryDir = "/nonexistent")
+{
+    std::ostringstream out, err;
+    TCtlContext context{out, err, RegistryDir, ","};
+    const int status = RunCtl(Args, context);
+    return {status, out.str(), err.str()};
+}
+
+std::string ReadFile(const std::string& Path)
+{
+    std::ifstream in(Path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int Writes(const sim::TSimulator& Sim)
+{
+    int n = 0;
+    for (const TFrame& f : Sim.Received())
+        n += f[0] == CmdWriteWord;
+    return n;
+}
+
+class CtlSim : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Sim.Start();
+        Port = Sim.DevicePath();
+        char dir[] = "/tmp/kvt-ctl-XXXXXX";
+        ASSERT_NE(::mkdtemp(dir), nullptr);
+        Dir = dir;
+    }
+    void TearDown() override
+    {
+        Sim.Stop();
+        std::system(("rm -rf '" + Dir + "'").c_str());
+    }
+
+    sim::TSimulator Sim;
+    std::string Port;
+    std::string Dir;
+};
+
+} // namespace
+
+TEST_F(CtlSim, InfoShowsTheIdentification)
+{
+    Sim.SetFirmwareVersion(1200160822);
+    Sim.SetConfigType(3);
+    TResult r = Ctl({"info", "--port", Port});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_NE(r.Out.find("model          KVT27\n"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("firmware       1.200/160822\n"), std::string::npos);
+    EXPECT_NE(r.Out.find("temperature    25 \xC2\xB0" "C\n"), std::string::npos);
+    EXPECT_NE(r.Out.find("3  4 - 20 mA DC na 0 - 20 mA DC"), std::string::npos);
+
+    Sim.SetModel(ModelKVT27L);
+    Sim.SetConfigType(13);
+    Sim.ClearReceived();
+    r = Ctl({"info", "--json", "--port=" + Port});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_NE(r.Out.find("\"model\": \"KVT27L\""), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("\"temperature_c\": null"), std::string::npos);
+    EXPECT_NE(r.Out.find("\"config_text\": \"Not allowed configuration!"), std::string::npos);
+    // A KVT27L is not asked for its temperature.
+    for (const TFrame& f : Sim.Received())
+        EXPECT_NE(f[0], CmdReadTemperature);
+}
+
+TEST_F(CtlSim, ReadShowsWordsAndRangesAsTheProgramDoes)
+{
+    Sim.SetWord(WordInputMode, 5);
+    Sim.SetWord(WordInZero, 32768 + 6917); // 123.5 mV
+    Sim.SetWord(WordInEnd, 65535);
+    Sim.SetWord(WordOutputMode, 4);
+    Sim.SetWord(WordOutZero, 120 + 1580); // 1 V
+    Sim.SetWord(WordOutEnd, 15920);       // 10 V
+    const TResult r = Ctl({"read", "-p", Port});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_NE(r.Out.find("      4  InputMode          5  millivolt input"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("    144  CalOut10V      15920\n"), std::string::npos);
+    // Labels with the user's separator, the numeric fields with the masks' comma.
+    EXPECT_NE(r.Out.find("input range    123,5 mV .. 585 mV   (numeric entry 0123,5 .. 0585,0 mV)"), std::string::npos);
+    EXPECT_NE(r.Out.find("output range   01,000 .. 10,000 V"), std::string::npos);
+
+    const TResult j = Ctl({"read", "--json", "--port", Port});
+    ASSERT_EQ(j.Status, ExitOk) << j.Err;
+    EXPECT_NE(j.Out.find("\"InZero\": 39685"), std::string::npos) << j.Out;
+    EXPECT_NE(j.Out.find("\"begin\": 123.49, \"end\": 584.98"), std::string::npos) << j.Out;
+    EXPECT_NE(j.Out.find("\"output\": {\"kind\": \"voltage\", \"unit\": \"V\", \"begin\": 1.000"), std::string::npos);
+}
+
+TEST_F(CtlSim, WriteChecksTheValueAndNeverTouchesCalibration)
+{
+    TResult r = Ctl({"write", "--port", Port, "OutputMode", "4"});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_EQ(r.Out, "OutputMode (6): 3 -> 4  voltage output 0-10 V\n");
+    EXPECT_EQ(Sim.Word(WordOutputMode), 4);
+
+    Sim.ClearReceived();
+    r = Ctl({"write", "--port", Port, "FilterType", "3"});
+    EXPECT_EQ(r.Status, ExitUsage);
+    r = Ctl({"write", "--port", Port, "CalIn20mA", "1"});
+    EXPECT_EQ(r.Status, ExitUsage);
+    EXPECT_NE(r.Err.find("never written"), std::string::npos);
+    // Out of range on any converter: refused before the port is opened.
+    EXPECT_TRUE(Sim.Received().empty());
+
+    Sim.SetModel(ModelKVT27L);
+    r = Ctl({"write", "--port", Port, "OutEnd", "8192"});
+    EXPECT_EQ(r.Status, ExitUsage);
+    EXPECT_NE(r.Err.find("8191"), std::string::npos);
+    r = Ctl({"write", "--port", Port, "InputMode", "5"});
+    EXPECT_EQ(r.Status, ExitRefused);
+    EXPECT_EQ(Writes(Sim), 0);
+    EXPECT_EQ(Sim.Word(WordInputMode), 3);
+
+    // An input word on old firmware: written, with the program's power-cycle note.
+    Sim.SetFirmwareVersion(1300000000);
+    r = Ctl({"write", "--port", Port, "inend", "60000"});
+    EXPECT_EQ(r.Status, ExitOk);
+    EXPECT_EQ(Sim.Word(WordInEnd), 60000);
+    EXPECT_NE(r.Err.find("Please turn-off and turn-on"), std::string::npos);
+}
+
+TEST_F(CtlSim, MeasureOnceAndRecordToTheProgramsCsv)
+{
+    sim::TSignal s;
+    s.Value = 12;
+    Sim.SetSignal(s);
+    TResult r = Ctl({"measure", "--port", Port});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_EQ(r.Out, "12000 uA\n");
+
+    const std::string csv = Dir + "/log.csv";
+    r = Ctl({"measure", "--port", Port, "--count", "3", "--period", "0.1", "--csv", csv});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_EQ(r.Out, "12000 uA\n12000 uA\n12000 uA\n");
+    EXPECT_EQ(ReadFile(csv), "0.1 sec;\r\n12000;\r\n12000;\r\n12000;\r\n");
+
+    // A period of the program's list takes its text; the millivolt input keeps one decimal.
+    Sim.SetWord(WordInputMode, 5);
+    s.Unit = sim::TSignalUnit::MilliVolt;
+    s.Value = -3.5;
+    Sim.SetSignal(s);
+    r = Ctl({"measure", "--port", Port, "--count", "1", "--period", "1", "--csv", csv});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_EQ(ReadFile(csv), "1 sec;\r\n-3,5;\r\n");
+}
+
+TEST_F(CtlSim, ARecordingThatLosesTheLineKeepsItsSamples)
+{
+    const std::string csv = Dir + "/lost.csv";
+    // Identify, version, temperature, configuration, sixteen words, the first reading, two samples.
+    sim::TFaults f;
+    f.HangUpAfterFrames = 4 + 16 + 1 + 2;
+    Sim.SetFaults(f);
+    const TResult r = Ctl({"measure", "--port", Port, "--count", "5", "--period", "0.1", "--csv", csv});
+    EXPECT_EQ(r.Status, ExitNoAnswer) << r.Err;
+    EXPECT_NE(r.Err.find("2 samples taken are in " + csv), std::string::npos) << r.Err;
+    EXPECT_EQ(ReadFile(csv), "0.1 sec;\r\n12000;\r\n12000;\r\n");
+}
+
+TEST_F(CtlSim, SaveOnOneCalibrationApplyOnAnother)
+{
+    Sim.SetWord(WordInZero, 32000 + 4 * 1500 + 750); // 4.5 mA
+    Sim.SetWord(WordOutputMode, 4);
+    Sim.SetWord(WordOutZero, 120 + 790 * 2);          // 1 V with 1580 codes per volt
+    Sim.SetWord(WordOutEnd, 120 + 790 * 18);          // 9 V
+    Sim.SetWord(WordFilterType, 2);
+    const std::string file = Dir + "/conv.kvt";
+    TResult r = Ctl({"save", "--port", Port, file});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    const std::string saved = ReadFile(file);
+    EXPECT_NE(saved.find("input = current\ninput-begin = 4.500 mA\ninput-end = 20.000 mA\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("output = voltage\noutput-begin = 1.000 V\noutput-end = 9.000 V\n"), std::string::npos);
+    EXPECT_NE(saved.find("filter = 2"), std::string::npos);
+
+    sim::TConverterConfig other;
+    other.Words[WordCalIn0mA] = 30000;
+    other.Words[WordCalIn20mA] = 62000; // 1600 counts per mA
+    other.Words[WordCalOut0V] = 100;
+    other.Words[WordCalOut10V] = 16100; // 1600 codes per volt
+    other.Words[WordInputMode] = 4;
+    sim::TSimulator second(other);
+    second.Start();
+
+    r = Ctl({"apply", "--dry-run", "--port", second.DevicePath(), file});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_NE(r.Out.find("InZero          10  would write 37200 (was 38000)"), std::string::npos) << r.Out;
+    EXPECT_EQ(Writes(second), 0);
+
+    r = Ctl({"apply", "--port", second.DevicePath(), file});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_EQ(second.Word(WordInZero), 37200);
+    EXPECT_EQ(second.Word(WordInEnd), 62000);
+    EXPECT_EQ(second.Word(WordInputMode), 3);
+    EXPECT_EQ(second.Word(WordOutZero), 1700);
+    EXPECT_EQ(second.Word(WordOutEnd), 14500);
+    EXPECT_EQ(second.Word(WordOutputMode), 4);
+    EXPECT_EQ(second.Word(WordFilterType), 2);
+    EXPECT_EQ(second.Word(WordCalIn0mA), 30000);
+    // Unchanged words (InEnd, LimitReaction) are not written again.
+    EXPECT_EQ(Writes(second), 6);
+
+    // The second converter now shows the same ranges.
+    const TResult again = Ctl({"save", "--port", second.DevicePath(), "-"});
+    ASSERT_EQ(again.Status, ExitOk) << again.Err;
+    EXPECT_NE(again.Out.find("input-begin = 4.500 mA\n"), std::string::npos) << again.Out;
+    EXPECT_NE(again.Out.find("output-end = 9.000 V\n"), std::string::npos);
+    second.Stop();
+}
+
+TEST_F(CtlSim, AFileThatDoesNotParseOrDoesNotFitWritesNothing)
+{
+    const std::string file = Dir + "/bad.kvt";
+    std::ofstream(file) << "input = current\ninput-begin = 4 mA\ninput-end = 21 mA\noutput = current\n"
+                           "output-begin = 4\noutput-end = 20\nfilter = 0\nreaction = 0\n";
+    TResult r = Ctl({"apply", "--port", Port, file});
+    EXPECT_EQ(r.Status, ExitUsage);
+    EXPECT_NE(r.Err.find(file + ":3: input-end 21 mA is outside the valid range -20.5 .. 20.5 mA"), std::string::npos) << r.Err;
+    EXPECT_TRUE(Sim.Received().empty());
+
+    // Parses, but the DIP switches of this converter choose a voltage input.
+    std::ofstream(file) << "input = current\ninput-begin = 4 mA\ninput-end = 20 mA\noutput = current\n"
+                           "output-begin = 4\noutput-end = 20\nfilter = 0\nreaction = 0\n";
+    Sim.SetConfigType(5);
+    r = Ctl({"apply", "--port", Port, file});
+    EXPECT_EQ(r.Status, ExitRefused);
+    EXPECT_NE(r.Err.find("DIP switches"), std::string::npos) << r.Err;
+    EXPECT_EQ(Writes(Sim), 0);
+
+    r = Ctl({"apply", "--port", Port, Dir + "/missing.kvt"});
+    EXPECT_EQ(r.Status, ExitUsage);
+}
+
+TEST_F(CtlSim, FailuresHaveTheirOwnStatus)
+{
+    sim::TFaults f;
+    f.Mute = true;
+    Sim.SetFaults(f);
+    TResult r = Ctl({"info", "--port", Port});
+    EXPECT_EQ(r.Status, ExitNoAnswer);
+    EXPECT_NE(r.Err.find("no answer from the converter on " + Port + " (identify)"), std::string::npos) << r.Err;
+
+    f = {};
+    f.WrongStation = true;
+    Sim.SetFaults(f);
+    r = Ctl({"info", "--port", Port});
+    EXPECT_EQ(r.Status, ExitNotConverter);
+
+    Sim.SetFaults({});
+    Sim.SetModel(7);
+    r = Ctl({"read", "--port", Port});
+    EXPECT_EQ(r.Status, ExitNotConverter);
+    EXPECT_NE(r.Err.find("model 7"), std::string::npos);
+
+    // The settings load must read every word: a withheld one is a converter that does not answer.
+    Sim.SetModel(ModelKVT27);
+    f = {};
+    f.NoReplyToWord = WordCalOut0V;
+    Sim.SetFaults(f);
+    r = Ctl({"read", "--port", Port});
+    EXPECT_EQ(r.Status, ExitNoAnswer);
+    EXPECT_NE(r.Err.find("reading CalOut0V"), std::string::npos) << r.Err;
+
+    Sim.SetFaults({});
+    Sim.SetConfigType(12);
+    r = Ctl({"save", "--port", Port, "-"});
+    EXPECT_EQ(r.Status, ExitRefused);
+    EXPECT_NE(r.Err.find("Not allowed configuration!"), std::string::npos);
+
+    r = Ctl({"info", "--port", Dir + "/no-such-port"});
+    EXPECT_EQ(r.Status, ExitPortOpen);
+    EXPECT_NE(r.Err.find("cannot open port " + Dir + "/no-such-port: No such file or directory."), std::string::npos) << r.Err;
+}
+
+TEST(CtlArgs, BadArgumentsAndHelp)
+{
+    EXPECT_EQ(Ctl({}).Status, ExitUsage);
+    EXPECT_EQ(Ctl({"frobnicate"}).Status, ExitUsage);
+    EXPECT_EQ(Ctl({"info"}).Status, ExitUsage); // no port
+    EXPECT_EQ(Ctl({"info", "--port", "x", "--count", "2"}).Status, ExitUsage);
+    EXPECT_EQ(Ctl({"write", "--port", "x", "InZero"}).Status, ExitUsage);
+    EXPECT_EQ(Ctl({"write", "--port", "x", "InZero", "70000"}).Status, ExitUsage);
+    EXPECT_EQ(Ctl({"write", "--port", "x", "InZero", "-1"}).Status, ExitUsage);
+    EXPECT_EQ(Ctl({"measure", "--port", "x", "--count", "0"}).Status, ExitUsage);
+    EXPECT_EQ(Ctl({"measure", "--port", "x", "--count", "2", "--period", "0.05"}).Status, ExitUsage);
+    EXPECT_EQ(Ctl({"measure", "--port", "x", "--period", "2"}).Status, ExitUsage);
+
+    const TResult help = Ctl({"--help"});
+    EXPECT_EQ(help.Status, ExitOk);
+    EXPECT_NE(help.Out.find("Exit status:"), std::string::npos);
+    for (const char* cmd : {"ports", "info", "read", "write", "measure", "save", "apply"}) {
+        const TResult r = Ctl({cmd, "--help"});
+        EXPECT_EQ(r.Status, ExitOk) << cmd;
+        EXPECT_NE(r.Out.find(std::string("Usage: kvt27ctl ") + cmd), std::string::npos) << cmd;
+        EXPECT_EQ(Ctl({"help", cmd}).Out, r.Out);
+    }
+}

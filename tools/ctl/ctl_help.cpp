@@ -1,0 +1,144 @@
+#include "tools/ctl/ctl.h"
+
+namespace kvt::ctl {
+
+namespace {
+
+constexpr const char* General = R"(kvt27ctl: configure a KVT27 or KVT27L converter from the command line.
+
+Usage: kvt27ctl COMMAND [--port NAME] [options]
+       kvt27ctl COMMAND --help
+
+Commands:
+  ports                 list the serial ports, as the program's port list shows them
+  info                  model, firmware, temperature and configuration
+  read                  the sixteen settings words and both ranges
+  write NAME VALUE      write one settings word
+  measure               read the input once, or record it (--count, --period, --csv)
+  save FILE             save the configuration (kinds, ranges, filter, reaction) to FILE
+  apply FILE            put a saved configuration onto a converter (--dry-run to preview)
+  help [COMMAND]        this text, or a command's
+
+--port NAME: a name from "kvt27ctl ports" such as ttyUSB0 opens /dev/ttyUSB0; an absolute path
+opens as it stands. The port runs as in the program: 4800 Bd, 8N1, DTR off, RTS on. A converter
+that does not answer is given up after 800 ms.
+
+Exit status:
+  0    success
+  1    a failure not listed below (a file that cannot be written, ...)
+  2    a bad argument: an unknown command or option, a value out of range, a file that does not
+       parse; nothing was written
+  3    the port cannot be opened
+  4    the converter does not answer, or the line failed
+  5    something answers on the port, but it is not a KVT27 or KVT27L
+  6    the converter's model or configuration does not allow it (nothing was written)
+  130  stopped by Ctrl-C (a recording keeps the samples taken)
+
+Results go to standard output, messages to standard error.
+)";
+
+constexpr const char* Ports = R"(Usage: kvt27ctl ports
+
+Lists the serial ports present, one a line, as the program's port list shows them: the system's
+own ports first, then the ports of the kvt27-sim simulators running for this user.
+)";
+
+constexpr const char* Info = R"(Usage: kvt27ctl info --port NAME [--json]
+
+Identifies the converter as the program does and shows its model, firmware version (as
+1.200/160822), internal temperature (KVT27 only) and configuration: the DIP-switch setting
+0..10 with its text, 11..14 (not allowed), or 15 (settings from the PC).
+
+  --json    one JSON object instead of the text
+)";
+
+constexpr const char* Read = R"(Usage: kvt27ctl read --port NAME [--json]
+
+Reads the sixteen settings words and shows them with their addresses, names and meanings,
+then the input range as the program's range labels show it (for example 4000 uA .. 20000 uA)
+with the numeric entry's fields, and the output range as its numeric fields show it.
+
+  --json    one JSON object instead of the text
+)";
+
+constexpr const char* Write = R"(Usage: kvt27ctl write --port NAME WORD VALUE
+
+Writes one settings word. WORD is one of
+  InputMode      3 current, 4 voltage, 5 millivolt (KVT27 only), 6 resistance transmitter
+  OutputMode     3 current, 4 voltage
+  FilterType     0 none, 1 moving average, 2 polynomial filter (KVT27 only)
+  InZero, InEnd  raw input words, 0..65535
+  OutZero, OutEnd  output DA codes, 0..16383 on a KVT27, 0..8191 on a KVT27L
+  LimitReaction  0 none, 1 output 0 mA / 0 V, 2 output above 21 mA / 10.4 V, 3 output 3.5 mA
+                 (3 only in configuration 0; needs a KVT27L or a KVT27 above firmware 1.100)
+The calibration words (CalIn0mA ... CalOut10V) are never written. A value outside what the word
+takes is refused and nothing is written. Names are not case-sensitive.
+)";
+
+constexpr const char* Measure = R"(Usage: kvt27ctl measure --port NAME [--count N] [--period SECONDS] [--csv FILE]
+
+Without options: one reading of the input, as the program shows it (for example 12000 uA).
+
+With --count or --csv: a recording as the program's datalog makes it. A first reading checks the
+line; then N samples follow, one each period, each printed on its own line as it comes.
+  --count N           number of samples (default 1)
+  --period SECONDS    time between samples, 0.1 .. 86400 (default 1); "30", "0.5", "2 min"
+  --csv FILE          also write the samples to FILE in the program's CSV format: the period text
+                      (such as "1 sec") on the first line, then one sample a line, each line ending
+                      in ";" and CR LF. FILE is used as given.
+Ctrl-C ends a recording early; the samples taken are kept and written.
+)";
+
+constexpr const char* Save = R"(Usage: kvt27ctl save --port NAME FILE
+
+Saves the converter's configuration to FILE ("-" for standard output): the input and output
+kinds, both ranges in engineering units as the program's numeric range fields show them, the
+filter and the reaction. The file is plain text, one "key = value" a line, "#" comments:
+
+  input = current          # current, voltage, millivolt or resistance
+  input-begin = 4.000 mA   # mA, V, mV or %
+  input-end = 20.000 mA
+  output = current         # current or voltage
+  output-begin = 4.000 mA  # mA or V, no sign
+  output-end = 20.000 mA
+  filter = 0               # 0 none, 1 moving average, 2 polynomial
+  reaction = 0             # 0 none, 1 output 0 mA / 0 V, 2 above 21 mA / 10.4 V, 3 3.5 mA
+
+Every key once, in any order; the unit may be left out; "," may stand for the decimal point.
+)";
+
+constexpr const char* Apply = R"(Usage: kvt27ctl apply --port NAME FILE [--dry-run]
+
+Puts a configuration saved with "kvt27ctl save" onto a converter. The ranges are turned into this
+converter's own words with its own calibration, exactly as the program's numeric range entry
+does, so the same file gives the same ranges on every converter. Words that already hold their
+value are not written. Nothing at all is written when the file does not parse, a value is out of
+range, or the converter cannot take the configuration (another DIP setting, a missing feature).
+
+  --dry-run    show the words that would be written, and write nothing
+)";
+
+} // namespace
+
+std::string CtlHelp(const std::string& Command)
+{
+    if (Command.empty() || Command == "help")
+        return General;
+    if (Command == "ports")
+        return Ports;
+    if (Command == "info")
+        return Info;
+    if (Command == "read")
+        return Read;
+    if (Command == "write")
+        return Write;
+    if (Command == "measure")
+        return Measure;
+    if (Command == "save")
+        return Save;
+    if (Command == "apply")
+        return Apply;
+    return {};
+}
+
+} // namespace kvt::ctl

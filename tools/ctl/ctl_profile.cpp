@@ -1,0 +1,372 @@
+#include "tools/ctl/ctl_profile.h"
+
+#include "protocol/word_names.h"
+#include "signal/conversion.h"
+#include "signal/field_text.h"
+#include "signal/model_options.h"
+#include "signal/numeric_entry.h"
+#include "signal/signal_kind.h"
+#include "tools/ctl/ctl_rules.h"
+#include "tools/ctl/ctl_status.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <sstream>
+
+namespace kvt::ctl {
+
+namespace {
+
+std::string Trim(const std::string& S)
+{
+    const auto b = S.find_first_not_of(" \t\r");
+    if (b == std::string::npos)
+        return {};
+    const auto e = S.find_last_not_of(" \t\r");
+    return S.substr(b, e - b + 1);
+}
+
+std::string Lower(std::string S)
+{
+    std::transform(S.begin(), S.end(), S.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return S;
+}
+
+TNumInputKind InputKind(int InputMode)
+{
+    switch (InputMode) {
+    case InputModeVoltage:
+        return TNumInputKind::nkVoltage;
+    case InputModeMillivolt:
+        return TNumInputKind::nkMillivolt;
+    case InputModePercent:
+        return TNumInputKind::nkPercent;
+    default:
+        return TNumInputKind::nkCurrent;
+    }
+}
+
+TNumOutputKind OutputKind(int OutputMode)
+{
+    return OutputMode == OutputModeVoltage ? TNumOutputKind::okVoltage : TNumOutputKind::okCurrent;
+}
+
+// Decimals the numeric entry's field holds for the kind.
+int InputDecimals(int InputMode)
+{
+    return InputMode == InputModeMillivolt ? 1 : InputMode == InputModePercent ? 2 : 3;
+}
+
+// The masked field's text for a file value: the comma of the masks.
+std::string FieldText(const std::string& Value)
+{
+    std::string s = Value;
+    std::replace(s.begin(), s.end(), '.', ',');
+    return s;
+}
+
+} // namespace
+
+std::string PlainNumber(std::string Field)
+{
+    std::replace(Field.begin(), Field.end(), ',', '.');
+    std::string sign;
+    if (!Field.empty() && (Field[0] == '-' || Field[0] == '+')) {
+        if (Field[0] == '-')
+            sign = "-";
+        Field.erase(0, 1);
+    }
+    while (Field.size() > 1 && Field[0] == '0' && Field[1] != '.')
+        Field.erase(0, 1);
+    return sign + Field;
+}
+
+namespace {
+
+std::string Number(double V)
+{
+    std::ostringstream o;
+    o << V;
+    return o.str();
+}
+
+struct TLine {
+    std::string Value;
+    int Number = 0;
+};
+
+[[noreturn]] void Fail(const std::string& Origin, int Line, const std::string& Message)
+{
+    throw ECtlError(ExitUsage, Origin + (Line > 0 ? ":" + std::to_string(Line) : "") + ": " + Message);
+}
+
+// "4.000 mA" -> "4.000", checked against the kind's decimals, sign rule and unit.
+std::string ParseValue(const std::string& Origin, const std::string& Key, const TLine& L, int Decimals, bool SignAllowed,
+                       const std::string& Unit)
+{
+    const std::string& t = L.Value;
+    size_t i = 0;
+    std::string number;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) {
+        if (!SignAllowed)
+            Fail(Origin, L.Number, Key + ": an output value has no sign");
+        if (t[i] == '-')
+            number += '-';
+        ++i;
+    }
+    const size_t digits = i;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
+        number += t[i++];
+    if (i == digits)
+        Fail(Origin, L.Number, Key + ": expected a number, got \"" + t + "\"");
+    if (i < t.size() && (t[i] == '.' || t[i] == ',')) {
+        number += '.';
+        const size_t start = ++i;
+        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
+            number += t[i++];
+        if (i == start)
+            Fail(Origin, L.Number, Key + ": expected digits after the decimal point in \"" + t + "\"");
+        if (static_cast<int>(i - start) > Decimals)
+            Fail(Origin, L.Number, Key + ": at most " + std::to_string(Decimals) + " decimals for " + Unit + ", got \"" + t + "\"");
+    }
+    const std::string unit = Trim(t.substr(i));
+    if (!unit.empty() && unit != Unit)
+        Fail(Origin, L.Number, Key + ": the unit is " + Unit + ", not \"" + unit + "\"");
+    return number;
+}
+
+int ParseChoice(const std::string& Origin, const std::string& Key, const TLine& L, int High, const std::string& Meaning)
+{
+    const std::string& t = L.Value;
+    if (t.size() != 1 || t[0] < '0' || t[0] > '0' + High)
+        Fail(Origin, L.Number, Key + ": expected " + Meaning + ", got \"" + t + "\"");
+    return t[0] - '0';
+}
+
+} // namespace
+
+std::string InputKindName(int InputMode)
+{
+    switch (InputMode) {
+    case InputModeCurrent:
+        return "current";
+    case InputModeVoltage:
+        return "voltage";
+    case InputModeMillivolt:
+        return "millivolt";
+    case InputModePercent:
+        return "resistance";
+    default:
+        return {};
+    }
+}
+
+std::string OutputKindName(int OutputMode)
+{
+    return OutputMode == OutputModeCurrent ? "current" : OutputMode == OutputModeVoltage ? "voltage" : "";
+}
+
+std::string InputUnit(int InputMode)
+{
+    return std::string(NumInputMask(InputKind(InputMode)).Unit);
+}
+
+std::string OutputUnit(int OutputMode)
+{
+    return std::string(NumOutputUnit(OutputKind(OutputMode)));
+}
+
+TProfile ParseProfile(const std::string& Text, const std::string& Origin)
+{
+    static const char* const Keys[] = {"input", "input-begin", "input-end", "output", "output-begin", "output-end",
+        "filter", "reaction"};
+    std::map<std::string, TLine> lines;
+    std::istringstream in(Text);
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        const auto hash = line.find('#');
+        if (hash != std::string::npos)
+            line.erase(hash);
+        line = Trim(line);
+        if (line.empty())
+            continue;
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            Fail(Origin, number, "expected key = value, got \"" + line + "\"");
+        const std::string key = Lower(Trim(line.substr(0, eq)));
+        if (std::find(std::begin(Keys), std::end(Keys), key) == std::end(Keys))
+            Fail(Origin, number, "unknown key \"" + Trim(line.substr(0, eq)) + "\"");
+        if (lines.count(key))
+            Fail(Origin, number, key + " is given twice (first on line " + std::to_string(lines[key].Number) + ")");
+        lines[key] = {Trim(line.substr(eq + 1)), number};
+    }
+    for (const char* key : Keys)
+        if (!lines.count(key))
+            Fail(Origin, 0, "\"" + std::string(key) + "\" is missing");
+
+    TProfile p;
+    const std::string inKind = Lower(lines["input"].Value);
+    for (int mode = InputModeCurrent; mode <= InputModePercent; ++mode)
+        if (inKind == InputKindName(mode))
+            p.InputMode = mode;
+    if (p.InputMode == 0)
+        Fail(Origin, lines["input"].Number, "input: expected current, voltage, millivolt or resistance, got \"" +
+                lines["input"].Value + "\"");
+    const std::string outKind = Lower(lines["output"].Value);
+    p.OutputMode = outKind == "current" ? OutputModeCurrent : outKind == "voltage" ? OutputModeVoltage : 0;
+    if (p.OutputMode == 0)
+        Fail(Origin, lines["output"].Number, "output: expected current or voltage, got \"" + lines["output"].Value + "\"");
+
+    const std::string inUnit = InputUnit(p.InputMode);
+    const int inDecimals = InputDecimals(p.InputMode);
+    p.InBegin = ParseValue(Origin, "input-begin", lines["input-begin"], inDecimals, true, inUnit);
+    p.InEnd = ParseValue(Origin, "input-end", lines["input-end"], inDecimals, true, inUnit);
+    const std::string outUnit = OutputUnit(p.OutputMode);
+    p.OutBegin = ParseValue(Origin, "output-begin", lines["output-begin"], 3, false, outUnit);
+    p.OutEnd = ParseValue(Origin, "output-end", lines["output-end"], 3, false, outUnit);
+
+    // The numeric entry's valid ranges: known without a converter.
+    const TValueRange inRange = NumInputRange(InputKind(p.InputMode));
+    for (const auto& [key, value] : {std::pair{"input-begin", p.InBegin}, std::pair{"input-end", p.InEnd}}) {
+        const double v = ReadMaskField(FieldText(value)).Value;
+        if (v < inRange.Low || v > inRange.High)
+            Fail(Origin, lines[key].Number, std::string(key) + " " + value + " " + inUnit + " is outside the valid range " +
+                    Number(inRange.Low) + " .. " + Number(inRange.High) + " " + inUnit);
+    }
+    const TValueRange outRange = NumOutputRange(OutputKind(p.OutputMode));
+    for (const auto& [key, value] : {std::pair{"output-begin", p.OutBegin}, std::pair{"output-end", p.OutEnd}}) {
+        const double v = ReadMaskField(FieldText(value)).Value;
+        if (v > outRange.High)
+            Fail(Origin, lines[key].Number, std::string(key) + " " + value + " " + outUnit + " is above the highest " +
+                    Number(outRange.High) + " " + outUnit);
+    }
+
+    p.FilterType = ParseChoice(Origin, "filter", lines["filter"], 2, "0, 1 or 2");
+    p.LimitReaction = ParseChoice(Origin, "reaction", lines["reaction"], 3, "0, 1, 2 or 3");
+    return p;
+}
+
+std::string FormatProfile(const TProfile& P, const std::vector<std::string>& Comment)
+{
+    std::string t;
+    for (const std::string& c : Comment)
+        t += "# " + c + "\n";
+    const std::string inUnit = InputUnit(P.InputMode);
+    const std::string outUnit = OutputUnit(P.OutputMode);
+    t += "input = " + InputKindName(P.InputMode) + "\n";
+    t += "input-begin = " + P.InBegin + " " + inUnit + "\n";
+    t += "input-end = " + P.InEnd + " " + inUnit + "\n";
+    t += "output = " + OutputKindName(P.OutputMode) + "\n";
+    t += "output-begin = " + P.OutBegin + " " + outUnit + "\n";
+    t += "output-end = " + P.OutEnd + " " + outUnit + "\n";
+    t += "filter = " + std::to_string(P.FilterType) + "    # " + FilterMeaning(P.FilterType) + "\n";
+    t += "reaction = " + std::to_string(P.LimitReaction) + "    # " + ReactionMeaning(P.LimitReaction) + "\n";
+    return t;
+}
+
+TProfile ProfileFromSettings(const TDeviceSettings& Settings)
+{
+    RequireUsableConfig(Settings);
+    TProfile p;
+    p.InputMode = EffectiveInputMode(Settings);
+    if (p.InputMode == 0)
+        throw ECtlError(ExitRefused, "InputMode " + std::to_string(Settings.InputMode) +
+                " is not a known input kind: there is no input range to save");
+    p.OutputMode = EffectiveOutputMode(Settings);
+    if (p.OutputMode == 0)
+        throw ECtlError(ExitRefused, "OutputMode " + std::to_string(Settings.OutputMode) +
+                " is not a known output kind: there is no output range to save");
+
+    // The numeric range fields, with the kinds in force.
+    TDeviceSettings s = Settings;
+    s.InputMode = p.InputMode;
+    s.OutputMode = p.OutputMode;
+    std::string suffix;
+    const TFieldTexts in = InputFieldTexts(s, suffix, ".");
+    const TFieldTexts out = OutputFieldTexts(s, ".");
+    p.InBegin = PlainNumber(in.Begin);
+    p.InEnd = PlainNumber(in.End);
+    p.OutBegin = PlainNumber(out.Begin);
+    p.OutEnd = PlainNumber(out.End);
+
+    // A feature the converter lacks saves as its neutral value.
+    const TModelOptions* model = ModelOptions(Settings.DeviceModel);
+    p.FilterType = model && !model->FilterVisible ? 0 : Settings.FilterType;
+    p.LimitReaction = SignalLimitVisible(Settings.DeviceModel, Settings.FirmwareVersion) ? Settings.LimitReaction : 0;
+    if (p.FilterType < 0 || p.FilterType > 2)
+        throw ECtlError(ExitRefused, "FilterType " + std::to_string(p.FilterType) + " is not a known filter");
+    if (p.LimitReaction < 0 || p.LimitReaction > 3)
+        throw ECtlError(ExitRefused, "LimitReaction " + std::to_string(p.LimitReaction) + " is not a known reaction");
+    // A range field that would not read back (an output below 0) cannot be put onto another converter.
+    for (const std::string* v : {&p.OutBegin, &p.OutEnd})
+        if (!v->empty() && v->front() == '-')
+            throw ECtlError(ExitRefused, "the output range " + p.OutBegin + " .. " + p.OutEnd + " " + OutputUnit(p.OutputMode) +
+                    " goes below 0: the numeric entry cannot take it");
+    return p;
+}
+
+std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S)
+{
+    RequireUsableConfig(S);
+    if (ConfigClassOf(S.ConfigType) == TConfigClass::ccDip &&
+        (P.InputMode != EffectiveInputMode(S) || P.OutputMode != EffectiveOutputMode(S)))
+        throw ECtlError(ExitRefused, "the DIP switches of this converter set \"" + std::string(ConfigTypeText(S.ConfigType)) +
+                "\" (configuration " + std::to_string(S.ConfigType) + "), the file is for " + InputModeMeaning(P.InputMode) +
+                " to " + OutputModeMeaning(P.OutputMode));
+
+    const TEntryResult in = ComputeInputRange(InputKind(P.InputMode), FieldText(P.InBegin), FieldText(P.InEnd), S);
+    const std::string inUnit = InputUnit(P.InputMode);
+    if (in.Status == TEntryStatus::esBadNumber)
+        throw ECtlError(ExitUsage, in.Error);
+    if (in.Status != TEntryStatus::esOk) {
+        const bool begin = in.Status == TEntryStatus::esBeginOutOfRange;
+        throw ECtlError(ExitRefused, std::string(begin ? "input-begin " + P.InBegin : "input-end " + P.InEnd) + " " + inUnit +
+                " does not fit this converter: with its calibration the input word would lie outside 0..65535");
+    }
+    const TEntryResult out = ComputeOutputRange(OutputKind(P.OutputMode), FieldText(P.OutBegin), FieldText(P.OutEnd), S);
+    const std::string outUnit = OutputUnit(P.OutputMode);
+    if (out.Status == TEntryStatus::esBadNumber)
+        throw ECtlError(ExitUsage, out.Error);
+    const TModelOptions* model = ModelOptions(S.DeviceModel);
+    const int codeMax = model ? model->OutCodeMax : 65535;
+    for (const auto& [key, value, code, fits] :
+         {std::tuple{"output-begin", P.OutBegin, out.Begin, out.Status != TEntryStatus::esBeginOutOfRange},
+             std::tuple{"output-end", P.OutEnd, out.End, out.Status == TEntryStatus::esOk}}) {
+        if (!fits || code > codeMax)
+            throw ECtlError(ExitRefused, std::string(key) + " " + value + " " + outUnit + (fits ? " needs output code " + std::to_string(code) : "") +
+                    " beyond this converter's highest output code " + std::to_string(codeMax));
+    }
+
+    std::vector<TPlannedWrite> plan;
+    auto add = [&](uint8_t Address, int Old, int New) {
+        std::string why;
+        const int status = CheckWordValue(Address, New, S, why);
+        if (status != ExitOk)
+            throw ECtlError(status, why);
+        plan.push_back({Address, Old, New, Old != New, Old == New ? "unchanged" : ""});
+    };
+    // A feature the converter lacks is left alone when the file asks for its neutral value.
+    auto skip = [&](uint8_t Address, int Old, int New, const std::string& Why) {
+        plan.push_back({Address, Old, New, false, Why});
+    };
+    add(WordInZero, S.InZero, in.Begin);
+    add(WordInEnd, S.InEnd, in.End);
+    add(WordInputMode, S.InputMode, P.InputMode);
+    add(WordOutZero, S.OutZero, out.Begin);
+    add(WordOutEnd, S.OutEnd, out.End);
+    add(WordOutputMode, S.OutputMode, P.OutputMode);
+    if (model && !model->FilterVisible && P.FilterType == 0)
+        skip(WordFilterType, S.FilterType, P.FilterType, "a KVT27L has no input filter");
+    else
+        add(WordFilterType, S.FilterType, P.FilterType);
+    if (!SignalLimitVisible(S.DeviceModel, S.FirmwareVersion) && P.LimitReaction == 0)
+        skip(WordLimitReaction, S.LimitReaction, P.LimitReaction, "this firmware has no out-of-range reaction");
+    else
+        add(WordLimitReaction, S.LimitReaction, P.LimitReaction);
+    return plan;
+}
+
+} // namespace kvt::ctl
