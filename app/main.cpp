@@ -11,6 +11,8 @@ int main(int argc, char** argv)
     // The error report and the serial dispatcher first, so nothing created later misses them.
     kvt::ui::InstallRuntime();
     QApplication::setApplicationName(QString::fromUtf8("Konfigurační program QD47_E"));
+    // Lets the desktop match the window with its installed entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kvt27-config"));
 
     kvt::ui::TFrmMain frmMain;
     kvt::ui::TAboutBox aboutBox(&frmMain);

@@ -12,13 +12,6 @@
 
 #include <algorithm>
 
-// Fontconfig and the desktop libraries keep caches for the life of the process, which the leak
-// checker would report at exit; the test environment's own suppressions may not reach it.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\nleak:libdbus\nleak:libglib\n";
-}
-
 namespace kvt::ui::test {
 
 void TRecordingSeam::ShowBox(QWidget*, TBoxKind Kind, const QString& Text, const QString& Detail)
