@@ -9,6 +9,7 @@
 #include "datalog/log_table.h"
 #include "signal/model_options.h"
 #include "signal/numeric_entry.h"
+#include "tools/sim/simports.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -578,6 +579,8 @@ void TFrmMain::FormCreate(QObject*)
     ComPort.PurgeOutput();
     std::vector<std::string> ports;
     TCustomComPort::EnumPorts(ports);
+    // Simulated converters that are running now, after the system's own ports.
+    kvt::sim::AppendSimPorts(ports);
     for (const auto& p : ports)
         CmbBxPort->addItem(QString::fromStdString(p));
     CmbBxPort->setCurrentIndex(-1);

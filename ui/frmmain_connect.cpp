@@ -6,6 +6,7 @@
 #include "ui/uiseam.h"
 
 #include "protocol/identity.h"
+#include "serial/port_access.h"
 #include "signal/conversion.h"
 #include "signal/model_options.h"
 #include "signal/signal_kind.h"
@@ -51,13 +52,7 @@ std::string SystemDecimalSeparator()
 
 std::string TFrmMain::PortDeviceName(const QString& PortText)
 {
-    const QString name = PortText.trimmed();
-    if (name.isEmpty())
-        return {};
-    // A name from the port list lives under /dev; a path opens as it stands.
-    if (name.startsWith(QLatin1Char('/')))
-        return name.toLocal8Bit().toStdString();
-    return "/dev/" + name.toLocal8Bit().toStdString();
+    return kvt::PortDeviceName(PortText.toLocal8Bit().toStdString());
 }
 
 void TFrmMain::SpdBtnConnectClick(QObject*)
@@ -101,8 +96,8 @@ void TFrmMain::ComPortLineError(TCustomComPort*, TLineErrors)
 
 void TFrmMain::Connect()
 {
-    auto badPort = [this] {
-        ErrorBox(this, MsgBadPort);
+    auto badPort = [this](const QString& Detail) {
+        ErrorBox(this, MsgBadPort, Detail);
         SpdBtnConnect->setEnabled(true);
         ComPort.SetActive(false);
     };
@@ -117,14 +112,15 @@ void TFrmMain::Connect()
         ComPort.SetActive(false);
         DeviceSettings.StationAddress = std::uniform_int_distribution<int>(1, 254)(FRandom);
         if (device.empty()) {
-            badPort();
+            badPort({});
             return;
         }
         try {
             ComPort.SetDeviceName(device);
             ComPort.SetActive(true);
-        } catch (const EComError&) {
-            badPort();
+        } catch (const EComError& e) {
+            badPort(QString::fromStdString(
+                kvt::PortOpenFailureDetail(e.ErrorCode(), e.what(), kvt::PortAccessGroup(device))));
             return;
         }
 

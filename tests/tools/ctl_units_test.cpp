@@ -4,7 +4,7 @@
 #include "tools/ctl/ctl_profile.h"
 #include "tools/ctl/ctl_rules.h"
 #include "tools/ctl/ctl_status.h"
-#include "tools/ctl/port_access.h"
+#include "serial/port_access.h"
 #include "tools/sim/simports.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,8 @@
 
 #include "protocol/commands.h"
 #include "protocol/identity.h"
+#include "serial/comport.h"
+#include "tools/sim/simports.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -270,6 +272,50 @@ TEST_F(WindowConnectTest, APortThatOpensNothingIsReportedAndTheButtonWorksAgain)
         EXPECT_TRUE(w.PanelConnect->isVisible());
         EXPECT_EQ(StatusPanel(0), QString()) << "the connect panel stays as it was";
     }
+}
+
+TEST_F(WindowConnectTest, APortThatCannotOpenGivesTheSystemsReasonAsDetail)
+{
+    TFrmMain& w = Window();
+    TypePort("/nonexistent/ttyX");
+    PressConnect();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].Text, w.MsgBadPort) << "the message keeps its text";
+    EXPECT_TRUE(Boxes()[0].Detail.contains("No such file or directory")) << Boxes()[0].Detail.toStdString();
+
+    // A port held by another program says so as well.
+    StartSim(PcConfig(ModelKVT27));
+    TComPort other;
+    other.SetDeviceName(Sim().DevicePath());
+    other.SetActive(true);
+    Seam().Boxes.clear();
+    TypePort(QString::fromStdString(Sim().DevicePath()));
+    PressConnect();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].Text, w.MsgBadPort);
+    EXPECT_TRUE(Boxes()[0].Detail.contains("busy")) << Boxes()[0].Detail.toStdString();
+    EXPECT_TRUE(w.SpdBtnConnect->isEnabled());
+}
+
+TEST_F(WindowConnectTest, RunningSimulatorsAreListedAfterTheSystemsPorts)
+{
+    StartSim(PcConfig(ModelKVT27));
+    kvt::sim::TSimPortRegistration registration(Sim().DevicePath());
+    ASSERT_TRUE(registration.Registered()) << registration.Error();
+
+    std::vector<std::string> system;
+    TCustomComPort::EnumPorts(system);
+    TFrmMain& w = Window();
+    ASSERT_EQ(w.CmbBxPort->count(), static_cast<int>(system.size()) + 1);
+    for (size_t i = 0; i < system.size(); ++i)
+        EXPECT_EQ(w.CmbBxPort->itemText(static_cast<int>(i)).toStdString(), system[i]);
+    EXPECT_EQ(w.CmbBxPort->itemText(w.CmbBxPort->count() - 1).toStdString(), Sim().DevicePath());
+    EXPECT_EQ(w.CmbBxPort->currentIndex(), -1) << "no item is selected";
+
+    // Picking it connects to the simulator.
+    w.CmbBxPort->setCurrentIndex(w.CmbBxPort->count() - 1);
+    PressConnect();
+    EXPECT_TRUE(w.PanelConfig->isVisible());
 }
 
 TEST_F(WindowConnectTest, EnterInThePortFieldConnects)

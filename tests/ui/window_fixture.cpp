@@ -11,6 +11,7 @@
 #include <QtTest/QTest>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace kvt::ui::test {
 
@@ -49,6 +50,11 @@ QApplication& EnsureApplication()
     static char name[] = "kvt-ui-tests";
     static char* argv[] = {name, nullptr};
     static TApplication* app = [] {
+        // A private registry of simulator ports, so that a simulator running on this machine
+        // does not show up in the windows under test.
+        static char runtimeDir[] = "/tmp/kvt-ui-tests-XXXXXX";
+        if (mkdtemp(runtimeDir) != nullptr)
+            setenv("XDG_RUNTIME_DIR", runtimeDir, 1);
         auto* a = new TApplication(argc, argv);
         InstallRuntime();
         return a;

@@ -5,7 +5,7 @@
 #include "protocol/identity.h"
 #include "protocol/word_names.h"
 #include "tools/ctl/ctl_status.h"
-#include "tools/ctl/port_access.h"
+#include "serial/port_access.h"
 
 #include <random>
 

@@ -1,4 +1,4 @@
-#include "tools/ctl/port_access.h"
+#include "serial/port_access.h"
 
 #include <cerrno>
 #include <grp.h>
