@@ -79,9 +79,9 @@ void TQtUiSeam::ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, con
 
 std::optional<QString> TQtUiSeam::SaveFileName(QWidget* Parent, const QString& Filter)
 {
-    // No overwrite question: the export replaces an existing file as it stands.
-    const QString name = QFileDialog::getSaveFileName(Parent, QString(), QString(), QtFileFilter(Filter), nullptr,
-                                                      QFileDialog::DontConfirmOverwrite);
+    // The dialog asks before it returns the name of an existing file; no default suffix, the
+    // export adds ".csv" itself where the name lacks it.
+    const QString name = QFileDialog::getSaveFileName(Parent, QString(), QString(), QtFileFilter(Filter));
     if (name.isEmpty())
         return std::nullopt;
     return name;
