@@ -1,5 +1,6 @@
 // Datalog figures: one tick (sample text, table append, chart plot step) at a short and at a
-// very long recording, and the export of a million rows.
+// very long recording, the same tick in the window with its transaction and repaint, and the
+// export of a million rows.
 #include "bench.h"
 
 #include <chrono>
@@ -22,6 +23,18 @@
 #include <QGuiApplication>
 
 #include "datalog/trend_chart.h"
+#endif
+
+#ifdef KVT_HAVE_UI
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "protocol/commands.h"
+#include "tools/sim/simulator.h"
+#include "ui/errorreport.h"
+#include "ui/frmmain.h"
+#include "ui/uiseam.h"
 #endif
 
 namespace {
@@ -152,3 +165,85 @@ KVT_BENCH("datalog: tick and export")
     bench::Figure(precise ? "export peak memory above resident size" : "export peak memory growth (ru_maxrss)",
                   static_cast<double>(peak - before) / 1024.0, "MiB");
 }
+
+#ifdef KVT_HAVE_UI
+
+namespace {
+
+// Answers every box silently, never waits, and keeps the sampling timer from firing: the ticks
+// are called one by one.
+class TTickSeam : public kvt::ui::TUiSeam {
+public:
+    int Boxes = 0;
+    void ShowBox(QWidget*, kvt::ui::TBoxKind, const QString&, const QString&) override { ++Boxes; }
+    std::optional<QString> SaveFileName(QWidget*, const QString&) override { return std::nullopt; }
+    void Sleep(int) override {}
+    int TimerInterval(int) override { return 3600 * 1000; }
+};
+
+} // namespace
+
+// What one tick costs in the window itself: the measure transaction, the field, the table, the
+// count, the plot step and the repaint of the chart image, with a short and a very long log.
+KVT_BENCH("datalog: window tick")
+{
+    std::unique_ptr<QApplication> app;
+    if (QCoreApplication::instance() == nullptr) {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "kvt27-bench";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    kvt::ui::InstallRuntime();
+    auto seam = std::make_unique<TTickSeam>();
+    TTickSeam* quiet = seam.get();
+    auto saved = kvt::ui::SetUiSeam(std::move(seam));
+
+    kvt::sim::TSimulator sim(kvt::sim::TConverterConfig{});
+    sim.Start();
+    kvt::ui::TFrmMain w;
+    w.show();
+    w.CmbBxPort->lineEdit()->setText(QString::fromStdString(sim.DevicePath()));
+    w.Connect();
+    w.PgControl->setCurrentWidget(w.TbDatalog);
+    w.CmbBxDatalog->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+
+    constexpr int Ticks = 300;
+    for (size_t samples : {size_t{10}, size_t{1000000}}) {
+        w.SpdBtnDatalogClick(nullptr); // Start: an empty log
+        for (size_t i = 0; i < samples; ++i)
+            w.StrGrdDta->Table.Append(SampleFor(i));
+        QCoreApplication::processEvents();
+        const auto start = Clock::now();
+        for (int i = 0; i < Ticks; ++i) {
+            w.TmrDatalogTimer(nullptr);
+            QCoreApplication::processEvents(); // the repaint
+        }
+        bench::Figure(samples == 10 ? "window tick with repaint, table holding 10 samples"
+                                    : "window tick with repaint, table holding 1,000,000 samples",
+                      Seconds(start) / Ticks * 1e6, "us");
+        w.SpdBtnDatalogClick(nullptr); // Stop
+    }
+
+    std::string reply;
+    int elapsed = 0;
+    auto start = Clock::now();
+    for (int i = 0; i < Ticks; ++i)
+        w.Send(kvt::CmdMeasure, kvt::MeasureOnly, reply, elapsed);
+    bench::Figure("  of which the measure transaction (instant line)", Seconds(start) / Ticks * 1e6, "us");
+    start = Clock::now();
+    for (int i = 0; i < Ticks; ++i)
+        w.ImgDatalog->repaint();
+    bench::Figure("  of which the chart repaint", Seconds(start) / Ticks * 1e6, "us");
+
+    if (quiet->Boxes != 0)
+        bench::Figure("unexpected message boxes", quiet->Boxes, "");
+    w.close();
+    sim.Stop();
+    kvt::ui::SetUiSeam(std::move(saved));
+}
+
+#endif
