@@ -108,6 +108,27 @@ protected:
         EXPECT_EQ(w.SpnEdtAOEnd->FontColor(), NormalColor(w.SpnEdtAOEnd));
         EXPECT_TRUE(Boxes().empty());
     }
+
+    // A KVT27 session leaves a code field at Code; the KVT27L that follows does not answer for
+    // that word, so its load leaves the field above the new maximum. Frames are cleared after.
+    void ConnectKVT27LWithStaleCode(uint8_t Word, uint16_t Code)
+    {
+        auto first = PcConfig(ModelKVT27);
+        first.Words[Word] = Code;
+        ASSERT_TRUE(ConnectToSim(first));
+        Choose("MCommEnd");
+        StartSim(PcConfig(ModelKVT27L));
+        sim::TFaults faults;
+        faults.NoReplyToWord = Word;
+        Sim().SetFaults(faults);
+        TypePort(QString::fromStdString(Sim().DevicePath()));
+        PressConnect();
+        ASSERT_TRUE(Window().PanelConfig->isVisible());
+        TSpinEdit* field = Word == WordOutZero ? Window().SpnEdtAOZero : Window().SpnEdtAOEnd;
+        ASSERT_EQ(field->text(), QString::number(Code));
+        Sim().SetFaults({});
+        ClearFrames();
+    }
 };
 
 } // namespace
@@ -342,29 +363,11 @@ TEST_F(WindowCalibrationTest, ASettingsLoadMovesTheBarsWithoutDrivingOrMarkingTh
     EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(WindowCalibrationTest, ACodeLeftAboveTheKVT27LMaximumIsClampedBeforeItIsDrivenOrSaved)
+TEST_F(WindowCalibrationTest, ACodeLeftAboveTheKVT27LMaximumIsClampedBeforeItIsSaved)
 {
-    // A KVT27 session leaves the begin field at 16383; the KVT27L that follows does not answer
-    // for word 14, so the load leaves the field above the new maximum.
-    auto first = PcConfig(ModelKVT27);
-    first.Words[WordOutZero] = 16383;
-    ASSERT_TRUE(ConnectToSim(first));
+    ASSERT_NO_FATAL_FAILURE(ConnectKVT27LWithStaleCode(WordOutZero, 16383));
     TFrmMain& w = Window();
-    Choose("MCommEnd");
-    ASSERT_TRUE(w.PanelConnect->isVisible());
-
-    StartSim(PcConfig(ModelKVT27L));
-    sim::TFaults faults;
-    faults.NoReplyToWord = WordOutZero;
-    Sim().SetFaults(faults);
-    TypePort(QString::fromStdString(Sim().DevicePath()));
-    PressConnect();
-    ASSERT_TRUE(w.PanelConfig->isVisible());
-    ASSERT_EQ(w.SpnEdtAOZero->text(), "16383");
-    Sim().SetFaults({});
-
-    // The save stores what the converter can drive, never the stale 16383.
-    ClearFrames();
+    // The save stores what the converter can drive, never the stale code.
     Click(w.SpdBtnAOZero);
     Settle();
     EXPECT_EQ(w.SpnEdtAOZero->text(), "8191");
@@ -376,23 +379,8 @@ TEST_F(WindowCalibrationTest, ACodeLeftAboveTheKVT27LMaximumIsClampedBeforeItIsD
 
 TEST_F(WindowCalibrationTest, EnteringAFieldAboveTheMaximumDrivesTheClampedCodeOnce)
 {
-    auto first = PcConfig(ModelKVT27);
-    first.Words[WordOutEnd] = 12000;
-    ASSERT_TRUE(ConnectToSim(first));
+    ASSERT_NO_FATAL_FAILURE(ConnectKVT27LWithStaleCode(WordOutEnd, 12000));
     TFrmMain& w = Window();
-    Choose("MCommEnd");
-
-    StartSim(PcConfig(ModelKVT27L));
-    sim::TFaults faults;
-    faults.NoReplyToWord = WordOutEnd;
-    Sim().SetFaults(faults);
-    TypePort(QString::fromStdString(Sim().DevicePath()));
-    PressConnect();
-    ASSERT_TRUE(w.PanelConfig->isVisible());
-    ASSERT_EQ(w.SpnEdtAOEnd->text(), "12000");
-    Sim().SetFaults({});
-
-    ClearFrames();
     QTest::mouseClick(w.SpnEdtAOEnd, Qt::LeftButton);
     Settle();
     EXPECT_EQ(w.SpnEdtAOEnd->text(), "8191");
