@@ -35,8 +35,10 @@ std::string SysErrorMessage(int Code)
 {
     char Buffer[512] = {};
     std::string Text = ErrorText(strerror_r(Code, Buffer, sizeof Buffer), Buffer);
-    if (Text.empty())
-        Text = "System error " + std::to_string(Code);
+    if (Text.empty()) {
+        Text = "System error ";
+        Text += std::to_string(Code);
+    }
     return TrimSystemText(std::move(Text));
 }
 

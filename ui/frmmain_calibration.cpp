@@ -2,71 +2,168 @@
 // measure buttons, the two output code fields and their save buttons.
 #include "ui/frmmain.h"
 
+#include "ui/uiseam.h"
+
+#include "protocol/commands.h"
+#include "protocol/frame.h"
+#include "signal/conversion.h"
+#include "signal/output_code.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QLabel>
+#include <QLocale>
+#include <QPalette>
+#include <QProgressBar>
+
+#include <string>
+
 namespace kvt::ui {
+
+namespace {
+
+// An unsaved code is shown in pure red.
+const QColor UnsavedColor(255, 0, 0);
+
+// One CmdMeasure: the value with its unit in LblAIMeasVal and, for the storing measurements,
+// in the range label too. A failed measurement leaves the labels alone.
+void Measure(TFrmMain& W, uint32_t Parameter, QLabel* RangeLabel)
+{
+    std::string reply;
+    int elapsed = 0;
+    if (W.Send(CmdMeasure, Parameter, reply, elapsed) != 1) {
+        W.LinkLost();
+        return;
+    }
+    const int value = W.NormalizeValueAD(kvt::ReplyWord(reply));
+    const TDeviceSettings& s = W.DeviceSettings;
+    W.LblAIMeasVal->setText(QString::fromStdString(MeasurementText(
+        s.ConfigType, s.InputMode, value, W.UnitSuffix, QLocale().decimalPoint().toStdString())));
+    if (RangeLabel != nullptr)
+        RangeLabel->setText(W.LblAIMeasVal->text());
+}
+
+// Brings the field's value into 0..Limit. Setting the field runs its change handler, which then
+// drives the output (unless loading) and moves the bar; true when that happened.
+bool ClampField(TFrmMain& W, TSpinEdit* Edit, int Limit)
+{
+    const int value = Edit->Value();
+    const int code = ClampCode(value, Limit);
+    if (code == value)
+        return false;
+    const QString before = Edit->text();
+    W.SetSpinValue(Edit, code);
+    return Edit->text() != before;
+}
+
+void CodeChanged(TFrmMain& W, TSpinEdit* Edit, QProgressBar* Bar)
+{
+    if (!W.Loading) {
+        Edit->SetFontColor(UnsavedColor);
+        // A clamped field has been driven and its bar moved by the nested run of this handler:
+        // one drive frame per code, and never one with the code as typed.
+        if (ClampField(W, Edit, W.OutCodeMax))
+            return;
+        W.DA(CmdOutputDrive, static_cast<uint32_t>(Edit->Value()));
+    }
+    Bar->setValue(BarPosition(Edit->Value(), W.BarDivisor));
+}
+
+void CodeEntered(TFrmMain& W, TSpinEdit* Edit)
+{
+    if (W.Loading)
+        return;
+    if (!ClampField(W, Edit, W.OutCodeMax))
+        W.DA(CmdOutputDrive, static_cast<uint32_t>(Edit->Value()));
+}
+
+void CodeLeft(TFrmMain& W)
+{
+    W.DA(CmdOutputRelease, 0);
+    Sleep(100);
+}
+
+void CodeSaved(TFrmMain& W, TSpinEdit* Edit, uint8_t Address)
+{
+    // The fields never hold more than OutCodeMax; a code above it would be a range the
+    // converter cannot drive, so the save keeps to it as well.
+    ClampField(W, Edit, W.OutCodeMax);
+    std::string reply;
+    int elapsed = 0;
+    if (W.SendEE(CmdWriteWord, Address, static_cast<uint16_t>(Edit->Value()), reply, elapsed) != 1) {
+        W.LinkLost();
+        return;
+    }
+    Edit->SetFontColor(QApplication::palette(Edit).color(QPalette::Active, QPalette::Text));
+    W.DA(CmdOutputRelease, 0);
+    Sleep(100);
+}
+
+} // namespace
 
 void TFrmMain::SpdBtnAIZeroClick(QObject*)
 {
-    // Measure the input and store it as the range begin.
+    Measure(*this, MeasureStoreZero, LblAIUSRZero);
 }
 
 void TFrmMain::SpdBtnAIEndClick(QObject*)
 {
-    // Measure the input and store it as the range end.
+    Measure(*this, MeasureStoreEnd, LblAIUSREnd);
 }
 
 void TFrmMain::SpdBtnMeasInputClick(QObject*)
 {
-    // Measure the input once and show it.
+    Measure(*this, MeasureOnly, nullptr);
 }
 
 void TFrmMain::SpnEdtAOZeroChange(QObject*)
 {
-    // Runs during the settings load too (Loading set): then only the bar follows the value.
+    CodeChanged(*this, SpnEdtAOZero, PrgBrAOZero);
 }
 
 void TFrmMain::SpnEdtAOZeroEnter(QObject*)
 {
-    // Drive the output with the field's code.
+    CodeEntered(*this, SpnEdtAOZero);
 }
 
 void TFrmMain::SpnEdtAOZeroExit(QObject*)
 {
-    // Release the output.
+    CodeLeft(*this);
 }
 
 void TFrmMain::SpnEdtAOZeroKeyPress(QObject*, QChar&)
 {
-    // Clamp the value before the key is applied.
+    ClampField(*this, SpnEdtAOZero, OutCodeMax);
 }
 
 void TFrmMain::SpnEdtAOEndChange(QObject*)
 {
-    // Runs during the settings load too (Loading set): then only the bar follows the value.
+    CodeChanged(*this, SpnEdtAOEnd, PrgBrAOEnd);
 }
 
 void TFrmMain::SpnEdtAOEndEnter(QObject*)
 {
-    // Drive the output with the field's code.
+    CodeEntered(*this, SpnEdtAOEnd);
 }
 
 void TFrmMain::SpnEdtAOEndExit(QObject*)
 {
-    // Release the output.
+    CodeLeft(*this);
 }
 
 void TFrmMain::SpnEdtAOEndKeyPress(QObject*, QChar&)
 {
-    // Clamp the value before the key is applied.
+    ClampField(*this, SpnEdtAOEnd, OutCodeMax);
 }
 
 void TFrmMain::SpdBtnAOZeroClick(QObject*)
 {
-    // Store the begin code (word 14) and release the output.
+    CodeSaved(*this, SpnEdtAOZero, WordOutZero);
 }
 
 void TFrmMain::SpdBtnAOEndClick(QObject*)
 {
-    // Store the end code (word 16) and release the output.
+    CodeSaved(*this, SpnEdtAOEnd, WordOutEnd);
 }
 
 } // namespace kvt::ui

@@ -152,6 +152,8 @@ TEST_F(WindowConnectTest, ReloadIsANewConnectionThatWritesNothingBackAndMovesNoF
     TFrmMain& w = Window();
     // The user is in the begin field when reloading: the field must neither drive nor release.
     QTest::mouseClick(w.SpnEdtAOZero, Qt::LeftButton);
+    // Entering the field drives the output; that frame gets no reply, so wait for it to arrive.
+    ASSERT_TRUE(WaitUntil([&] { return !FramesOf(CmdOutputDrive).empty(); }));
     ClearFrames();
     Click(w.SpdBtnReload);
     Pump();
