@@ -79,9 +79,17 @@ void TQtUiSeam::ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, con
 
 std::optional<QString> TQtUiSeam::SaveFileName(QWidget* Parent, const QString& Filter)
 {
-    // The dialog asks before it returns the name of an existing file; no default suffix, the
-    // export adds ".csv" itself where the name lacks it.
-    const QString name = QFileDialog::getSaveFileName(Parent, QString(), QString(), QtFileFilter(Filter));
+    QFileDialog dialog(Parent, QString(), QString(), QtFileFilter(Filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The dialog asks before it returns the name of an existing file. A name typed without an
+    // extension gets the filter's own, so that its question is about the file the export writes.
+    const QStringList parts = Filter.split(QLatin1Char('|'));
+    if (parts.size() >= 2 && parts[1].startsWith(QStringLiteral("*.")))
+        dialog.setDefaultSuffix(parts[1].mid(2).section(QLatin1Char(';'), 0, 0));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString name = dialog.selectedFiles().constFirst();
     if (name.isEmpty())
         return std::nullopt;
     return name;

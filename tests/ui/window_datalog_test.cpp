@@ -567,3 +567,44 @@ TEST(SaveDialog, TheRealDialogAsksBeforeReplacingAFile)
     EXPECT_EQ(QFileInfo(*chosen).fileName(), "log.csv");
     EXPECT_EQ(step, 2) << "declining kept the dialog open";
 }
+
+// A name typed without an extension is asked about as the file the export will write.
+TEST(SaveDialog, ANameWithoutExtensionIsAskedAboutAsTheCsvFile)
+{
+    EnsureApplication();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    {
+        QFile f(dir.filePath("log.csv"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old;\r\n");
+    }
+
+    QStringList questions;
+    bool accepted = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr) {
+            questions << box->text();
+            box->button(QMessageBox::Yes)->click();
+            return;
+        }
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || accepted)
+            return;
+        accepted = true;
+        dialog->selectFile(dir.filePath("log"));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    driver.start(50);
+    TQtUiSeam seam;
+    const auto chosen = seam.SaveFileName(nullptr, CsvFilter);
+    driver.stop();
+
+    if (!accepted)
+        GTEST_SKIP() << "the platform's own file dialog is in use";
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(QFileInfo(*chosen).fileName(), "log.csv");
+    EXPECT_EQ(questions.size(), 1) << "the existing log.csv is not replaced unasked";
+}
