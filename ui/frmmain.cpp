@@ -10,6 +10,7 @@
 #include "signal/model_options.h"
 #include "signal/numeric_entry.h"
 #include "tools/sim/simports.h"
+#include "protocol/line_settings.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -393,17 +394,7 @@ void TFrmMain::BuildNumeralTab()
 void TFrmMain::PresetComPort()
 {
     ComPort.SetDeviceName("COM1");
-    ComPort.SetBaudRate(br4800);
-    ComPort.SetDataBits(db8);
-    ComPort.SetParity(paNone);
-    ComPort.SetStopBits(sb1);
-    ComPort.FlowControl().SetDTR(dcDisable);
-    ComPort.FlowControl().SetRTS(rcEnable);
-    ComPort.SetOptions(TOptions{});
-    ComPort.Timeouts().SetReadMultiplier(100);
-    ComPort.Timeouts().SetReadConstant(100);
-    ComPort.Timeouts().SetWriteMultiplier(100);
-    ComPort.Timeouts().SetWriteConstant(100);
+    ApplyConverterLineSettings(ComPort);
     ComPort.SetOnLineError([this](TCustomComPort* Sender, TLineErrors LineErrors) {
         ComPortLineError(Sender, LineErrors);
     });

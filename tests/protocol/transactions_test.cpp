@@ -4,6 +4,7 @@
 #include "protocol/frame.h"
 #include "protocol/transactions.h"
 #include "tools/sim/simulator.h"
+#include "protocol/line_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -38,16 +39,7 @@ protected:
         Sim.Start();
         // As the program configures its port.
         Port.SetDeviceName(Sim.DevicePath());
-        Port.SetBaudRate(br4800);
-        Port.SetDataBits(db8);
-        Port.SetParity(paNone);
-        Port.SetStopBits(sb1);
-        Port.FlowControl().SetDTR(dcDisable);
-        Port.FlowControl().SetRTS(rcEnable);
-        Port.Timeouts().SetReadMultiplier(100);
-        Port.Timeouts().SetReadConstant(100);
-        Port.Timeouts().SetWriteMultiplier(100);
-        Port.Timeouts().SetWriteConstant(100);
+        ApplyConverterLineSettings(Port);
         Port.SetActive(true);
     }
     void TearDown() override

@@ -1,6 +1,7 @@
 #include "pty_support.h"
 
 #include "serial/comthread.h"
+#include "protocol/line_settings.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -179,14 +180,5 @@ bool EventThreadsEnded(std::chrono::milliseconds Timeout)
 void ConfigureLikeTheProgram(TComPort& Port, const std::string& Device)
 {
     Port.SetDeviceName(Device);
-    Port.SetBaudRate(br4800);
-    Port.SetDataBits(db8);
-    Port.SetParity(paNone);
-    Port.SetStopBits(sb1);
-    Port.FlowControl().SetDTR(dcDisable);
-    Port.FlowControl().SetRTS(rcEnable);
-    Port.Timeouts().SetReadMultiplier(100);
-    Port.Timeouts().SetReadConstant(100);
-    Port.Timeouts().SetWriteMultiplier(100);
-    Port.Timeouts().SetWriteConstant(100);
+    kvt::ApplyConverterLineSettings(Port);
 }

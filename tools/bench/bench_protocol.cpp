@@ -6,6 +6,7 @@
 #include "protocol/transactions.h"
 #include "protocol/word_names.h"
 #include "tools/sim/simulator.h"
+#include "protocol/line_settings.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,16 +25,7 @@ double MsSince(Clock::time_point t)
 void ConfigureLikeProgram(TComPort& Port, const std::string& Device)
 {
     Port.SetDeviceName(Device);
-    Port.SetBaudRate(br4800);
-    Port.SetDataBits(db8);
-    Port.SetParity(paNone);
-    Port.SetStopBits(sb1);
-    Port.FlowControl().SetDTR(dcDisable);
-    Port.FlowControl().SetRTS(rcEnable);
-    Port.Timeouts().SetReadMultiplier(100);
-    Port.Timeouts().SetReadConstant(100);
-    Port.Timeouts().SetWriteMultiplier(100);
-    Port.Timeouts().SetWriteConstant(100);
+    kvt::ApplyConverterLineSettings(Port);
     Port.SetActive(true);
 }
 

@@ -3,6 +3,7 @@
 #include "bench.h"
 
 #include "serial/comport.h"
+#include "protocol/line_settings.h"
 
 #include <atomic>
 #include <chrono>
@@ -65,16 +66,7 @@ void Echo(int Master, const std::atomic<bool>& Stop)
 void ConfigureLikeTheProgram(TComPort& Port, const std::string& Device)
 {
     Port.SetDeviceName(Device);
-    Port.SetBaudRate(br4800);
-    Port.SetDataBits(db8);
-    Port.SetParity(paNone);
-    Port.SetStopBits(sb1);
-    Port.FlowControl().SetDTR(dcDisable);
-    Port.FlowControl().SetRTS(rcEnable);
-    Port.Timeouts().SetReadMultiplier(100);
-    Port.Timeouts().SetReadConstant(100);
-    Port.Timeouts().SetWriteMultiplier(100);
-    Port.Timeouts().SetWriteConstant(100);
+    kvt::ApplyConverterLineSettings(Port);
     Port.SetOnLineError([](TCustomComPort*, TLineErrors) {});
 }
 

@@ -6,6 +6,7 @@
 #include "protocol/word_names.h"
 #include "tools/ctl/ctl_status.h"
 #include "serial/port_access.h"
+#include "protocol/line_settings.h"
 
 #include <random>
 
@@ -14,18 +15,7 @@ namespace kvt::ctl {
 TCtlSession::TCtlSession(const std::string& PortText)
     : FDevice(PortDeviceName(PortText)), FTransactions(FPort, Settings.StationAddress, nullptr)
 {
-    // The program's port settings.
-    FPort.SetBaudRate(br4800);
-    FPort.SetDataBits(db8);
-    FPort.SetParity(paNone);
-    FPort.SetStopBits(sb1);
-    FPort.FlowControl().SetDTR(dcDisable);
-    FPort.FlowControl().SetRTS(rcEnable);
-    FPort.SetOptions(TOptions{});
-    FPort.Timeouts().SetReadMultiplier(100);
-    FPort.Timeouts().SetReadConstant(100);
-    FPort.Timeouts().SetWriteMultiplier(100);
-    FPort.Timeouts().SetWriteConstant(100);
+    ApplyConverterLineSettings(FPort);
 }
 
 TCtlSession::~TCtlSession()
