@@ -35,6 +35,7 @@
 #include "ui/errorreport.h"
 #include "ui/frmmain.h"
 #include "ui/uiseam.h"
+#include "bench_window.h"
 #endif
 
 namespace {
@@ -168,37 +169,15 @@ KVT_BENCH("datalog: tick and export")
 
 #ifdef KVT_HAVE_UI
 
-namespace {
-
-// Answers every box silently, never waits, and keeps the sampling timer from firing: the ticks
-// are called one by one.
-class TTickSeam : public kvt::ui::TUiSeam {
-public:
-    int Boxes = 0;
-    void ShowBox(QWidget*, kvt::ui::TBoxKind, const QString&, const QString&) override { ++Boxes; }
-    std::optional<QString> SaveFileName(QWidget*, const QString&) override { return std::nullopt; }
-    void Sleep(int) override {}
-    int TimerInterval(int) override { return 3600 * 1000; }
-};
-
-} // namespace
-
 // What one tick costs in the window itself: the measure transaction, the field, the table, the
 // count, the plot step and the repaint of the chart image, with a short and a very long log.
 KVT_BENCH("datalog: window tick")
 {
-    std::unique_ptr<QApplication> app;
-    if (QCoreApplication::instance() == nullptr) {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "kvt27-bench";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    kvt::ui::InstallRuntime();
-    auto seam = std::make_unique<TTickSeam>();
-    TTickSeam* quiet = seam.get();
+    auto app = bench::EnsureApplication();
+    // The sampling timer never fires: the ticks are called one by one.
+    auto seam = std::make_unique<bench::TQuietSeam>();
+    bench::TQuietSeam* quiet = seam.get();
+    quiet->TimerPeriod = 3600 * 1000;
     auto saved = kvt::ui::SetUiSeam(std::move(seam));
 
     kvt::sim::TSimulator sim(kvt::sim::TConverterConfig{});

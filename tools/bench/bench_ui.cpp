@@ -8,6 +8,7 @@
 #include "ui/errorreport.h"
 #include "ui/frmmain.h"
 #include "ui/uiseam.h"
+#include "bench_window.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,31 +26,13 @@ double MsSince(Clock::time_point Start)
     return std::chrono::duration<double, std::milli>(Clock::now() - Start).count();
 }
 
-// Answers every box silently and never waits.
-class TQuietSeam : public kvt::ui::TUiSeam {
-public:
-    int Boxes = 0;
-    void ShowBox(QWidget*, kvt::ui::TBoxKind, const QString&, const QString&) override { ++Boxes; }
-    std::optional<QString> SaveFileName(QWidget*, const QString&) override { return std::nullopt; }
-    void Sleep(int) override {}
-};
-
 } // namespace
 
 KVT_BENCH("ui: main window and connect")
 {
-    std::unique_ptr<QApplication> app;
-    if (QCoreApplication::instance() == nullptr) {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "kvt27-bench";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    kvt::ui::InstallRuntime();
-    auto seam = std::make_unique<TQuietSeam>();
-    TQuietSeam* quiet = seam.get();
+    auto app = bench::EnsureApplication();
+    auto seam = std::make_unique<bench::TQuietSeam>();
+    bench::TQuietSeam* quiet = seam.get();
     auto saved = kvt::ui::SetUiSeam(std::move(seam));
 
     constexpr int Windows = 20;
