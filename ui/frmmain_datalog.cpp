@@ -64,6 +64,22 @@ bool Measure(TFrmMain& W, int& Raw)
     return true;
 }
 
+// One reading shown in EdtDatalog, as at Start and on every tick. A failed reading stops the
+// timer before its box, so that no tick runs inside the box's modal loop, and ends the run.
+bool ShowReading(TFrmMain& W, TSample& Sample)
+{
+    int raw = 0;
+    if (!Measure(W, raw)) {
+        W.TmrDatalog->SetEnabled(false);
+        W.LinkLost();
+        return false;
+    }
+    Sample = SampleDisplay(W.DeviceSettings.ConfigType, W.DeviceSettings.InputMode, W.NormalizeValueAD(raw),
+                           QLocale().decimalPoint().toStdString());
+    W.EdtDatalog->setText(QString::fromStdString(Sample.Text));
+    return true;
+}
+
 } // namespace
 
 void TFrmMain::CmbBxDatalogChange(QObject*)
@@ -107,31 +123,16 @@ void TFrmMain::SpdBtnDatalogClick(QObject*)
     LblAIMeasVal->clear();
 
     // The reading at Start is shown and places the pen; it is neither stored nor counted.
-    int raw = 0;
-    if (!Measure(*this, raw)) {
-        // No tick may run while the box is open.
-        TmrDatalog->SetEnabled(false);
-        LinkLost();
-        return;
-    }
-    const TSample sample = SampleDisplay(DeviceSettings.ConfigType, DeviceSettings.InputMode, NormalizeValueAD(raw),
-                                         QLocale().decimalPoint().toStdString());
-    EdtDatalog->setText(QString::fromStdString(sample.Text));
-    PlaceChartPen(sample.ChartValue);
+    TSample sample;
+    if (ShowReading(*this, sample))
+        PlaceChartPen(sample.ChartValue);
 }
 
 void TFrmMain::TmrDatalogTimer(QObject*)
 {
-    int raw = 0;
-    if (!Measure(*this, raw)) {
-        // Stopped before the box: a tick firing inside its modal loop would fail again.
-        TmrDatalog->SetEnabled(false);
-        LinkLost();
+    TSample sample;
+    if (!ShowReading(*this, sample))
         return;
-    }
-    const TSample sample = SampleDisplay(DeviceSettings.ConfigType, DeviceSettings.InputMode, NormalizeValueAD(raw),
-                                         QLocale().decimalPoint().toStdString());
-    EdtDatalog->setText(QString::fromStdString(sample.Text));
 
     // The table stores what the field shows, read back from it.
     TLogTable& table = StrGrdDta->Table;
