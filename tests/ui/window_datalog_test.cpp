@@ -520,6 +520,25 @@ TEST_F(WindowDatalogTest, AFileThatCannotBeWrittenGivesTheSystemsReason)
 
 // The program's own save dialog: it shows the one filter and asks before it hands back the name
 // of a file that exists.
+// Types Path's name into the dialog, in Path's folder, as the user would (selectFile leaves the
+// name field alone while it has the focus), and accepts once the dialog holds the name Shown.
+// The accept is queued: the question it may ask runs its own loop, in which the caller's timer
+// would not fire.
+bool AcceptOnceChosen(QFileDialog* Dialog, const QString& Path, const char* Shown)
+{
+    const QFileInfo target(Path);
+    if (Dialog->directory() != target.absoluteDir())
+        Dialog->setDirectory(target.absoluteDir());
+    auto* name = Dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (name != nullptr && name->text() != target.fileName())
+        name->setText(target.fileName());
+    const QStringList chosen = Dialog->selectedFiles();
+    if (chosen.isEmpty() || QFileInfo(chosen.constFirst()).fileName() != QLatin1String(Shown))
+        return false;
+    QMetaObject::invokeMethod(Dialog, "accept", Qt::QueuedConnection);
+    return true;
+}
+
 TEST(SaveDialog, TheRealDialogAsksBeforeReplacingAFile)
 {
     EnsureApplication();
@@ -549,10 +568,8 @@ TEST(SaveDialog, TheRealDialogAsksBeforeReplacingAFile)
             return;
         if (step == 0)
             filters = dialog->nameFilters();
-        ++step;
-        dialog->selectFile(existing);
-        // Queued: the question it may ask runs its own loop, in which this timer would not fire.
-        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        if (AcceptOnceChosen(dialog, existing, "log.csv"))
+            ++step;
     });
     driver.start(50);
     TQtUiSeam seam;
@@ -593,9 +610,7 @@ TEST(SaveDialog, ANameWithoutExtensionIsAskedAboutAsTheCsvFile)
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr || accepted)
             return;
-        accepted = true;
-        dialog->selectFile(dir.filePath("log"));
-        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        accepted = AcceptOnceChosen(dialog, dir.filePath("log"), "log.csv");
     });
     driver.start(50);
     TQtUiSeam seam;
