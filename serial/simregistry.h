@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace kvt::sim {
+namespace kvt {
 
 // $XDG_RUNTIME_DIR/kvt27-sim when that variable names a directory, else /tmp/kvt27-sim-<uid>.
 std::string SimPortRegistryDir();
@@ -25,11 +25,6 @@ struct TSimPort {
 // untrusted folder gives nothing.
 std::vector<TSimPort> LiveSimPortsIn(const std::string& Dir);
 
-// The device paths of the live simulators, oldest first.
-std::vector<std::string> LiveSimPorts();
-
-// Appends LiveSimPorts() to a port list (after EnumPorts), skipping a path already in it.
-void AppendSimPorts(std::vector<std::string>& Strings);
 
 // Registers DevicePath for this process while the object lives. Registration is best effort:
 // a failure leaves Registered() false and the reason in Error(); the simulator runs anyway.
@@ -51,4 +46,4 @@ private:
     std::string FError;
 };
 
-} // namespace kvt::sim
+} // namespace kvt

@@ -1,4 +1,4 @@
-#include "tools/sim/simports.h"
+#include "serial/simregistry.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace kvt::sim {
+namespace kvt {
 
 namespace {
 
@@ -161,21 +161,6 @@ std::vector<TSimPort> LiveSimPortsIn(const std::string& Dir)
     return ports;
 }
 
-std::vector<std::string> LiveSimPorts()
-{
-    std::vector<std::string> paths;
-    for (TSimPort& p : LiveSimPortsIn(SimPortRegistryDir()))
-        paths.push_back(std::move(p.Path));
-    return paths;
-}
-
-void AppendSimPorts(std::vector<std::string>& Strings)
-{
-    for (std::string& p : LiveSimPorts())
-        if (std::find(Strings.begin(), Strings.end(), p) == Strings.end())
-            Strings.push_back(std::move(p));
-}
-
 TSimPortRegistration::TSimPortRegistration(const std::string& DevicePath, const std::string& Dir)
 {
     if (DevicePath.empty() || DevicePath.front() != '/' || DevicePath.find('\n') != std::string::npos) {
@@ -229,4 +214,4 @@ void TSimPortRegistration::Remove()
     FFile.clear();
 }
 
-} // namespace kvt::sim
+} // namespace kvt

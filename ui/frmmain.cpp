@@ -9,7 +9,7 @@
 #include "datalog/log_table.h"
 #include "signal/model_options.h"
 #include "signal/numeric_entry.h"
-#include "tools/sim/simports.h"
+#include "serial/portlist.h"
 #include "protocol/line_settings.h"
 
 #include <QAction>
@@ -568,11 +568,7 @@ void TFrmMain::FormCreate(QObject*)
         std::chrono::high_resolution_clock::now().time_since_epoch().count()));
     ComPort.PurgeInput();
     ComPort.PurgeOutput();
-    std::vector<std::string> ports;
-    TCustomComPort::EnumPorts(ports);
-    // Simulated converters that are running now, after the system's own ports.
-    kvt::sim::AppendSimPorts(ports);
-    for (const auto& p : ports)
+    for (const auto& p : ProgramPortList())
         CmbBxPort->addItem(QString::fromStdString(p));
     CmbBxPort->setCurrentIndex(-1);
     CmbBxPort->setEditText(QString());

@@ -5,7 +5,7 @@
 #include "tools/ctl/ctl_rules.h"
 #include "tools/ctl/ctl_status.h"
 #include "serial/port_access.h"
-#include "tools/sim/simports.h"
+#include "serial/simregistry.h"
 
 #include <gtest/gtest.h>
 
@@ -305,7 +305,7 @@ protected:
 TEST_F(SimPortRegistry, ListsLiveEntriesAndDropsStaleOnes)
 {
     // A live registration of this process, on a path that exists.
-    kvt::sim::TSimPortRegistration live("/dev/null", FDir);
+    kvt::TSimPortRegistration live("/dev/null", FDir);
     ASSERT_TRUE(live.Registered()) << live.Error();
     struct stat st {};
     ASSERT_EQ(::stat(FDir.c_str(), &st), 0);
@@ -321,7 +321,7 @@ TEST_F(SimPortRegistry, ListsLiveEntriesAndDropsStaleOnes)
     WriteEntry("reused-0.port", "pid=" + std::to_string(::getpid()) + "\nstart=1\npath=/dev/null\n");
     WriteEntry("garbage.port", "nothing here\n");
 
-    const auto ports = kvt::sim::LiveSimPortsIn(FDir);
+    const auto ports = kvt::LiveSimPortsIn(FDir);
     ASSERT_EQ(ports.size(), 1u);
     EXPECT_EQ(ports[0].Path, "/dev/null");
     EXPECT_EQ(ports[0].Pid, ::getpid());
@@ -330,7 +330,7 @@ TEST_F(SimPortRegistry, ListsLiveEntriesAndDropsStaleOnes)
     EXPECT_NE(::access((FDir + "/garbage.port").c_str(), F_OK), 0);
 
     live.Remove();
-    EXPECT_TRUE(kvt::sim::LiveSimPortsIn(FDir).empty());
+    EXPECT_TRUE(kvt::LiveSimPortsIn(FDir).empty());
 }
 
 TEST_F(SimPortRegistry, AFolderOthersCanWriteIsNotTrusted)
@@ -338,8 +338,8 @@ TEST_F(SimPortRegistry, AFolderOthersCanWriteIsNotTrusted)
     ASSERT_EQ(::mkdir(FDir.c_str(), 0777), 0);
     ASSERT_EQ(::chmod(FDir.c_str(), 0777), 0);
     WriteEntry("1-0.port", "pid=" + std::to_string(::getpid()) + "\npath=/dev/null\n");
-    EXPECT_TRUE(kvt::sim::LiveSimPortsIn(FDir).empty());
-    kvt::sim::TSimPortRegistration reg("/dev/null", FDir);
+    EXPECT_TRUE(kvt::LiveSimPortsIn(FDir).empty());
+    kvt::TSimPortRegistration reg("/dev/null", FDir);
     EXPECT_FALSE(reg.Registered());
     EXPECT_FALSE(reg.Error().empty());
 }

@@ -5,7 +5,7 @@
 #include "protocol/commands.h"
 #include "protocol/identity.h"
 #include "serial/comport.h"
-#include "tools/sim/simports.h"
+#include "serial/simregistry.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -302,7 +302,7 @@ TEST_F(WindowConnectTest, APortThatCannotOpenGivesTheSystemsReasonAsDetail)
 TEST_F(WindowConnectTest, RunningSimulatorsAreListedAfterTheSystemsPorts)
 {
     StartSim(PcConfig(ModelKVT27));
-    kvt::sim::TSimPortRegistration registration(Sim().DevicePath());
+    kvt::TSimPortRegistration registration(Sim().DevicePath());
     ASSERT_TRUE(registration.Registered()) << registration.Error();
 
     std::vector<std::string> system;

@@ -15,7 +15,7 @@
 #include "tools/ctl/ctl_profile.h"
 #include "tools/ctl/ctl_rules.h"
 #include "tools/ctl/ctl_session.h"
-#include "tools/sim/simports.h"
+#include "serial/portlist.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -250,11 +250,7 @@ private:
 
     int Ports()
     {
-        std::vector<std::string> ports;
-        TCustomComPort::EnumPorts(ports);
-        for (kvt::sim::TSimPort& p : kvt::sim::LiveSimPortsIn(C.SimRegistryDir))
-            if (std::find(ports.begin(), ports.end(), p.Path) == ports.end())
-                ports.push_back(std::move(p.Path));
+        const std::vector<std::string> ports = ProgramPortList(C.SimRegistryDir);
         for (const std::string& p : ports)
             C.Out << p << "\n";
         if (ports.empty())

@@ -1,6 +1,6 @@
 // kvt27ctl: see kvt27ctl --help.
 #include "tools/ctl/ctl.h"
-#include "tools/sim/simports.h"
+#include "serial/simregistry.h"
 
 #include <atomic>
 #include <clocale>
@@ -44,7 +44,7 @@ int main(int argc, char** argv)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    kvt::ctl::TCtlContext context{std::cout, std::cerr, kvt::sim::SimPortRegistryDir(), UserDecimalSeparator(),
+    kvt::ctl::TCtlContext context{std::cout, std::cerr, kvt::SimPortRegistryDir(), UserDecimalSeparator(),
         &StopRequested};
     const int status = kvt::ctl::RunCtl(std::vector<std::string>(argv + 1, argv + argc), context);
     std::cout.flush();

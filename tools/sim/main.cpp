@@ -1,6 +1,6 @@
 // kvt27-sim: see --help and README.md.
 #include "tools/sim/options.h"
-#include "tools/sim/simports.h"
+#include "serial/simregistry.h"
 #include "tools/sim/simulator.h"
 
 #include <csignal>
@@ -59,9 +59,9 @@ int main(int argc, char** argv)
         }
     }
     // Listed for the program's port list while it runs; a failure costs only the listing.
-    std::unique_ptr<TSimPortRegistration> registration;
+    std::unique_ptr<kvt::TSimPortRegistration> registration;
     if (setup.Register) {
-        registration = std::make_unique<TSimPortRegistration>(path);
+        registration = std::make_unique<kvt::TSimPortRegistration>(path);
         if (!registration->Registered())
             std::fprintf(stderr, "kvt27-sim: the port is not listed for kvt27-config: %s\n",
                 registration->Error().c_str());
