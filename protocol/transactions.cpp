@@ -1,9 +1,5 @@
 #include "protocol/transactions.h"
 
-#include "protocol/frame.h"
-
-#include <chrono>
-
 namespace kvt {
 
 namespace {
@@ -15,7 +11,42 @@ int MsSince(Clock::time_point Start)
     return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Start).count());
 }
 
+// The component's own text for a read that ran out of time.
+constexpr const char* TimeoutText = "Timeout";
+
+TFault ReadFault(const EComError& E, const TComPort& Port)
+{
+    if (Port.Active() && E.ErrorCode() == 0 && std::string(E.what()) == TimeoutText)
+        return TFault::NoReply;
+    return TFault::LineFailed;
+}
+
 } // namespace
+
+uint8_t TExchange::Byte(int K) const
+{
+    const auto i = static_cast<std::size_t>(K - 1);
+    return i < Reply.size() ? static_cast<uint8_t>(Reply[i]) : 0;
+}
+
+const char* FaultName(TFault Fault)
+{
+    switch (Fault) {
+    case TFault::None:
+        return "ok";
+    case TFault::NoReply:
+        return "no reply";
+    case TFault::BadCrc:
+        return "bad CRC";
+    case TFault::WrongEcho:
+        return "reply to another command";
+    case TFault::LineFailed:
+        return "line failed";
+    case TFault::NotConverter:
+        return "not a KVT27 converter";
+    }
+    return "";
+}
 
 TTransactions::TTransactions(TComPort& Port, const int& StationAddress, std::function<void(int Ms)> ShowElapsed)
     : FPort(Port), FStationAddress(StationAddress), FShowElapsed(std::move(ShowElapsed))
@@ -27,73 +58,81 @@ void TTransactions::Crc16(uint8_t B)
     FCrc.Crc16(B);
 }
 
-std::string TTransactions::Build(uint8_t Command, uint8_t P1, uint8_t P2, uint8_t P3)
+TExchange TTransactions::Run(TKind Kind, uint8_t Command, uint8_t P1, uint8_t P2, uint8_t P3)
 {
-    return FrameToString(BuildFrame(FCrc, Command, static_cast<uint8_t>(FStationAddress), P1, P2, P3));
-}
-
-void TTransactions::Report(int Ms, int& Elapsed)
-{
-    Elapsed = Ms;
-    if (FShowElapsed)
-        FShowElapsed(Ms);
-}
-
-int TTransactions::Send(uint8_t Command, uint32_t Parameter, std::string& Reply, int& Elapsed)
-{
+    TExchange x;
+    x.Started = std::chrono::system_clock::now();
+    x.ExpectsReply = Kind != TKind::DA;
     const auto start = Clock::now();
-    Reply = Build(Command, static_cast<uint8_t>(Parameter >> 16), static_cast<uint8_t>(Parameter >> 8),
-        static_cast<uint8_t>(Parameter));
+    x.Request = BuildFrame(FCrc, Command, static_cast<uint8_t>(FStationAddress), P1, P2, P3);
+    auto fail = [&x](TFault Fault, const EComError& E) {
+        if (x.Fault == TFault::None) {
+            x.Fault = Fault;
+            x.Detail = E.what();
+        }
+    };
+    auto done = [this, &x] {
+        if (FObserver)
+            FObserver(x);
+        return x;
+    };
+
     try {
-        FPort.WriteString(Reply);
-    } catch (const EComError&) {
-        return 0;
+        FPort.WriteString(FrameToString(x.Request));
+    } catch (const EComError& e) {
+        fail(TFault::LineFailed, e);
+        // Send gives up at once; SendEE and DA still wait for the write, as the converter may
+        // have the request after all.
+        if (Kind == TKind::Send)
+            return done();
     }
-    // Unguarded on purpose: an error here (closed port, line check) goes to the general error report.
-    FPort.WaitForWrite();
-    Reply.assign(FrameSize, '\0');
     try {
-        FPort.Read(Reply.data(), FrameSize, true);
-    } catch (const EComError&) {
-        return 0;
+        FPort.WaitForWrite();
+    } catch (const EComError& e) {
+        fail(TFault::LineFailed, e);
+        return done();
     }
-    Report(MsSince(start), Elapsed);
-    return ReplyValid(FCrc, Reply, Command) ? 1 : 0;
+    if (Kind == TKind::DA)
+        return done();
+
+    std::string reply(FrameSize, '\0');
+    try {
+        FPort.Read(reply.data(), FrameSize, true);
+    } catch (const EComError& e) {
+        fail(ReadFault(e, FPort), e);
+        if (Kind == TKind::Send) {
+            x.Reply = std::move(reply);
+            return done();
+        }
+    }
+    if (x.Fault == TFault::None || Kind == TKind::SendEE) {
+        x.ElapsedMs = MsSince(start);
+        if (FShowElapsed)
+            FShowElapsed(x.ElapsedMs);
+    }
+    x.Reply = std::move(reply);
+    if (x.Fault == TFault::None) {
+        if (!ReplyValid(FCrc, x.Reply, Command))
+            x.Fault = FrameCrcOk(FrameFromString(x.Reply)) ? TFault::WrongEcho : TFault::BadCrc;
+    }
+    return done();
 }
 
-int TTransactions::SendEE(uint8_t Command, uint8_t Address, uint16_t Value, std::string& Reply, int& Elapsed)
+TExchange TTransactions::Send(uint8_t Command, uint32_t Parameter)
 {
-    const auto start = Clock::now();
-    bool failed = false;
-    Reply = Build(Command, Address, static_cast<uint8_t>(Value >> 8), static_cast<uint8_t>(Value));
-    try {
-        FPort.WriteString(Reply);
-    } catch (const EComError&) {
-        failed = true;
-    }
-    FPort.WaitForWrite();
-    Reply.assign(FrameSize, '\0');
-    try {
-        FPort.Read(Reply.data(), FrameSize, true);
-    } catch (const EComError&) {
-        failed = true;
-    }
-    Report(MsSince(start), Elapsed);
-    if (failed)
-        return 0;
-    return ReplyValid(FCrc, Reply, Command) ? 1 : 0;
+    return Run(TKind::Send, Command, static_cast<uint8_t>(Parameter >> 16), static_cast<uint8_t>(Parameter >> 8),
+               static_cast<uint8_t>(Parameter));
 }
 
-void TTransactions::DA(uint8_t Command, uint32_t Parameter)
+TExchange TTransactions::SendEE(uint8_t Command, uint8_t Address, uint16_t Value)
 {
-    const std::string request = Build(Command, static_cast<uint8_t>(Parameter >> 16),
-        static_cast<uint8_t>(Parameter >> 8), static_cast<uint8_t>(Parameter));
-    try {
-        FPort.WriteString(request);
-    } catch (const EComError&) {
-        // No reply is read, so nothing would tell a failed write from a lost one.
-    }
-    FPort.WaitForWrite();
+    return Run(TKind::SendEE, Command, Address, static_cast<uint8_t>(Value >> 8), static_cast<uint8_t>(Value));
+}
+
+TExchange TTransactions::DA(uint8_t Command, uint32_t Parameter)
+{
+    return Run(TKind::DA, Command, static_cast<uint8_t>(Parameter >> 16), static_cast<uint8_t>(Parameter >> 8),
+               static_cast<uint8_t>(Parameter));
 }
 
 } // namespace kvt

@@ -1,18 +1,51 @@
 // The three transactions with the converter over a TComPort: Send (request and 7-byte reply,
 // 24-bit parameter), SendEE (request and reply, address byte and 16-bit value) and DA (request
-// only). Result 1: a reply was read, its CRC matched and its byte 1 echoed the command; 0: anything
-// else. Nothing is retried. One transaction at a time, on one thread: they share one CRC accumulator.
+// only). Nothing is retried. One transaction at a time, on one thread: they share one CRC
+// accumulator.
+//
+// Each says what happened: the reply, or which fault ended the transaction. A serial error never
+// leaves them; any other error (the silent abort of an error handler) does.
 #pragma once
 
 #include "protocol/commands.h"
 #include "protocol/crc16.h"
+#include "protocol/frame.h"
 #include "serial/comport.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 namespace kvt {
+
+// How a transaction went wrong.
+enum class TFault {
+    None,
+    NoReply,      // nothing, or too little, within the read limit
+    BadCrc,       // seven bytes whose CRC does not match
+    WrongEcho,    // a sound reply, but to another command
+    LineFailed,   // the port failed or was closed (a pulled cable, a closed port, an I/O error)
+    NotConverter, // identification: the device that answers is not a KVT27 or KVT27L
+};
+
+// One transaction as it went.
+struct TExchange {
+    TFault Fault = TFault::None;
+    TFrame Request{};
+    std::string Reply;  // the 7-byte read buffer (zero where nothing came); empty when no read was made
+    int ElapsedMs = -1; // the transaction time, when it was taken
+    std::string Detail; // the port's own text for LineFailed
+    std::chrono::system_clock::time_point Started;
+    bool ExpectsReply = true; // false for DA
+
+    bool Ok() const { return Fault == TFault::None; }
+    uint8_t Command() const { return Request[0]; }
+    // Reply fields, big-endian; 0 where the reply is missing.
+    uint16_t Word() const { return ReplyWord(Reply); }   // bytes 4-5
+    uint32_t Long() const { return ReplyLong(Reply); }   // bytes 2-5
+    uint8_t Byte(int K) const;                            // byte K, counted from 1
+};
 
 class TTransactions {
 public:
@@ -23,27 +56,28 @@ public:
     void Crc16(uint8_t B);
     uint16_t Crc() const { return FCrc.Value(); }
 
-    // Reply receives the request, then the 7 bytes read. An EComError from the write or the read
-    // gives 0 at once, with Elapsed and the status untouched; one raised by WaitForWrite, and any
-    // other error, reaches the caller.
-    int Send(uint8_t Command, uint32_t Parameter, std::string& Reply, int& Elapsed);
+    // Every transaction, as it ended; empty (the default) costs nothing.
+    void SetObserver(std::function<void(const TExchange&)> Observer) { FObserver = std::move(Observer); }
 
-    // As Send, but an EComError from the write or the read is only noted: the time is always
-    // taken and reported, then the result is 0.
-    int SendEE(uint8_t Command, uint8_t Address, uint16_t Value, std::string& Reply, int& Elapsed);
-
-    // Sends a frame built as Send's and reads nothing; an EComError from the write is ignored,
-    // one from WaitForWrite reaches the caller.
-    void DA(uint8_t Command, uint32_t Parameter);
+    // Send gives up when the request cannot be written and reports the time only when a reply
+    // was read; SendEE goes on to the read and always reports the time; DA reads nothing and
+    // reports no time.
+    TExchange Send(uint8_t Command, uint32_t Parameter);
+    TExchange SendEE(uint8_t Command, uint8_t Address, uint16_t Value);
+    TExchange DA(uint8_t Command, uint32_t Parameter);
 
 private:
-    std::string Build(uint8_t Command, uint8_t P1, uint8_t P2, uint8_t P3);
-    void Report(int Ms, int& Elapsed);
+    enum class TKind { Send, SendEE, DA };
+    TExchange Run(TKind Kind, uint8_t Command, uint8_t P1, uint8_t P2, uint8_t P3);
 
     TComPort& FPort;
     const int& FStationAddress;
     std::function<void(int Ms)> FShowElapsed;
+    std::function<void(const TExchange&)> FObserver;
     TCrc16 FCrc;
 };
+
+// A short English description of a fault: "no reply", "bad CRC", ...
+const char* FaultName(TFault Fault);
 
 } // namespace kvt

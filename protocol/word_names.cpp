@@ -1,41 +1,45 @@
 #include "protocol/word_names.h"
 
-#include "protocol/device_settings.h"
-
 #include <cctype>
 
 namespace kvt {
 
-const std::array<TWordName, 16> SettingsWordNames = {{
-    {WordInputMode, "InputMode"},
-    {WordOutputMode, "OutputMode"},
-    {WordFilterType, "FilterType"},
-    {WordInZero, "InZero"},
-    {WordInEnd, "InEnd"},
-    {WordOutZero, "OutZero"},
-    {WordOutEnd, "OutEnd"},
-    {WordLimitReaction, "LimitReaction"},
-    {WordCalIn0mA, "CalIn0mA"},
-    {WordCalIn20mA, "CalIn20mA"},
-    {WordCalOut0mA, "CalOut0mA"},
-    {WordCalOut20mA, "CalOut20mA"},
-    {WordCalIn0V, "CalIn0V"},
-    {WordCalIn10V, "CalIn10V"},
-    {WordCalOut0V, "CalOut0V"},
-    {WordCalOut10V, "CalOut10V"},
+const std::array<TSettingsWordRow, 16> SettingsWords = {{
+    {WordInputMode, &TDeviceSettings::InputMode, "InputMode"},
+    {WordOutputMode, &TDeviceSettings::OutputMode, "OutputMode"},
+    {WordFilterType, &TDeviceSettings::FilterType, "FilterType"},
+    {WordInZero, &TDeviceSettings::InZero, "InZero"},
+    {WordInEnd, &TDeviceSettings::InEnd, "InEnd"},
+    {WordOutZero, &TDeviceSettings::OutZero, "OutZero"},
+    {WordOutEnd, &TDeviceSettings::OutEnd, "OutEnd"},
+    {WordLimitReaction, &TDeviceSettings::LimitReaction, "LimitReaction"},
+    {WordCalIn0mA, &TDeviceSettings::CalIn0mA, "CalIn0mA"},
+    {WordCalIn20mA, &TDeviceSettings::CalIn20mA, "CalIn20mA"},
+    {WordCalOut0mA, &TDeviceSettings::CalOut0mA, "CalOut0mA"},
+    {WordCalOut20mA, &TDeviceSettings::CalOut20mA, "CalOut20mA"},
+    {WordCalIn0V, &TDeviceSettings::CalIn0V, "CalIn0V"},
+    {WordCalIn10V, &TDeviceSettings::CalIn10V, "CalIn10V"},
+    {WordCalOut0V, &TDeviceSettings::CalOut0V, "CalOut0V"},
+    {WordCalOut10V, &TDeviceSettings::CalOut10V, "CalOut10V"},
 }};
+
+const TSettingsWordRow* FindSettingsWord(uint8_t Address)
+{
+    for (const TSettingsWordRow& w : SettingsWords)
+        if (w.Address == Address)
+            return &w;
+    return nullptr;
+}
 
 std::string WordName(uint8_t Address)
 {
-    for (const auto& w : SettingsWordNames)
-        if (w.Address == Address)
-            return w.Name;
-    return {};
+    const TSettingsWordRow* w = FindSettingsWord(Address);
+    return w != nullptr ? w->Name : std::string();
 }
 
 int WordAddressByName(const std::string& Name)
 {
-    for (const auto& w : SettingsWordNames) {
+    for (const TSettingsWordRow& w : SettingsWords) {
         const std::string n = w.Name;
         if (n.size() != Name.size())
             continue;
@@ -46,6 +50,12 @@ int WordAddressByName(const std::string& Name)
             return w.Address;
     }
     return -1;
+}
+
+int WordValue(const TDeviceSettings& Settings, uint8_t Address)
+{
+    const TSettingsWordRow* w = FindSettingsWord(Address);
+    return w != nullptr ? Settings.*(w->Field) : 0;
 }
 
 } // namespace kvt

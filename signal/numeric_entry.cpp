@@ -86,6 +86,33 @@ TFieldValue ReadMaskField(std::string_view Text)
     return result;
 }
 
+bool MaskFieldComplete(std::string_view Text)
+{
+    // 0: before the digits, 1: in them, 2: after them.
+    int state = 0;
+    bool comma = false;
+    for (size_t i = 0; i < Text.size(); ++i) {
+        const char c = Text[i];
+        if (c >= '0' && c <= '9') {
+            if (state == 2)
+                return false;
+            state = 1;
+        } else if (c == ' ') {
+            if (state == 1) {
+                if (!comma)
+                    return false;
+                state = 2;
+            }
+        } else if (c == ',') {
+            comma = true;
+        } else if ((c == '-' || c == '+') && i == 0) {
+        } else {
+            return false;
+        }
+    }
+    return state != 0;
+}
+
 TValueRange NumInputRange(TNumInputKind Kind)
 {
     switch (Kind) {
@@ -167,6 +194,14 @@ TEntryResult Compute(Kind K, std::string_view BeginText, std::string_view EndTex
         result.Error = end.Error;
         return result;
     }
+    if (!MaskFieldComplete(BeginText)) {
+        result.Status = TEntryStatus::esBeginIncomplete;
+        return result;
+    }
+    if (!MaskFieldComplete(EndText)) {
+        result.Status = TEntryStatus::esEndIncomplete;
+        return result;
+    }
     const TValueRange range = Range(K);
     auto inRange = [&](double v) { return v >= range.Low && v <= range.High; };
     if (!inRange(begin.Value)) {
@@ -187,7 +222,8 @@ TEntryResult Compute(Kind K, std::string_view BeginText, std::string_view EndTex
         result.Status = TEntryStatus::esEndOutOfRange;
         return result;
     }
-    result.Status = TEntryStatus::esOk;
+    // A range of no width would make every input the begin and the end at once.
+    result.Status = beginWord == endWord ? TEntryStatus::esEmptyRange : TEntryStatus::esOk;
     result.Begin = beginWord;
     result.End = endWord;
     return result;

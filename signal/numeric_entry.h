@@ -49,6 +49,12 @@ struct TFieldValue {
 };
 TFieldValue ReadMaskField(std::string_view Text);
 
+// Whether a masked field holds a whole number: at least one digit, the digits in one run, blanks
+// only before it in the integer part (leading zeros) and after it in the decimals (trailing
+// zeros). A blank that would stand for a zero inside the number ("4  ," read as 400, "1 5" as
+// 105) makes the field incomplete, as does a field with no digit.
+bool MaskFieldComplete(std::string_view Text);
+
 // Valid entered values, both ends inclusive. The output kinds have no lower limit (-infinity).
 struct TValueRange {
     double Low;
@@ -70,6 +76,9 @@ enum class TEntryStatus {
     esBadNumber,       // a field text does not convert: show Error in the general error box
     esBeginOutOfRange, // show MsgBeginOutOfRange, write nothing
     esEndOutOfRange,   // show MsgEndOutOfRange, write nothing
+    esBeginIncomplete, // the begin field is empty or incomplete: write nothing
+    esEndIncomplete,   // the end field likewise
+    esEmptyRange,      // begin and end give the same word: write nothing
 };
 
 struct TEntryResult {
@@ -79,10 +88,11 @@ struct TEntryResult {
     std::string Error; // esBadNumber only
 };
 
-// Both fields are read first (a bad text refuses the entry). Then, in this order: the begin's
-// valid range, the end's valid range, the begin's word, the end's word. A word whose rounded
-// raw value falls outside 0..65535 (it would be stored as a quite different range) refuses the
-// entry like a value out of range, with the message for that field. Words round halves to even.
+// Both fields are read first (a bad text refuses the entry), then checked to be complete. Then, in
+// this order: the begin's valid range, the end's valid range, the begin's word, the end's word,
+// and that the two words differ (a begin above its end is allowed: an inverted range). A word whose
+// rounded raw value falls outside 0..65535 (it would be stored as a quite different range) refuses
+// the entry like a value out of range, with the message for that field. Words round halves to even.
 TEntryResult ComputeInputRange(TNumInputKind Kind, std::string_view BeginText,
                                std::string_view EndText, const TDeviceSettings& Settings);
 TEntryResult ComputeOutputRange(TNumOutputKind Kind, std::string_view BeginText,

@@ -47,12 +47,12 @@ private:
     const QImage* FPicture = nullptr;
 };
 
-// The invisible one-column string table that holds the log of a recording.
+// The invisible one-column string table: the log of the recording, as the window shows it.
 class TStringGrid : public QObject {
     Q_OBJECT
 public:
-    explicit TStringGrid(QObject* Parent = nullptr) : QObject(Parent) {}
-    TLogTable Table;
+    TStringGrid(const TLogTable& Shown, QObject* Parent = nullptr) : QObject(Parent), Table(Shown) {}
+    const TLogTable& Table;
 };
 
 // A timer with an enabled flag and a period in ms; the period actually used passes through the

@@ -2,6 +2,7 @@
 
 #include "ui/aboutbox.h"
 #include "ui/errorreport.h"
+#include "ui/entrytexts.h"
 #include "ui/langtexts.h"
 #include "ui/uifonts.h"
 #include "ui/uiseam.h"
@@ -111,8 +112,7 @@ TFrmMain::TFrmMain(QWidget* Parent)
     : QMainWindow(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
                               | Qt::MSWindowsFixedSizeDialogHint),
-      FTransactions(ComPort, DeviceSettings.StationAddress,
-                    [this](int Ms) { StatusBar->SetPanelText(2, QString::number(Ms) + QStringLiteral(" ms")); })
+      Session(ComPort, [this](int Ms) { StatusBar->SetPanelText(2, QString::number(Ms) + QStringLiteral(" ms")); })
 {
     setObjectName(QStringLiteral("FrmMain"));
     setFont(WindowFont());
@@ -320,7 +320,7 @@ void TFrmMain::BuildDatalogTab()
     LblDtaCount = Named(new QLabel(TbDatalog), "LblDtaCount");
     SpdBtnSaveFile = MakeButton(TbDatalog, "SpdBtnSaveFile", TGlyph::Csv, 0, 0, 58, 24, QStringLiteral("*.csv"));
     SpdBtnDatalog = MakeButton(TbDatalog, "SpdBtnDatalog", TGlyph::Start, 0, 0, 62, 24, QStringLiteral("Start"));
-    StrGrdDta = Named(new TStringGrid(TbDatalog), "StrGrdDta");
+    StrGrdDta = Named(new TStringGrid(Datalog.Table(), TbDatalog), "StrGrdDta");
 
     // One row along the bottom edge; each caption gets the width of its longer language.
     const QFontMetrics fm(WindowFont());
@@ -527,30 +527,34 @@ void TFrmMain::ParkFocus(QWidget* Area)
 
 void TFrmMain::LinkLost()
 {
-    ErrorBox(this, MsgLinkLost);
+    // A closed port means the fault has been told already: by the line error that closed it, or
+    // by an earlier failure of this action.
+    if (ComPort.Active())
+        ErrorBox(this, MsgLinkLost);
     ShowConnect();
+    throw EAbort();
 }
 
 // --- Transactions ---------------------------------------------------------------------------
 
 void TFrmMain::Crc16(uint8_t B)
 {
-    FTransactions.Crc16(B);
+    Session.Crc16(B);
 }
 
-int TFrmMain::Send(uint8_t Command, uint32_t Parameter, std::string& Reply, int& Elapsed)
+TExchange TFrmMain::Send(uint8_t Command, uint32_t Parameter)
 {
-    return FTransactions.Send(Command, Parameter, Reply, Elapsed);
+    return Session.Send(Command, Parameter);
 }
 
-int TFrmMain::SendEE(uint8_t Command, uint8_t Address, uint16_t Value, std::string& Reply, int& Elapsed)
+TExchange TFrmMain::SendEE(uint8_t Command, uint8_t Address, uint16_t Value)
 {
-    return FTransactions.SendEE(Command, Address, Value, Reply, Elapsed);
+    return Session.SendEE(Command, Address, Value);
 }
 
-void TFrmMain::DA(uint8_t Command, uint32_t Parameter)
+TExchange TFrmMain::DA(uint8_t Command, uint32_t Parameter)
 {
-    FTransactions.DA(Command, Parameter);
+    return Session.DA(Command, Parameter);
 }
 
 // --- Start, close, menus --------------------------------------------------------------------
@@ -564,8 +568,7 @@ void TFrmMain::FormCreate(QObject*)
     GrpBxSignalLimit->hide();
     PrgBarLoadEE->hide();
     PrgBarLoadEE->setValue(0);
-    FRandom.seed(static_cast<std::mt19937::result_type>(
-        std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+    Session.Seed(static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
     ComPort.PurgeInput();
     ComPort.PurgeOutput();
     for (const auto& p : ProgramPortList())
@@ -576,6 +579,7 @@ void TFrmMain::FormCreate(QObject*)
 
 void TFrmMain::FormClose(QObject*)
 {
+    // The window closes whatever the release does; a line that fails here has nobody left to tell.
     if (ComPort.Active())
         DA(CmdOutputRelease, 0);
     ComPort.SetActive(false);
@@ -647,6 +651,8 @@ void TFrmMain::SetLang(int Lang)
     }
     for (const TMessageRow& row : MessageTable)
         *MessageSlot(static_cast<int>(row.Slot)) = QString::fromUtf8(Lang == LangCzech ? row.Czech : row.English);
+    MsgFieldIncomplete = QString::fromUtf8(EntryTexts.FieldIncomplete[Lang]);
+    MsgRangeEmpty = QString::fromUtf8(EntryTexts.RangeEmpty[Lang]);
 }
 
 } // namespace kvt::ui

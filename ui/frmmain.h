@@ -7,10 +7,11 @@
 // frmmain_datalog.cpp.
 #pragma once
 
+#include "datalog/datalog_run.h"
 #include "datalog/log_table.h"
 #include "datalog/trend_chart.h"
 #include "protocol/device_settings.h"
-#include "protocol/transactions.h"
+#include "protocol/converter_session.h"
 #include "serial/comport.h"
 #include "ui/controls.h"
 #include "ui/maskedit.h"
@@ -20,7 +21,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <random>
 #include <string>
 
 class QAction;
@@ -159,6 +159,8 @@ public:
     int BarDivisor = 82;
     // The chart on ImgDatalog: its bitmap, full-scale value, unit label and pen position.
     TTrendChart Chart{633, 155};
+    // The recording that StrGrdDta shows.
+    TDatalogRun Datalog;
 
     QString MsgLinkLost;
     QString MsgBadPort;
@@ -173,12 +175,17 @@ public:
     QString MsgBeginOutOfRange;
     QString MsgEndOutOfRange;
     QString MsgPowerCycle;
+    // The refusals of the numeric range entry ("%1", "%2": field captions).
+    QString MsgFieldIncomplete;
+    QString MsgRangeEmpty;
 
-    // --- Transactions (through the protocol unit) -----------------------------------------
+    // --- Transactions (through the converter session) -------------------------------------
+    // The converter on ComPort: the transactions, the station address and the operations.
+    TConverterSession Session;
     void Crc16(uint8_t B);
-    int Send(uint8_t Command, uint32_t Parameter, std::string& Reply, int& Elapsed);
-    int SendEE(uint8_t Command, uint8_t Address, uint16_t Value, std::string& Reply, int& Elapsed);
-    void DA(uint8_t Command, uint32_t Parameter);
+    TExchange Send(uint8_t Command, uint32_t Parameter);
+    TExchange SendEE(uint8_t Command, uint8_t Address, uint16_t Value);
+    TExchange DA(uint8_t Command, uint32_t Parameter);
 
     // --- Window, menus, languages (frmmain.cpp) -------------------------------------------
     void FormCreate(QObject* Sender);
@@ -267,8 +274,10 @@ public:
     // Moves the keyboard focus out of Area to a neutral place, before Area is hidden or
     // disabled, so that no field there loses or gains it on its own.
     void ParkFocus(QWidget* Area);
-    // MsgLinkLost in an error box, then ShowConnect: every failed transaction ends so.
-    void LinkLost();
+    // Every failed transaction ends here: MsgLinkLost in an error box and ShowConnect, unless a
+    // fault that closed the port has been reported already (then nothing more is said), and the
+    // action in progress ends silently (EAbort), so that one fault gives one box.
+    [[noreturn]] void LinkLost();
 
 protected:
     void closeEvent(QCloseEvent* Event) override;
@@ -287,8 +296,6 @@ private:
     void WireHandlers();
     QString* MessageSlot(int Index);
 
-    TTransactions FTransactions;
-    std::mt19937 FRandom;
     bool FCentered = false;
 };
 

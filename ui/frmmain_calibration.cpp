@@ -29,13 +29,10 @@ const QColor UnsavedColor(255, 0, 0);
 // in the range label too. A failed measurement leaves the labels alone.
 void Measure(TFrmMain& W, uint32_t Parameter, QLabel* RangeLabel)
 {
-    std::string reply;
-    int elapsed = 0;
-    if (W.Send(CmdMeasure, Parameter, reply, elapsed) != 1) {
+    const TExchange x = W.Send(CmdMeasure, Parameter);
+    if (!x.Ok())
         W.LinkLost();
-        return;
-    }
-    const int value = W.NormalizeValueAD(kvt::ReplyWord(reply));
+    const int value = W.NormalizeValueAD(x.Word());
     const TDeviceSettings& s = W.DeviceSettings;
     W.LblAIMeasVal->setText(QString::fromStdString(MeasurementText(
         s.ConfigType, s.InputMode, value, W.UnitSuffix, QLocale().decimalPoint().toStdString())));
@@ -47,6 +44,8 @@ void Measure(TFrmMain& W, uint32_t Parameter, QLabel* RangeLabel)
 // drives the output (unless loading) and moves the bar; true when that happened.
 bool ClampField(TFrmMain& W, TSpinEdit* Edit, int Limit)
 {
+    if (!Edit->HasNumber())
+        return false;
     const int value = Edit->Value();
     const int code = ClampCode(value, Limit);
     if (code == value)
@@ -56,47 +55,61 @@ bool ClampField(TFrmMain& W, TSpinEdit* Edit, int Limit)
     return Edit->text() != before;
 }
 
+void Drive(TFrmMain& W, const TSpinEdit* Edit)
+{
+    if (!W.DA(CmdOutputDrive, static_cast<uint32_t>(Edit->Value())).Ok())
+        W.LinkLost();
+}
+
+void Release(TFrmMain& W)
+{
+    if (!W.DA(CmdOutputRelease, 0).Ok())
+        W.LinkLost();
+    Sleep(100);
+}
+
 void CodeChanged(TFrmMain& W, TSpinEdit* Edit, QProgressBar* Bar)
 {
     if (!W.Loading) {
         Edit->SetFontColor(UnsavedColor);
+        // Letters or an emptied field stand for no code: the output keeps the last one.
+        if (!Edit->HasNumber())
+            return;
         // A clamped field has been driven and its bar moved by the nested run of this handler:
         // one drive frame per code, and never one with the code as typed.
         if (ClampField(W, Edit, W.OutCodeMax))
             return;
-        W.DA(CmdOutputDrive, static_cast<uint32_t>(Edit->Value()));
+        Drive(W, Edit);
     }
     Bar->setValue(BarPosition(Edit->Value(), W.BarDivisor));
 }
 
 void CodeEntered(TFrmMain& W, TSpinEdit* Edit)
 {
-    if (W.Loading)
+    if (W.Loading || !Edit->HasNumber())
         return;
     if (!ClampField(W, Edit, W.OutCodeMax))
-        W.DA(CmdOutputDrive, static_cast<uint32_t>(Edit->Value()));
+        Drive(W, Edit);
 }
 
-void CodeLeft(TFrmMain& W)
+void CodeLeft(TFrmMain& W, TSpinEdit* Edit)
 {
-    W.DA(CmdOutputRelease, 0);
-    Sleep(100);
+    Release(W);
+    // What was left in the field without being a number was never driven: show the code that was.
+    Edit->ShowLastNumber();
 }
 
 void CodeSaved(TFrmMain& W, TSpinEdit* Edit, uint8_t Address)
 {
+    if (!Edit->HasNumber())
+        return;
     // The fields never hold more than OutCodeMax; a code above it would be a range the
     // converter cannot drive, so the save keeps to it as well.
     ClampField(W, Edit, W.OutCodeMax);
-    std::string reply;
-    int elapsed = 0;
-    if (W.SendEE(CmdWriteWord, Address, static_cast<uint16_t>(Edit->Value()), reply, elapsed) != 1) {
+    if (!W.SendEE(CmdWriteWord, Address, static_cast<uint16_t>(Edit->Value())).Ok())
         W.LinkLost();
-        return;
-    }
     Edit->SetFontColor(QApplication::palette(Edit).color(QPalette::Active, QPalette::Text));
-    W.DA(CmdOutputRelease, 0);
-    Sleep(100);
+    Release(W);
 }
 
 } // namespace
@@ -128,7 +141,7 @@ void TFrmMain::SpnEdtAOZeroEnter(QObject*)
 
 void TFrmMain::SpnEdtAOZeroExit(QObject*)
 {
-    CodeLeft(*this);
+    CodeLeft(*this, SpnEdtAOZero);
 }
 
 void TFrmMain::SpnEdtAOZeroKeyPress(QObject*, QChar&)
@@ -148,7 +161,7 @@ void TFrmMain::SpnEdtAOEndEnter(QObject*)
 
 void TFrmMain::SpnEdtAOEndExit(QObject*)
 {
-    CodeLeft(*this);
+    CodeLeft(*this, SpnEdtAOEnd);
 }
 
 void TFrmMain::SpnEdtAOEndKeyPress(QObject*, QChar&)

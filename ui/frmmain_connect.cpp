@@ -18,30 +18,10 @@
 #include <QProgressBar>
 
 #include <algorithm>
-#include <random>
 
 namespace kvt::ui {
 
 namespace {
-
-// Reply byte K, counted from 1 as on the line.
-int ReplyByte(const std::string& Reply, int K)
-{
-    return static_cast<uint8_t>(Reply.at(static_cast<size_t>(K - 1)));
-}
-
-int ReplyWord(const std::string& Reply)
-{
-    return ReplyByte(Reply, 4) * 256 + ReplyByte(Reply, 5);
-}
-
-int32_t ReplyLong(const std::string& Reply)
-{
-    const uint32_t v = (static_cast<uint32_t>(ReplyByte(Reply, 2)) << 24)
-        | (static_cast<uint32_t>(ReplyByte(Reply, 3)) << 16) | (static_cast<uint32_t>(ReplyByte(Reply, 4)) << 8)
-        | static_cast<uint32_t>(ReplyByte(Reply, 5));
-    return static_cast<int32_t>(v);
-}
 
 std::string SystemDecimalSeparator()
 {
@@ -81,7 +61,8 @@ void TFrmMain::MCommEndClick(QObject*)
 {
     // Without an open port there is no drive to release: just return to the connect panel.
     if (ComPort.Active()) {
-        DA(CmdOutputRelease, 0);
+        if (!DA(CmdOutputRelease, 0).Ok())
+            LinkLost();
         Sleep(100);
     }
     ShowConnect();
@@ -110,7 +91,7 @@ void TFrmMain::Connect()
         // The port is closed before it is renamed: a port stays open across a reload.
         const std::string device = PortDeviceName(CmbBxPort->currentText());
         ComPort.SetActive(false);
-        DeviceSettings.StationAddress = std::uniform_int_distribution<int>(1, 254)(FRandom);
+        DeviceSettings.StationAddress = Session.NewStationAddress();
         if (device.empty()) {
             badPort({});
             return;
@@ -118,59 +99,38 @@ void TFrmMain::Connect()
         try {
             ComPort.SetDeviceName(device);
             ComPort.SetActive(true);
+            // A late reply from an earlier use of the line must not pass for the identification.
+            ComPort.PurgeInput();
         } catch (const EComError& e) {
             badPort(QString::fromStdString(
                 kvt::PortOpenFailureDetail(e.ErrorCode(), e.what(), kvt::PortAccessGroup(device))));
             return;
         }
 
-        std::string reply;
-        int elapsed = 0;
-
-        if (Send(CmdIdentify, 0, reply, elapsed) != 1) {
-            LinkLost();
-            return;
+        const TResult<TIdentity> identity = Session.Identify();
+        const TIdentity& id = identity.Value;
+        if (id.DeviceModel)
+            DeviceSettings.DeviceModel = *id.DeviceModel;
+        if (id.FirmwareVersion) {
+            DeviceSettings.FirmwareVersion = *id.FirmwareVersion;
+            if (SignalLimitVisible(DeviceSettings.DeviceModel, DeviceSettings.FirmwareVersion))
+                GrpBxSignalLimit->show();
+            StatusBar->SetPanelText(
+                0, QString::fromUtf8("Převodník ") + QString::fromStdString(ModelName(DeviceSettings.DeviceModel))
+                       + QStringLiteral(", firmware: ")
+                       + QString::fromStdString(FirmwareVersionText(DeviceSettings.FirmwareVersion)));
+            StatusBar->SetPanelText(1, CmbBxPort->currentText());
         }
-        DeviceSettings.DeviceModel = ReplyByte(reply, 5);
-        if (ReplyByte(reply, 4) != DeviceSettings.StationAddress) {
+        if (id.TemperatureRaw)
+            StatusBar->SetPanelText(3, QString::number(TemperatureCelsius(*id.TemperatureRaw)) + QString::fromUtf8(" °C"));
+        if (identity.Outcome.Fault == TFault::NotConverter) {
             ErrorBox(this, MsgNoConverter);
             ShowConnect();
             return;
         }
-
-        if (Send(CmdReadVersion, 0, reply, elapsed) != 1) {
+        if (!identity.Ok())
             LinkLost();
-            return;
-        }
-        DeviceSettings.FirmwareVersion = ReplyLong(reply);
-        if (SignalLimitVisible(DeviceSettings.DeviceModel, DeviceSettings.FirmwareVersion))
-            GrpBxSignalLimit->show();
-
-        StatusBar->SetPanelText(0, QString::fromUtf8("Převodník ")
-                                       + QString::fromStdString(ModelName(DeviceSettings.DeviceModel))
-                                       + QStringLiteral(", firmware: ")
-                                       + QString::fromStdString(FirmwareVersionText(DeviceSettings.FirmwareVersion)));
-        StatusBar->SetPanelText(1, CmbBxPort->currentText());
-
-        if (DeviceSettings.DeviceModel != ModelKVT27 && DeviceSettings.DeviceModel != ModelKVT27L) {
-            ErrorBox(this, MsgNoConverter);
-            ShowConnect();
-            return;
-        }
-
-        if (DeviceSettings.DeviceModel == ModelKVT27) {
-            if (Send(CmdReadTemperature, 0, reply, elapsed) != 1) {
-                LinkLost();
-                return;
-            }
-            StatusBar->SetPanelText(3, QString::number(TemperatureCelsius(ReplyLong(reply))) + QString::fromUtf8(" °C"));
-        }
-
-        if (Send(CmdReadConfig, 0, reply, elapsed) != 1) {
-            LinkLost();
-            return;
-        }
-        DeviceSettings.ConfigType = ReplyWord(reply);
+        DeviceSettings.ConfigType = *id.ConfigType;
 
         const TConfigClass configClass = ConfigClassOf(DeviceSettings.ConfigType);
         if (configClass != TConfigClass::ccPc) {
@@ -277,39 +237,20 @@ void TFrmMain::LoadEE()
         ~TLoadingEnd() { Flag = false; }
     } loadingEnd{Loading};
 
-    TDeviceSettings& s = DeviceSettings;
-    struct TRow {
-        uint8_t Address;
-        int* Field;        // the record's field, or
-        TSpinEdit* Edit;   // the code field, limited to 16383
-    };
-    const TRow rows[18] = {
-        {WordInputMode, &s.InputMode, nullptr},  {WordOutputMode, &s.OutputMode, nullptr},
-        {WordOutZero, nullptr, SpnEdtAOZero},    {WordOutEnd, nullptr, SpnEdtAOEnd},
-        {WordFilterType, &s.FilterType, nullptr}, {WordCalIn0mA, &s.CalIn0mA, nullptr},
-        {WordCalIn20mA, &s.CalIn20mA, nullptr},  {WordCalIn0V, &s.CalIn0V, nullptr},
-        {WordCalIn10V, &s.CalIn10V, nullptr},    {WordInZero, &s.InZero, nullptr},
-        {WordInEnd, &s.InEnd, nullptr},          {WordLimitReaction, &s.LimitReaction, nullptr},
-        {WordCalOut0mA, &s.CalOut0mA, nullptr},  {WordCalOut20mA, &s.CalOut20mA, nullptr},
-        {WordCalOut0V, &s.CalOut0V, nullptr},    {WordCalOut10V, &s.CalOut10V, nullptr},
-        {WordOutZero, &s.OutZero, nullptr},      {WordOutEnd, &s.OutEnd, nullptr},
-    };
-
-    std::string reply;
-    int elapsed = 0;
-    for (int k = 1; k <= 18; ++k) {
-        const TRow& row = rows[k - 1];
-        PrgBarLoadEE->setValue(k * (PrgBarLoadEE->maximum() / 18));
+    const TResult<TLoadedWords> loaded = Session.LoadSettings([this](int Row) {
+        PrgBarLoadEE->setValue(Row * (PrgBarLoadEE->maximum() / 18));
         if (PrgBarLoadEE->isVisible())
             PrgBarLoadEE->repaint();
-        if (Send(CmdReadWord, row.Address, reply, elapsed) != 1)
-            continue; // a word that does not read keeps its earlier value
-        const int w = ReplyWord(reply);
-        if (row.Field != nullptr)
-            *row.Field = w;
-        else
-            SetSpinValue(row.Edit, std::min(w, 16383));
-    }
+    });
+    // A word that could not be read even the second time ends the connection: nothing that was not
+    // read from this converter is shown or written back to it.
+    if (!loaded.Ok())
+        LinkLost();
+
+    TDeviceSettings& s = DeviceSettings;
+    SetSpinValue(SpnEdtAOZero, std::min<int>(loaded.Value.CodeFieldZero(), 16383));
+    SetSpinValue(SpnEdtAOEnd, std::min<int>(loaded.Value.CodeFieldEnd(), 16383));
+    loaded.Value.ApplyTo(s);
 
     const std::string sep = SystemDecimalSeparator();
     int v = NormalizeValueAD(s.InZero);

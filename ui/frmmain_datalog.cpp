@@ -24,12 +24,6 @@ namespace {
 // The one filter of the save dialog, the same in both languages.
 const char* const CsvFilter = "CSV (oddělený středníkem)|*.csv";
 
-// The measured value from a CmdMeasure reply: bytes 4 and 5, big-endian.
-int ReplyReading(const std::string& Reply)
-{
-    return static_cast<uint8_t>(Reply.at(3)) * 256 + static_cast<uint8_t>(Reply.at(4));
-}
-
 // The end of a run, by Stop or by an error that leaves the transaction.
 void StopSampling(TFrmMain& W)
 {
@@ -44,40 +38,19 @@ void StopSampling(TFrmMain& W)
     W.SpdBtnMeasInput->setEnabled(true);
 }
 
-// One CmdMeasure, measure only. A serial error raised while the request leaves the port goes
-// on to the error report, but only after the run has ended: a running timer would raise it
-// again inside every box.
-bool Measure(TFrmMain& W, int& Raw)
-{
-    std::string reply;
-    int elapsed = 0;
-    int result = 0;
-    try {
-        result = W.Send(CmdMeasure, MeasureOnly, reply, elapsed);
-    } catch (...) {
-        StopSampling(W);
-        throw;
-    }
-    if (result != 1)
-        return false;
-    Raw = ReplyReading(reply);
-    return true;
-}
-
 // One reading shown in EdtDatalog, as at Start and on every tick. A failed reading stops the
 // timer before its box, so that no tick runs inside the box's modal loop, and ends the run.
-bool ShowReading(TFrmMain& W, TSample& Sample)
+TSample ShowReading(TFrmMain& W)
 {
-    int raw = 0;
-    if (!Measure(W, raw)) {
+    const TExchange x = W.Send(CmdMeasure, MeasureOnly);
+    if (!x.Ok()) {
         W.TmrDatalog->SetEnabled(false);
         W.LinkLost();
-        return false;
     }
-    Sample = SampleDisplay(W.DeviceSettings.ConfigType, W.DeviceSettings.InputMode, W.NormalizeValueAD(raw),
-                           QLocale().decimalPoint().toStdString());
-    W.EdtDatalog->setText(QString::fromStdString(Sample.Text));
-    return true;
+    TSample sample = SampleDisplay(W.DeviceSettings.ConfigType, W.DeviceSettings.InputMode,
+                                   W.NormalizeValueAD(x.Word()), QLocale().decimalPoint().toStdString());
+    W.EdtDatalog->setText(QString::fromStdString(sample.Text));
+    return sample;
 }
 
 } // namespace
@@ -102,12 +75,9 @@ void TFrmMain::SpdBtnDatalogClick(QObject*)
         return;
     }
 
-    TLogTable& table = StrGrdDta->Table;
-    table.SetCell(0, CmbBxDatalog->itemText(period).toStdString());
+    Datalog.Start(CmbBxDatalog->itemText(period).toStdString());
     SpdBtnSaveFile->setEnabled(false);
     DrawGraph();
-    table.SetCurrentRow(0);
-    table.SetRowCount(0);
 
     ParkFocus(CmbBxDatalog);
     CmbBxDatalog->setEnabled(false);
@@ -123,21 +93,17 @@ void TFrmMain::SpdBtnDatalogClick(QObject*)
     LblAIMeasVal->clear();
 
     // The reading at Start is shown and places the pen; it is neither stored nor counted.
-    TSample sample;
-    if (ShowReading(*this, sample))
-        PlaceChartPen(sample.ChartValue);
+    const TSample first = ShowReading(*this);
+    Datalog.SetFirst(first);
+    PlaceChartPen(first.ChartValue);
 }
 
 void TFrmMain::TmrDatalogTimer(QObject*)
 {
-    TSample sample;
-    if (!ShowReading(*this, sample))
-        return;
-
-    // The table stores what the field shows, read back from it.
-    TLogTable& table = StrGrdDta->Table;
-    table.Append(EdtDatalog->text().toStdString());
-    LblDtaCount->setText(QString::number(table.RowCount() - 1));
+    const TSample sample = ShowReading(*this);
+    // The run stores what the field shows, read back from it.
+    Datalog.Add(EdtDatalog->text().toStdString());
+    LblDtaCount->setText(QString::number(Datalog.Count()));
     PlotChartStep(sample.ChartValue);
 }
 
@@ -150,7 +116,7 @@ void TFrmMain::SpdBtnSaveFileClick(QObject*)
     // replacing a file is the name written.
     const std::string name = CsvFileName(QFile::encodeName(SvDlg->FileName).toStdString());
     try {
-        ExportCsv(StrGrdDta->Table, name);
+        ExportCsv(Datalog.Table(), name);
     } catch (const ECsvError& e) {
         ErrorBox(this, QString::fromLocal8Bit(e.what()), QDir::toNativeSeparators(QFile::decodeName(name.c_str())));
     }

@@ -6,6 +6,7 @@
 #include "protocol/commands.h"
 #include "signal/numeric_entry.h"
 
+#include <QLabel>
 #include <QRadioButton>
 
 #include <cstddef>
@@ -21,9 +22,9 @@ std::string FieldText(const TMaskEdit* Edit)
     return Edit->Text().toStdString();
 }
 
-// Out-of-range entries are told in a plain box; a text that does not convert is an error for
-// the general report. True when the words may be written.
-bool EntryAccepted(TFrmMain& W, const TEntryResult& Entry)
+// Refused entries are told in a plain box that names the field; a text that does not convert is
+// an error for the general report. True when the words may be written.
+bool EntryAccepted(TFrmMain& W, const TEntryResult& Entry, const QLabel* BeginCaption, const QLabel* EndCaption)
 {
     switch (Entry.Status) {
     case TEntryStatus::esOk:
@@ -34,27 +35,28 @@ bool EntryAccepted(TFrmMain& W, const TEntryResult& Entry)
     case TEntryStatus::esEndOutOfRange:
         PlainBox(&W, W.MsgEndOutOfRange);
         return false;
+    case TEntryStatus::esBeginIncomplete:
+        PlainBox(&W, W.MsgFieldIncomplete.arg(BeginCaption->text()));
+        return false;
+    case TEntryStatus::esEndIncomplete:
+        PlainBox(&W, W.MsgFieldIncomplete.arg(EndCaption->text()));
+        return false;
+    case TEntryStatus::esEmptyRange:
+        PlainBox(&W, W.MsgRangeEmpty.arg(BeginCaption->text(), EndCaption->text()));
+        return false;
     case TEntryStatus::esBadNumber:
         break;
     }
     throw std::runtime_error(Entry.Error);
 }
 
-// Begin, then end. The first failed write ends the entry: the port is closed by then, and the
-// user has been told once.
-bool WriteRange(TFrmMain& W, uint8_t BeginAddress, uint8_t EndAddress, const TEntryResult& Entry)
+// Begin, then end. The first failed write ends the entry: the user is told once.
+void WriteRange(TFrmMain& W, uint8_t BeginAddress, uint8_t EndAddress, const TEntryResult& Entry)
 {
-    std::string reply;
-    int elapsed = 0;
-    if (W.SendEE(CmdWriteWord, BeginAddress, static_cast<uint16_t>(Entry.Begin), reply, elapsed) != 1) {
+    if (!W.SendEE(CmdWriteWord, BeginAddress, static_cast<uint16_t>(Entry.Begin)).Ok())
         W.LinkLost();
-        return false;
-    }
-    if (W.SendEE(CmdWriteWord, EndAddress, static_cast<uint16_t>(Entry.End), reply, elapsed) != 1) {
+    if (!W.SendEE(CmdWriteWord, EndAddress, static_cast<uint16_t>(Entry.End)).Ok())
         W.LinkLost();
-        return false;
-    }
-    return true;
 }
 
 // The first kind whose numeric button is checked, in the order of the table; none when no
@@ -86,18 +88,15 @@ void TFrmMain::SpdBtnSendNumeralClick(QObject*)
     if (const TKind* k = CheckedKind(kinds)) {
         const TEntryResult entry =
             ComputeInputRange(k->Kind, FieldText(MaskEdtNumBegin), FieldText(MaskEdtNumEnd), DeviceSettings);
-        if (!EntryAccepted(*this, entry))
+        if (!EntryAccepted(*this, entry, LblNumBegin, LblNumEnd))
             return;
-        if (!WriteRange(*this, WordInZero, WordInEnd, entry))
-            return;
+        WriteRange(*this, WordInZero, WordInEnd, entry);
         // The converter takes the range in the units of the kind just entered: switch it to that kind.
         CheckButton(k->Signal);
-        // A kind write that failed has shown the lost link and closed the port.
-        if (!ComPort.Active())
-            return;
     }
+    // An instruction after a range that was stored, not an error.
     if (NeedsPowerCycle(DeviceSettings.FirmwareVersion))
-        ErrorBox(this, MsgPowerCycle);
+        InfoBox(this, MsgPowerCycle);
 }
 
 void TFrmMain::SpdBtnSendNumeralAOClick(QObject*)
@@ -114,10 +113,9 @@ void TFrmMain::SpdBtnSendNumeralAOClick(QObject*)
     if (const TKind* k = CheckedKind(kinds)) {
         const TEntryResult entry =
             ComputeOutputRange(k->Kind, FieldText(MaskEdtAONumBegin), FieldText(MaskEdtAONumEnd), DeviceSettings);
-        if (!EntryAccepted(*this, entry))
+        if (!EntryAccepted(*this, entry, LblNumBeginAO, LblNumEndAO))
             return;
-        if (!WriteRange(*this, WordOutZero, WordOutEnd, entry))
-            return;
+        WriteRange(*this, WordOutZero, WordOutEnd, entry);
         CheckButton(k->Signal);
     }
 }

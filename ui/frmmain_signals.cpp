@@ -30,9 +30,7 @@ void InputKindChosen(TFrmMain& W, int Mode)
     if (W.Loading)
         return;
     W.DeviceSettings.InputMode = Mode;
-    std::string reply;
-    int elapsed = 0;
-    if (W.SendEE(CmdWriteWord, WordInputMode, static_cast<uint16_t>(Mode), reply, elapsed) != 1)
+    if (!W.SendEE(CmdWriteWord, WordInputMode, static_cast<uint16_t>(Mode)).Ok())
         W.LinkLost();
     W.DrawForm();
 }
@@ -42,9 +40,7 @@ void OutputKindChosen(TFrmMain& W, int Mode)
     if (W.Loading)
         return;
     W.DeviceSettings.OutputMode = Mode;
-    std::string reply;
-    int elapsed = 0;
-    if (W.SendEE(CmdWriteWord, WordOutputMode, static_cast<uint16_t>(Mode), reply, elapsed) != 1)
+    if (!W.SendEE(CmdWriteWord, WordOutputMode, static_cast<uint16_t>(Mode)).Ok())
         W.LinkLost();
 }
 
@@ -54,9 +50,7 @@ void OptionChosen(TFrmMain& W, int& Copy, uint8_t Address, int Value)
     if (W.Loading)
         return;
     Copy = Value;
-    std::string reply;
-    int elapsed = 0;
-    if (W.SendEE(CmdWriteWord, Address, static_cast<uint16_t>(Value), reply, elapsed) != 1)
+    if (!W.SendEE(CmdWriteWord, Address, static_cast<uint16_t>(Value)).Ok())
         W.LinkLost();
 }
 

@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPolygon>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QToolButton>
 
@@ -86,7 +87,11 @@ TSpinEdit::TSpinEdit(QWidget* Parent)
     FDown->setIcon(ArrowIcon(false));
     connect(FUp, &QToolButton::clicked, this, [this] { ButtonPressed(true); });
     connect(FDown, &QToolButton::clicked, this, [this] { ButtonPressed(false); });
-    connect(this, &QLineEdit::textChanged, this, [this] { emit Change(); });
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (HasNumber())
+            FLastNumber = text();
+        emit Change();
+    });
 }
 
 int TSpinEdit::CheckValue(int Value) const
@@ -104,6 +109,20 @@ int TSpinEdit::Value() const
 {
     int v = 0;
     return ParseWhole(text(), v) ? v : FMinValue;
+}
+
+bool TSpinEdit::HasNumber() const
+{
+    int v = 0;
+    return ParseWhole(text(), v);
+}
+
+void TSpinEdit::ShowLastNumber()
+{
+    if (text() == FLastNumber)
+        return;
+    const QSignalBlocker quiet(this);
+    setText(FLastNumber);
 }
 
 void TSpinEdit::SetValue(int Value)

@@ -23,6 +23,10 @@ public:
 
     // The text as a whole number; MinValue when it is not one.
     int Value() const;
+    // Whether the text is a whole number at all (letters or an emptied field are not).
+    bool HasNumber() const;
+    // Puts back the last text that was a whole number, without a change signal.
+    void ShowLastNumber();
     // Writes Value limited to MinValue..MaxValue (unless both are equal) as the text.
     void SetValue(int Value);
 
@@ -56,6 +60,7 @@ private:
     int FMinValue = 0;
     int FMaxValue = 0;
     int FIncrement = 1;
+    QString FLastNumber = QStringLiteral("0");
     bool FEntered = false;
     QToolButton* FUp;
     QToolButton* FDown;

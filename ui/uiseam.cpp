@@ -67,6 +67,9 @@ void TQtUiSeam::ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, con
     case TBoxKind::Plain:
         box.setIcon(QMessageBox::NoIcon);
         break;
+    case TBoxKind::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
     }
     box.setWindowTitle(QApplication::applicationDisplayName());
     box.setText(DisplayLineBreaks(Text));
@@ -116,6 +119,12 @@ void PlainBox(QWidget* Parent, const QString& Text)
 {
     TModalScope modal;
     UiSeam().ShowBox(Parent, TBoxKind::Plain, Text, QString());
+}
+
+void InfoBox(QWidget* Parent, const QString& Text)
+{
+    TModalScope modal;
+    UiSeam().ShowBox(Parent, TBoxKind::Information, Text, QString());
 }
 
 void Sleep(int Ms)

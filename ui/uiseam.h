@@ -11,7 +11,7 @@ class QWidget;
 
 namespace kvt::ui {
 
-enum class TBoxKind { Error, Warning, Plain };
+enum class TBoxKind { Error, Warning, Plain, Information };
 
 class TUiSeam {
 public:
@@ -44,6 +44,7 @@ std::unique_ptr<TUiSeam> SetUiSeam(std::unique_ptr<TUiSeam> Seam);
 void ErrorBox(QWidget* Parent, const QString& Text, const QString& Detail = {});
 void WarningBox(QWidget* Parent, const QString& Text);
 void PlainBox(QWidget* Parent, const QString& Text);
+void InfoBox(QWidget* Parent, const QString& Text);
 void Sleep(int Ms);
 
 // "\r" and "\r\n" as line breaks, the way the message texts are built.

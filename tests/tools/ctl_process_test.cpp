@@ -201,7 +201,7 @@ TEST_F(CtlProcess, ExitStatusesAndStreams)
     r = Ctl({"measure", "--port", sim.DevicePath()}, Env);
     EXPECT_EQ(r.Status, ExitNoAnswer);
     EXPECT_EQ(r.Out, "");
-    EXPECT_NE(r.Err.find("no answer from the converter"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("failed: no reply to identify"), std::string::npos) << r.Err;
 
     r = Ctl({"--help"}, Env);
     EXPECT_EQ(r.Status, ExitOk);

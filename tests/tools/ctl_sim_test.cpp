@@ -180,9 +180,9 @@ TEST_F(CtlSim, MeasureOnceAndRecordToTheProgramsCsv)
 TEST_F(CtlSim, ARecordingThatLosesTheLineKeepsItsSamples)
 {
     const std::string csv = Dir + "/lost.csv";
-    // Identify, version, temperature, configuration, sixteen words, the first reading, two samples.
+    // Identify, version, temperature, configuration, eighteen reads, the first reading, two samples.
     sim::TFaults f;
-    f.HangUpAfterFrames = 4 + 16 + 1 + 2;
+    f.HangUpAfterFrames = 4 + 18 + 1 + 2;
     Sim.SetFaults(f);
     const TResult r = Ctl({"measure", "--port", Port, "--count", "5", "--period", "0.1", "--csv", csv});
     EXPECT_EQ(r.Status, ExitNoAnswer) << r.Err;
@@ -270,7 +270,7 @@ TEST_F(CtlSim, FailuresHaveTheirOwnStatus)
     Sim.SetFaults(f);
     TResult r = Ctl({"info", "--port", Port});
     EXPECT_EQ(r.Status, ExitNoAnswer);
-    EXPECT_NE(r.Err.find("no answer from the converter on " + Port + " (identify)"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("the converter on " + Port + " failed: no reply to identify"), std::string::npos) << r.Err;
 
     f = {};
     f.WrongStation = true;
@@ -291,7 +291,7 @@ TEST_F(CtlSim, FailuresHaveTheirOwnStatus)
     Sim.SetFaults(f);
     r = Ctl({"read", "--port", Port});
     EXPECT_EQ(r.Status, ExitNoAnswer);
-    EXPECT_NE(r.Err.find("reading CalOut0V"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("no reply to read word 142 (CalOut0V) (asked twice)"), std::string::npos) << r.Err;
 
     Sim.SetFaults({});
     Sim.SetConfigType(12);

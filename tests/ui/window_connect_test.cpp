@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -336,28 +337,52 @@ TEST_F(WindowConnectTest, EnterInThePortFieldConnects)
     EXPECT_NE(focus, w.SpnEdtAOEnd);
 }
 
-TEST_F(WindowConnectTest, AWordThatDoesNotReadKeepsItsOldValueSilently)
+TEST_F(WindowConnectTest, AWordThatDoesNotReadIsAskedOnceMoreAndNeverWrittenBackUnread)
 {
+    // One lost reply (frame 9 is the FilterType read): asked again, and the stored 2 stays 2.
     auto config = PcConfig(ModelKVT27);
-    ASSERT_TRUE(ConnectToSim(config));
-    TFrmMain& w = Window();
-    EXPECT_EQ(w.DeviceSettings.InZero, 38000);
-
-    Sim().SetWord(WordInZero, 50000);
-    Sim().SetWord(WordInEnd, 56000);
+    config.Words[WordFilterType] = 2;
+    StartSim(config);
     sim::TFaults faults;
+    faults.NoReplyToFrame = 9;
+    Sim().SetFaults(faults);
+    TFrmMain& w = Window();
+    TypePort(QString::fromStdString(Sim().DevicePath()));
+    PressConnect();
+    EXPECT_TRUE(Boxes().empty());
+    ASSERT_TRUE(w.PanelConfig->isVisible());
+    std::vector<int> twice = LoadOrder;
+    twice.insert(twice.begin() + 5, WordFilterType);
+    EXPECT_EQ(ReadAddresses(), twice);
+    EXPECT_TRUE(w.RdBtnFilt2->isChecked());
+    EXPECT_EQ(LastWrite(WordFilterType), 2) << "written back as it was read";
+
+    // A word that never answers ends the reload as a lost link, with nothing written back.
+    Sim().SetWord(WordInZero, 50000);
+    faults = {};
     faults.NoReplyToWord = WordInZero;
     Sim().SetFaults(faults);
     ClearFrames();
     Click(w.SpdBtnReload);
     Pump();
-    EXPECT_TRUE(Boxes().empty());
-    EXPECT_TRUE(w.PanelConfig->isVisible());
-    EXPECT_EQ(ReadAddresses(), LoadOrder) << "the load goes on after the failed read";
-    EXPECT_EQ(w.DeviceSettings.InZero, 38000);
-    EXPECT_EQ(w.DeviceSettings.InEnd, 56000);
-    EXPECT_EQ(w.LblAIUSRZero->text(), "4000 uA");
-    EXPECT_EQ(w.LblAIUSREnd->text(), "16000 uA");
+    EXPECT_EQ(BoxTexts(), std::vector<QString>{w.MsgLinkLost});
+    EXPECT_TRUE(w.PanelConnect->isVisible());
+    EXPECT_FALSE(w.ComPort.Active());
+    EXPECT_EQ(ReadAddresses(), (std::vector<int>{4, 6, 14, 16, 8, 130, 132, 138, 140, 10, 10}));
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_EQ(w.DeviceSettings.InZero, 38000) << "the record keeps what was read";
+
+    // A converter that answers the identification and then nothing: two read limits, one box.
+    Sim().SetFaults({.NoReplyToCommand = CmdReadWord});
+    Seam().Boxes.clear();
+    ClearFrames();
+    QElapsedTimer timer;
+    timer.start();
+    PressConnect();
+    EXPECT_LT(timer.elapsed(), 2500);
+    EXPECT_EQ(BoxTexts(), std::vector<QString>{w.MsgLinkLost});
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_FALSE(w.PanelConfig->isVisible());
 }
 
 TEST_F(WindowConnectTest, HangUpWhileConnectedReportsTheCableAndClosesThePort)

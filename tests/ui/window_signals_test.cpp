@@ -81,7 +81,7 @@ TEST_F(WindowSignalsTest, NothingIsWrittenWhileTheSettingsLoad)
     EXPECT_EQ(w.DeviceSettings.FilterType, 0);
 }
 
-TEST_F(WindowSignalsTest, AFailedKindWriteReportsTheLinkAndStillShowsTheNewKind)
+TEST_F(WindowSignalsTest, AFailedKindWriteReportsTheLinkOnceAndKeepsTheNewKind)
 {
     ASSERT_TRUE(ConnectToSim(PcConfig(ModelKVT27)));
     TFrmMain& w = Window();
@@ -95,16 +95,29 @@ TEST_F(WindowSignalsTest, AFailedKindWriteReportsTheLinkAndStillShowsTheNewKind)
     EXPECT_TRUE(w.PanelConnect->isVisible());
     EXPECT_FALSE(w.ComPort.Active());
     EXPECT_EQ(w.DeviceSettings.InputMode, 6) << "the copy keeps the new value";
-    EXPECT_TRUE(w.RdBtnNumAIOV->isChecked());
-    EXPECT_EQ(w.MaskEdtNumBegin->EditMask(), "#99,99;1;0");
-    EXPECT_EQ(w.MaskEdtNumBegin->Text(), "380,00") << "the stored word / 100";
-    EXPECT_EQ(w.LblNumEndUnit->text(), "%");
+    EXPECT_FALSE(w.RdBtnNumAIOV->isChecked()) << "the action ends with the lost link";
+}
+
+TEST_F(WindowSignalsTest, ACablePulledAtTheFirstWriteBackIsReportedOnce)
+{
+    // Identification and load answered, then the line goes as the first write-back leaves.
+    StartSim(PcConfig(ModelKVT27));
+    sim::TFaults faults;
+    faults.HangUpAfterFrames = 4 + 18;
+    Sim().SetFaults(faults);
+    TFrmMain& w = Window();
+    TypePort(QString::fromStdString(Sim().DevicePath()));
+    PressConnect();
+    Pump(200);
+    EXPECT_EQ(BoxTexts(), std::vector<QString>{w.MsgCableLost});
+    EXPECT_TRUE(w.PanelConnect->isVisible());
+    EXPECT_FALSE(w.ComPort.Active());
+    EXPECT_TRUE(w.SpdBtnConnect->isEnabled());
 }
 
 TEST_F(WindowSignalsTest, AWriteBackThatFailsDuringTheConnectEndsItOnTheConnectPanel)
 {
-    // The first write-back fails and closes the port; the next one finds it closed, which ends the
-    // whole connect with the serial layer's error, as if the handler had been called directly.
+    // The first write-back fails and closes the port, which ends the whole connect: one box.
     auto config = PcConfig(ModelKVT27);
     StartSim(config);
     sim::TFaults faults;
@@ -114,10 +127,7 @@ TEST_F(WindowSignalsTest, AWriteBackThatFailsDuringTheConnectEndsItOnTheConnectP
     TFrmMain& w = Window();
     TypePort(QString::fromStdString(Sim().DevicePath()));
     PressConnect();
-    ASSERT_EQ(Boxes().size(), 2u);
-    EXPECT_EQ(Boxes()[0].Text, w.MsgLinkLost);
-    EXPECT_EQ(Boxes()[1].Kind, TBoxKind::Error);
-    EXPECT_TRUE(Boxes()[1].Text.contains("closed port")) << Boxes()[1].Text.toStdString();
+    EXPECT_EQ(BoxTexts(), std::vector<QString>{w.MsgLinkLost});
     EXPECT_TRUE(w.PanelConnect->isVisible());
     EXPECT_FALSE(w.PanelConfig->isVisible());
     EXPECT_FALSE(w.ComPort.Active());

@@ -24,6 +24,13 @@ struct Registrar {
 // Prints "name: value unit" in one aligned line.
 void Figure(const std::string& name, double value, const std::string& unit);
 
+// The time the line itself takes for Transactions request-and-reply pairs of 7-byte frames at
+// Baud, 8N1 (ten bits a byte), in ms: the least any client can take.
+inline double LineLimitMs(int Transactions, int Baud)
+{
+    return Transactions * 2.0 * 7 * 10 * 1000.0 / Baud;
+}
+
 } // namespace bench
 
 #define KVT_BENCH_CAT2(a, b) a##b

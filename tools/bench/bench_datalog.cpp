@@ -194,7 +194,7 @@ KVT_BENCH("datalog: window tick")
     for (size_t samples : {size_t{10}, size_t{1000000}}) {
         w.SpdBtnDatalogClick(nullptr); // Start: an empty log
         for (size_t i = 0; i < samples; ++i)
-            w.StrGrdDta->Table.Append(SampleFor(i));
+            w.Datalog.Add(SampleFor(i));
         QCoreApplication::processEvents();
         const auto start = Clock::now();
         for (int i = 0; i < Ticks; ++i) {
@@ -207,11 +207,9 @@ KVT_BENCH("datalog: window tick")
         w.SpdBtnDatalogClick(nullptr); // Stop
     }
 
-    std::string reply;
-    int elapsed = 0;
     auto start = Clock::now();
     for (int i = 0; i < Ticks; ++i)
-        w.Send(kvt::CmdMeasure, kvt::MeasureOnly, reply, elapsed);
+        w.Send(kvt::CmdMeasure, kvt::MeasureOnly);
     bench::Figure("  of which the measure transaction (instant line)", Seconds(start) / Ticks * 1e6, "us");
     start = Clock::now();
     for (int i = 0; i < Ticks; ++i)

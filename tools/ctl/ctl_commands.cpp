@@ -2,6 +2,7 @@
 #include "tools/ctl/ctl.h"
 
 #include "datalog/csv_export.h"
+#include "datalog/datalog_run.h"
 #include "datalog/log_table.h"
 #include "datalog/sample_text.h"
 #include "protocol/identity.h"
@@ -344,30 +345,11 @@ private:
         TCtlSession& s = Connect(true);
         const TDeviceSettings& d = s.Settings;
         const TRanges r = Ranges(d);
-        auto word = [&](uint8_t Address) {
-            switch (Address) {
-            case WordInputMode: return d.InputMode;
-            case WordOutputMode: return d.OutputMode;
-            case WordFilterType: return d.FilterType;
-            case WordInZero: return d.InZero;
-            case WordInEnd: return d.InEnd;
-            case WordOutZero: return d.OutZero;
-            case WordOutEnd: return d.OutEnd;
-            case WordLimitReaction: return d.LimitReaction;
-            case WordCalIn0mA: return d.CalIn0mA;
-            case WordCalIn20mA: return d.CalIn20mA;
-            case WordCalOut0mA: return d.CalOut0mA;
-            case WordCalOut20mA: return d.CalOut20mA;
-            case WordCalIn0V: return d.CalIn0V;
-            case WordCalIn10V: return d.CalIn10V;
-            case WordCalOut0V: return d.CalOut0V;
-            default: return d.CalOut10V;
-            }
-        };
+        auto word = [&](uint8_t Address) { return WordValue(d, Address); };
         if (A.Json) {
             std::string j = "{" + IdentityJson(s) + ", \"words\": {";
             bool first = true;
-            for (const TWordName& w : SettingsWordNames) {
+            for (const TSettingsWordRow& w : SettingsWords) {
                 j += (first ? "" : ", ") + Json(w.Name) + ": " + std::to_string(word(w.Address));
                 first = false;
             }
@@ -400,7 +382,7 @@ private:
         Identity(lines, s);
         PrintLines(lines);
         C.Out << "\naddress  " << std::left << std::setw(14) << "word" << std::right << std::setw(6) << "value" << "  meaning\n";
-        for (const TWordName& w : SettingsWordNames) {
+        for (const TSettingsWordRow& w : SettingsWords) {
             const int v = word(w.Address);
             const std::string meaning = WordMeaning(w.Address, v);
             C.Out << std::right << std::setw(7) << int(w.Address) << "  " << std::left << std::setw(14) << w.Name
@@ -482,8 +464,8 @@ private:
         }
 
         // As the program's datalog: the first reading is taken at the start and not stored.
-        TLogTable table;
-        table.SetCell(0, PeriodText(periodMs));
+        TDatalogRun run;
+        run.Start(PeriodText(periodMs));
         reading();
         int status = ExitOk;
         try {
@@ -497,7 +479,7 @@ private:
                     break;
                 }
                 const std::string text = reading();
-                table.Append(text);
+                run.Add(text);
                 C.Out << text << suffix << std::endl;
                 // A tick that falls due while a reading runs comes once, late; missed ones are not made up.
                 next += period;
@@ -509,16 +491,16 @@ private:
             // The samples taken stay, as in the program's log table; the lost line decides the status.
             std::string kept = A.Csv.empty() ? "" : " are in " + A.Csv;
             try {
-                WriteCsv(table);
+                WriteCsv(run.Table());
             } catch (const ECtlError& csv) {
                 kept = std::string(" are lost: ") + csv.what();
             }
-            throw ECtlError(e.Status(), std::string(e.what()) + "; " + std::to_string(table.SampleCount()) +
+            throw ECtlError(e.Status(), std::string(e.what()) + "; " + std::to_string(run.Count()) +
                     " samples taken" + kept);
         }
-        WriteCsv(table);
+        WriteCsv(run.Table());
         if (status == ExitInterrupted)
-            C.Err << "kvt27ctl: stopped after " << table.SampleCount() << " samples\n";
+            C.Err << "kvt27ctl: stopped after " << run.Count() << " samples\n";
         return status;
     }
 

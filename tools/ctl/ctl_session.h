@@ -1,11 +1,9 @@
-// One converter on one port, opened and identified as the program's Connect does it: the same
-// port settings, a random station address 1..254, identify with the echo check, version, model
-// check, temperature for a KVT27, configuration. Failures come out as ECtlError with the status
-// for the command line.
+// One converter on one port for kvt27ctl: the program's converter session, opened and identified
+// as the program connects, with each failure turned into ECtlError and the exit status it means.
 #pragma once
 
+#include "protocol/converter_session.h"
 #include "protocol/device_settings.h"
-#include "protocol/transactions.h"
 #include "serial/comport.h"
 
 #include <cstdint>
@@ -23,12 +21,13 @@ public:
     TCtlSession& operator=(const TCtlSession&) = delete;
 
     const std::string& Device() const { return FDevice; }
+    TConverterSession& Converter() { return FSession; }
 
     // Opens the port; ExitPortOpen with the system's reason and a hint when it fails.
     void Open();
     // Identification; ExitNoAnswer or ExitNotConverter.
     void Identify();
-    // The sixteen settings words, each of which must be read.
+    // The settings load, every word read.
     void LoadSettings();
 
     // One word; ExitNoAnswer when it cannot be read or written.
@@ -41,11 +40,12 @@ public:
     std::optional<int> TemperatureC; // KVT27 only
 
 private:
-    std::string Ask(uint8_t Command, uint32_t Parameter, const std::string& What);
+    // The exit status and message of a failed operation.
+    [[noreturn]] void Fail(const TOutcome& Outcome, const std::string& Note = {});
 
     std::string FDevice;
     TComPort FPort;
-    TTransactions FTransactions;
+    TConverterSession FSession;
 };
 
 } // namespace kvt::ctl

@@ -1,0 +1,105 @@
+// One converter on one port: the transactions, the station address, and the converter's
+// operations, each of which says what happened. The window and kvt27ctl both talk through it, so
+// the rules for a converter that fails (which request, how, what is retried) live here once.
+#pragma once
+
+#include "protocol/device_settings.h"
+#include "protocol/transactions.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+
+namespace kvt {
+
+// What went wrong in an operation: the request that failed and how. Fault None: all went well.
+struct TOutcome {
+    TFault Fault = TFault::None;
+    uint8_t Command = 0;
+    uint32_t Parameter = 0; // the request's parameter; the word address for read and write word
+    std::string Detail;     // the port's text for LineFailed, what was wrong for NotConverter
+
+    bool Ok() const { return Fault == TFault::None; }
+    // English, for kvt27ctl and traces: "no reply to read word 10 (InZero)".
+    std::string Describe() const;
+    static TOutcome Of(const TExchange& X);
+};
+
+template <typename T>
+struct TResult {
+    TOutcome Outcome;
+    T Value{};
+    bool Ok() const { return Outcome.Ok(); }
+};
+
+// The identification values, each present once its reply was read (a failure leaves the later
+// ones empty).
+struct TIdentity {
+    std::optional<int> DeviceModel;
+    std::optional<int> EchoedStation;
+    std::optional<int32_t> FirmwareVersion;
+    std::optional<int32_t> TemperatureRaw; // KVT27 only
+    std::optional<int> ConfigType;
+};
+
+// The eighteen words of a settings load, in the order they were read.
+struct TLoadedWords {
+    std::array<uint16_t, 18> Rows{};
+    // The output codes read for the code fields (the first reads of words 14 and 16).
+    uint16_t CodeFieldZero() const { return Rows[2]; }
+    uint16_t CodeFieldEnd() const { return Rows[3]; }
+    // The sixteen words into the record.
+    void ApplyTo(TDeviceSettings& Settings) const;
+};
+
+class TConverterSession {
+public:
+    // ShowElapsed receives each transaction time for a status display (may be empty).
+    explicit TConverterSession(TComPort& Port, std::function<void(int Ms)> ShowElapsed = {});
+
+    TComPort& Port() { return FPort; }
+    int StationAddress() const { return FStationAddress; }
+    // A new random station address 1..254, used from the next frame on.
+    int NewStationAddress();
+    void Seed(uint64_t Value) { FRandom.seed(static_cast<std::mt19937::result_type>(Value)); }
+
+    // Every transaction, as it ended (for a trace of the line); empty costs nothing.
+    void SetObserver(std::function<void(const TExchange&)> Observer) { FTransactions.SetObserver(std::move(Observer)); }
+
+    // The transactions themselves, and their one CRC accumulator.
+    void Crc16(uint8_t B) { FTransactions.Crc16(B); }
+    TExchange Send(uint8_t Command, uint32_t Parameter) { return FTransactions.Send(Command, Parameter); }
+    TExchange SendEE(uint8_t Command, uint8_t Address, uint16_t Value)
+    {
+        return FTransactions.SendEE(Command, Address, Value);
+    }
+    TExchange DA(uint8_t Command, uint32_t Parameter) { return FTransactions.DA(Command, Parameter); }
+
+    // Identify (the station echo checked), firmware version, the model checked, temperature for a
+    // KVT27, configuration. A device that echoes another station or names another model is
+    // NotConverter; nothing after that request is sent.
+    TResult<TIdentity> Identify();
+
+    // The eighteen reads of the settings load. A word that does not read is asked once more (with
+    // the input purged, so a late reply cannot stand in for the new one); a second failure ends
+    // the load. BeforeRow(k), k = 1..18, runs before each row's first request.
+    TResult<TLoadedWords> LoadSettings(const std::function<void(int Row)>& BeforeRow = {});
+
+    TResult<uint16_t> ReadWord(uint8_t Address);
+    TOutcome WriteWord(uint8_t Address, uint16_t Value);
+    // CmdMeasure: the raw reading (parameter 0 and 1 also store it as the input range begin / end).
+    TResult<uint16_t> Measure(uint32_t Parameter);
+    TOutcome DriveOutput(uint16_t Code);
+    TOutcome ReleaseOutput();
+
+private:
+    TComPort& FPort;
+    int FStationAddress = 0;
+    std::mt19937 FRandom{std::random_device{}()};
+    TTransactions FTransactions;
+};
+
+} // namespace kvt

@@ -1,0 +1,158 @@
+// The converter session against the simulator: what each operation reports when a reply is lost,
+// corrupted or the line is cut at each of its steps, and that nothing follows a failure.
+#include "protocol/converter_session.h"
+#include "protocol/line_settings.h"
+#include "protocol/word_names.h"
+#include "tools/sim/simulator.h"
+
+#include <gtest/gtest.h>
+
+using namespace kvt;
+
+namespace {
+
+class Session : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Sim.Start();
+        Port.SetDeviceName(Sim.DevicePath());
+        ApplyConverterLineSettings(Port);
+        Port.SetActive(true);
+        S.NewStationAddress();
+    }
+    void TearDown() override
+    {
+        Port.SetActive(false);
+        Sim.Stop();
+    }
+
+    sim::TSimulator Sim;
+    TComPort Port;
+    TConverterSession S{Port};
+};
+
+const TFault Expected[] = {TFault::NoReply, TFault::BadCrc, TFault::LineFailed};
+
+} // namespace
+
+TEST_F(Session, IdentificationStopsAtTheFirstFaultAndSaysWhere)
+{
+    const uint8_t steps[] = {CmdIdentify, CmdReadVersion, CmdReadTemperature, CmdReadConfig};
+    for (int kind = 0; kind < 3; ++kind) {
+        for (int step = 1; step <= 4; ++step) {
+            SCOPED_TRACE(testing::Message() << "fault " << kind << " at step " << step);
+            Port.SetActive(false);
+            Sim.Stop();
+            Sim.Start();
+            Port.SetDeviceName(Sim.DevicePath());
+            Port.SetActive(true);
+            sim::TFaults f;
+            if (kind == 0)
+                f.NoReplyToFrame = step;
+            else if (kind == 1)
+                f.OnlyCommand = steps[step - 1], f.BadCrc = true;
+            else if (step > 1)
+                f.HangUpAfterFrames = step - 1;
+            else
+                Sim.HangUp();
+            Sim.SetFaults(f);
+            const TResult<TIdentity> r = S.Identify();
+            EXPECT_EQ(r.Outcome.Fault, Expected[kind]);
+            EXPECT_EQ(r.Outcome.Command, steps[step - 1]);
+            EXPECT_EQ(r.Value.FirmwareVersion.has_value(), step > 2);
+            EXPECT_EQ(r.Value.ConfigType.has_value(), false);
+            // Nothing after the failed request (a cable pulled before the first takes that one too).
+            EXPECT_EQ(Sim.Received().size(), static_cast<std::size_t>(kind == 2 && step == 1 ? 0 : step));
+        }
+    }
+
+    // A device that echoes another station, or names another model, is not a converter.
+    Port.SetActive(false);
+    Sim.Stop();
+    Sim.Start();
+    Port.SetDeviceName(Sim.DevicePath());
+    Port.SetActive(true);
+    Sim.SetFaults({.WrongStation = true});
+    TResult<TIdentity> r = S.Identify();
+    EXPECT_EQ(r.Outcome.Fault, TFault::NotConverter);
+    EXPECT_EQ(Sim.Received().size(), 1u);
+    Sim.SetFaults({});
+    Sim.SetModel(7);
+    Sim.ClearReceived();
+    r = S.Identify();
+    EXPECT_EQ(r.Outcome.Fault, TFault::NotConverter);
+    EXPECT_NE(r.Outcome.Describe().find("model 7"), std::string::npos);
+    EXPECT_EQ(Sim.Received().size(), 2u);
+
+    Sim.SetModel(ModelKVT27L);
+    r = S.Identify();
+    ASSERT_TRUE(r.Ok()) << r.Outcome.Describe();
+    EXPECT_FALSE(r.Value.TemperatureRaw) << "a KVT27L has no temperature";
+    EXPECT_EQ(*r.Value.ConfigType, 15);
+}
+
+TEST_F(Session, ALoadAsksAWordOnceMoreAndEndsWhenItFailsAgain)
+{
+    // One lost reply and one corrupted one: each word is asked again, the load completes.
+    Sim.SetFaults({.NoReplyToFrame = 5});
+    int rows = 0;
+    TResult<TLoadedWords> r = S.LoadSettings([&](int Row) { rows = Row; });
+    ASSERT_TRUE(r.Ok()) << r.Outcome.Describe();
+    EXPECT_EQ(rows, 18);
+    EXPECT_EQ(Sim.Received().size(), 19u);
+    TDeviceSettings d;
+    r.Value.ApplyTo(d);
+    EXPECT_EQ(d.InZero, Sim.Word(WordInZero));
+    EXPECT_EQ(d.CalOut10V, Sim.Word(WordCalOut10V));
+    EXPECT_EQ(r.Value.CodeFieldZero(), Sim.Word(WordOutZero));
+
+    // A word that never reads: asked twice, then the load stops there.
+    for (const bool badCrc : {false, true}) {
+        Sim.ClearReceived();
+        sim::TFaults f;
+        if (badCrc)
+            f.OnlyCommand = CmdReadWord, f.BadCrc = true;
+        else
+            f.NoReplyToWord = WordFilterType;
+        Sim.SetFaults(f);
+        r = S.LoadSettings();
+        EXPECT_EQ(r.Outcome.Fault, badCrc ? TFault::BadCrc : TFault::NoReply);
+        const int failed = badCrc ? LoadEEOrder[0] : int{WordFilterType};
+        EXPECT_EQ(r.Outcome.Parameter, static_cast<uint32_t>(failed));
+        EXPECT_EQ(Sim.Received().size(), badCrc ? 2u : 6u);
+    }
+
+    // A cut line is not asked again.
+    Sim.SetFaults({.HangUpAfterFrames = static_cast<int>(Sim.Counters().Frames) + 3});
+    Sim.ClearReceived();
+    r = S.LoadSettings();
+    EXPECT_EQ(r.Outcome.Fault, TFault::LineFailed);
+    EXPECT_EQ(r.Outcome.Parameter, LoadEEOrder[3]);
+    EXPECT_EQ(Sim.Received().size(), 4u);
+}
+
+TEST_F(Session, WritesAndMeasurementsSayHowTheyFailed)
+{
+    ASSERT_TRUE(S.WriteWord(WordFilterType, 1).Ok());
+    EXPECT_EQ(Sim.Word(WordFilterType), 1);
+
+    Sim.SetFaults({.NoReplyToCommand = CmdWriteWord});
+    TOutcome o = S.WriteWord(WordFilterType, 2);
+    EXPECT_EQ(o.Fault, TFault::NoReply);
+    EXPECT_EQ(o.Describe(), "no reply to write word 8 (FilterType) = 2");
+    EXPECT_EQ(Sim.Word(WordFilterType), 2) << "the request itself arrived";
+
+    Sim.SetFaults({.BadCrc = true});
+    EXPECT_EQ(S.Measure(MeasureOnly).Outcome.Fault, TFault::BadCrc);
+
+    Sim.SetFaults({});
+    EXPECT_TRUE(S.DriveOutput(100).Ok());
+    Sim.HangUp();
+    o = S.WriteWord(WordFilterType, 0);
+    EXPECT_EQ(o.Fault, TFault::LineFailed);
+    Port.SetActive(false);
+    o = S.ReleaseOutput();
+    EXPECT_EQ(o.Fault, TFault::LineFailed);
+    EXPECT_NE(o.Describe().find("closed port"), std::string::npos) << o.Describe();
+}
