@@ -12,6 +12,7 @@
 #include "signal/signal_kind.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
@@ -237,10 +238,15 @@ void TFrmMain::LoadEE()
         ~TLoadingEnd() { Flag = false; }
     } loadingEnd{Loading};
 
-    const TResult<TLoadedWords> loaded = Session.LoadSettings([this](int Row) {
+    // The window takes no events during the load, so the bar is painted at once; but not at every
+    // row: a repaint costs more than the rest of a transaction's work, and 25 a second look smooth.
+    QElapsedTimer sincePaint;
+    const TResult<TLoadedWords> loaded = Session.LoadSettings([this, &sincePaint](int Row) {
         PrgBarLoadEE->setValue(Row * (PrgBarLoadEE->maximum() / 18));
-        if (PrgBarLoadEE->isVisible())
+        if (PrgBarLoadEE->isVisible() && (!sincePaint.isValid() || sincePaint.elapsed() >= 40 || Row == 18)) {
             PrgBarLoadEE->repaint();
+            sincePaint.start();
+        }
     });
     // A word that could not be read even the second time ends the connection: nothing that was not
     // read from this converter is shown or written back to it.
