@@ -2,16 +2,18 @@
 # Builds the program and starts it. Extra arguments go to the program.
 #   ./run.sh --sim [simulator options]   also starts kvt27-sim, a simulated converter whose port
 #                                        is in the program's port list; it stops with the program.
+# It builds only what it starts, in build/ (the optimised build that test.sh also uses).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVT_BUILD_TESTS=OFF >/dev/null
-cmake --build build
 
 if [ "${1:-}" != "--sim" ]; then
+  cmake --build build --target kvt27-config
   exec build/app/kvt27-config "$@"
 fi
 shift
+cmake --build build --target kvt27-config kvt27-sim
 
 coproc SIM { exec build/tools/sim/kvt27-sim "$@"; }
 sim_pid=$SIM_PID

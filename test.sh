@@ -1,13 +1,29 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+# The whole check, in stages that stop at the first failure:
+#   1. every test, on a build with AddressSanitizer and UndefinedBehaviorSanitizer (build-test/);
+#   2. the optimised build the program runs from (build/, as run.sh makes it) and the benchmark
+#      figures from it, which never fail on a time;
+#   3. the .deb package from that build, with lintian, desktop-file-validate and appstreamcli.
+# The last line says how many tests passed and how long it all took.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh
+start=$SECONDS
+scripts/deps.sh help2man lintian desktop-file-utils appstream
+
+# 1. Every test, with sanitizers.
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKVT_SANITIZE=ON >/dev/null
 cmake --build build-test
-ctest --test-dir build-test --output-on-failure -j "$(nproc)"
+ctest --test-dir build-test --output-on-failure -j "$(nproc)" | tee build-test/ctest.log
+tests=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' build-test/ctest.log)
 
-# Figures for speed and memory: an optimised build of the benchmark program, printed, never failing on a time.
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVT_BUILD_TESTS=OFF >/dev/null
-cmake --build build-bench --target kvt27-bench
-build-bench/tools/bench/kvt27-bench || echo "benchmark: a figure could not be taken (see above)"
+# 2. The optimised build and the speed and memory figures.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVT_BUILD_TESTS=OFF >/dev/null
+cmake --build build
+build/tools/bench/kvt27-bench || echo "benchmark: a figure could not be taken (see above)"
+
+# 3. The package and Debian's checks on it.
+scripts/check-package.sh build
+
+elapsed=$((SECONDS - start))
+printf 'test.sh: all %s tests and the 3 package checks passed in %d min %02d s\n' \
+  "$tests" $((elapsed / 60)) $((elapsed % 60))

@@ -1,4 +1,5 @@
 // The program's main block: the application, the main window, the help box, the message loop.
+#include "app/cmdline.h"
 #include "ui/aboutbox.h"
 #include "ui/errorreport.h"
 #include "ui/frmmain.h"
@@ -7,6 +8,8 @@
 
 int main(int argc, char** argv)
 {
+    if (const int status = kvt::app::AnswerCommandLine(argc, argv); status >= 0)
+        return status;
     kvt::ui::TApplication app(argc, argv);
     // The error report and the serial dispatcher first, so nothing created later misses them.
     kvt::ui::InstallRuntime();

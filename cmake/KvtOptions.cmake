@@ -11,3 +11,15 @@ endif()
 function(kvt_warnings target)
   target_compile_options(${target} PRIVATE -Werror=return-type)
 endfunction()
+
+# Hardening of the optimised builds that users get (the package among them): checked buffer
+# functions, stack protector, read-only relocations bound at start, position-independent programs.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT KVT_SANITIZE)
+  set(_kvt_optimised $<CONFIG:Release,RelWithDebInfo,MinSizeRel>)
+  add_compile_options($<${_kvt_optimised}:-U_FORTIFY_SOURCE> $<${_kvt_optimised}:-D_FORTIFY_SOURCE=2>
+    $<${_kvt_optimised}:-fstack-protector-strong> $<${_kvt_optimised}:-fstack-clash-protection>)
+  add_link_options($<${_kvt_optimised}:LINKER:-z,relro> $<${_kvt_optimised}:LINKER:-z,now>)
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  include(CheckPIESupported)
+  check_pie_supported()
+endif()

@@ -17,6 +17,7 @@
 #include "tools/ctl/ctl_rules.h"
 #include "tools/ctl/ctl_session.h"
 #include "serial/portlist.h"
+#include "kvt_version.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -44,6 +45,7 @@ struct TArgs {
     bool Json = false;
     bool DryRun = false;
     bool Help = false;
+    bool Version = false;
     std::string Count;
     std::string Period;
     std::string Csv;
@@ -100,6 +102,11 @@ TArgs ParseArgs(const std::vector<std::string>& Args)
         if (arg == "-h" || arg == "--help") {
             flag();
             a.Help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            flag();
+            a.Version = true;
             continue;
         }
         if (arg == "-p" || arg == "--port") {
@@ -599,6 +606,10 @@ int RunCtl(const std::vector<std::string>& Args, TCtlContext& Context)
 {
     try {
         const TArgs a = ParseArgs(Args);
+        if (a.Version) {
+            Context.Out << "kvt27ctl " << ProgramVersion << "\n" << ProgramCopyright;
+            return ExitOk;
+        }
         if (a.Command.empty()) {
             if (a.Help) {
                 Context.Out << CtlHelp("");

@@ -7,7 +7,8 @@ namespace {
 constexpr const char* General = R"(kvt27ctl: configure a KVT27 or KVT27L converter from the command line.
 
 Usage: kvt27ctl COMMAND [--port NAME] [options]
-       kvt27ctl COMMAND --help
+  or:  kvt27ctl COMMAND --help
+  or:  kvt27ctl --version
 
 Commands:
   ports                 list the serial ports, as the program's port list shows them

@@ -2,6 +2,7 @@
 #include "tools/sim/options.h"
 #include "serial/simregistry.h"
 #include "tools/sim/simulator.h"
+#include "kvt_version.h"
 
 #include <csignal>
 #include <cstdio>
@@ -22,8 +23,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kvt27-sim: %s\n", e.what());
         return 2;
     }
-    if (setup.Help) {
-        std::fputs(SimHelpText().c_str(), stdout);
+    if (setup.Help || setup.Version) {
+        const std::string text =
+            setup.Help ? SimHelpText() : std::string("kvt27-sim ") + kvt::ProgramVersion + "\n" + kvt::ProgramCopyright;
+        if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+            std::perror("kvt27-sim: standard output");
+            return 1;
+        }
         return 0;
     }
 

@@ -267,6 +267,10 @@ void TSimOptions::ParseArgs(const std::vector<std::string>& Args)
             FSetup.Help = true;
             continue;
         }
+        if (a == "--version") {
+            FSetup.Version = true;
+            continue;
+        }
         if (a.rfind("--", 0) != 0 || a.size() == 2)
             throw TSimOptionError("unexpected argument \"" + a + "\" (see --help)");
         std::string key = a.substr(2), value;
@@ -373,6 +377,7 @@ Other:
                               (by default it is listed there while the simulator runs)
   --config FILE               read settings from FILE
   --help, -h                  this text
+  --version                   the version
 )";
 }
 

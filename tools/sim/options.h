@@ -18,6 +18,7 @@ struct TSimSetup {
     TFaults Faults;
     bool Trace = false;
     bool Help = false;
+    bool Version = false;
     std::string Link;  // a symbolic link to create to the device
     bool Register = true;  // list the device for the program and kvt27ctl while running
 };
