@@ -18,8 +18,12 @@ struct TCtlContext {
     std::string SimRegistryDir;
     // The user's decimal separator, for values as the program shows them.
     std::string DecimalSeparator = ".";
-    // Set from a signal handler: a recording stops, keeps what it has and returns ExitInterrupted.
-    const std::atomic<bool>* Stop = nullptr;
+    // The signal that asks the tool to stop (SIGINT, SIGTERM, SIGHUP; 0 while none came), set
+    // from a signal handler. A command stops before its next request and exits 128 + the signal;
+    // a recording keeps what it has.
+    const std::atomic<int>* Stop = nullptr;
+    // Whether standard error is a terminal: a recording then shows its progress there.
+    bool ErrIsTerminal = false;
 };
 
 // Args without the program name. Returns the exit status; never throws.

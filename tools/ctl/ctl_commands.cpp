@@ -4,7 +4,9 @@
 #include "datalog/csv_export.h"
 #include "datalog/datalog_run.h"
 #include "datalog/log_table.h"
+#include "datalog/safe_file.h"
 #include "datalog/sample_text.h"
+#include "datalog/text_file.h"
 #include "protocol/identity.h"
 #include "protocol/word_names.h"
 #include "serial/comport.h"
@@ -33,11 +35,45 @@
 #include <sstream>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 namespace kvt::ctl {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// Keys in the order they are set, so that the documented shape reads as it is printed.
+using Json = nlohmann::ordered_json;
+
+std::string SignalName(int Signal)
+{
+    switch (Signal) {
+    case 1:
+        return "SIGHUP";
+    case 2:
+        return "Ctrl-C (SIGINT)";
+    case 15:
+        return "SIGTERM";
+    }
+    return "signal " + std::to_string(Signal);
+}
+
+// What went wrong with standard output, as the failed write left it in errno.
+std::string OutputFailure()
+{
+    const int err = errno;
+    return std::string("cannot write the results to standard output: ") +
+        (err != 0 ? std::strerror(err) : "it is closed or full");
+}
+
+void CheckTarget(const std::string& File)
+{
+    try {
+        CheckSafeTarget(File);
+    } catch (const EFileError& e) {
+        throw ECtlError(ExitFailure, std::string("cannot write ") + e.what());
+    }
+}
 
 struct TArgs {
     std::string Command;
@@ -89,11 +125,15 @@ TArgs ParseArgs(const std::vector<std::string>& Args)
             hasValue = true;
         }
         auto take = [&]() -> std::string {
-            if (hasValue)
-                return value;
-            if (i + 1 >= Args.size())
-                Usage(arg + " needs a value");
-            return Args[++i];
+            if (!hasValue) {
+                if (i + 1 >= Args.size())
+                    Usage(arg + " needs a value");
+                value = Args[++i];
+            }
+            // An empty value is a mistake in a script, not an option left out.
+            if (value.empty())
+                Usage(arg + " needs a value, and an empty one is none");
+            return value;
         };
         auto flag = [&] {
             if (hasValue)
@@ -130,7 +170,7 @@ TArgs ParseArgs(const std::vector<std::string>& Args)
             a.Csv = take();
             a.Given.insert(arg);
         } else {
-            Usage("unknown option " + arg + " (see kvt27ctl --help)");
+            Usage("unknown option " + MessageQuote(arg) + " (see kvt27ctl --help)");
         }
     }
     return a;
@@ -148,10 +188,10 @@ const std::map<std::string, TCommandShape>& Commands()
         {"ports", {{}, 0, ""}},
         {"info", {{"--port", "--json"}, 0, ""}},
         {"read", {{"--port", "--json"}, 0, ""}},
-        {"write", {{"--port"}, 2, "a word name and a value"}},
-        {"measure", {{"--port", "--count", "--period", "--csv"}, 0, ""}},
-        {"save", {{"--port"}, 1, "a file name"}},
-        {"apply", {{"--port", "--dry-run"}, 1, "a file name"}},
+        {"write", {{"--port", "--json"}, 2, "a word name and a value"}},
+        {"measure", {{"--port", "--count", "--period", "--csv", "--json"}, 0, ""}},
+        {"save", {{"--port", "--json"}, 1, "a file name"}},
+        {"apply", {{"--port", "--dry-run", "--json"}, 1, "a file name"}},
     };
     return commands;
 }
@@ -162,9 +202,9 @@ long long ParseInteger(const std::string& What, const std::string& Text, long lo
     char* end = nullptr;
     const long long v = std::strtoll(Text.c_str(), &end, 10);
     if (Text.empty() || *end != '\0' || errno == ERANGE || std::isspace(static_cast<unsigned char>(Text[0])))
-        Usage(What + ": expected a whole number, got \"" + Text + "\"");
+        Usage(What + ": expected a whole number, got " + MessageQuote(Text));
     if (v < Low || v > High)
-        Usage(What + " " + Text + " is out of range " + std::to_string(Low) + ".." + std::to_string(High));
+        Usage(What + " " + MessageQuote(Text) + " is out of range " + std::to_string(Low) + ".." + std::to_string(High));
     return v;
 }
 
@@ -180,14 +220,14 @@ int ParsePeriod(const std::string& Text)
     if (unit == "min")
         scale = 60000;
     else if (!unit.empty() && unit != "s" && unit != "sec")
-        Usage("--period: expected seconds such as 1, 0.5 or \"2 min\", got \"" + Text + "\"");
+        Usage("--period: expected seconds such as 1, 0.5 or \"2 min\", got " + MessageQuote(Text));
     char* end = nullptr;
     const double v = std::strtod(number.c_str(), &end);
     if (number.empty() || *end != '\0' || !std::isfinite(v))
-        Usage("--period: expected seconds such as 1, 0.5 or \"2 min\", got \"" + Text + "\"");
+        Usage("--period: expected seconds such as 1, 0.5 or \"2 min\", got " + MessageQuote(Text));
     const double ms = std::round(v * scale);
     if (ms < 100 || ms > 86400000)
-        Usage("--period " + Text + " is out of range 0.1 s .. 24 h");
+        Usage("--period " + MessageQuote(Text) + " is out of range 0.1 s .. 24 h");
     return static_cast<int>(ms);
 }
 
@@ -202,23 +242,10 @@ std::string PeriodText(int Ms)
     return FormatFloat("0.###", Ms / 1000.0, ".") + " sec";
 }
 
-std::string Json(const std::string& S)
+// One JSON document on a line: valid UTF-8 whatever the port name or a text holds.
+std::string JsonLine(const Json& J)
 {
-    std::string o = "\"";
-    for (const char ch : S) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            o += '\\';
-            o += ch;
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            o += buf;
-        } else {
-            o += ch;
-        }
-    }
-    return o + "\"";
+    return J.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 class TCommandRunner {
@@ -249,6 +276,11 @@ private:
         if (A.Port.empty())
             Usage("no port given (--port NAME; \"kvt27ctl ports\" lists them)");
         FSession = std::make_unique<TCtlSession>(A.Port);
+        // A stop asked for ends the command before its next request, never inside a frame.
+        FSession->SetStopCheck([this] {
+            if (const int signal = Stopped())
+                throw ECtlError(128 + signal, "stopped by " + SignalName(signal));
+        });
         FSession->Open();
         FSession->Identify();
         if (LoadWords)
@@ -277,14 +309,18 @@ private:
         Lines.push_back({"configuration", std::to_string(d.ConfigType) + "  " + ConfigTypeDescription(d.ConfigType)});
     }
 
-    std::string IdentityJson(const TCtlSession& S)
+    Json IdentityJson(const TCtlSession& S)
     {
         const TDeviceSettings& d = S.Settings;
-        std::string j = "\"port\": " + Json(S.Device()) + ", \"model\": " + Json(ModelName(d.DeviceModel)) +
-            ", \"device_model\": " + std::to_string(d.DeviceModel) + ", \"firmware\": " + std::to_string(d.FirmwareVersion) +
-            ", \"firmware_text\": " + Json(FirmwareVersionText(d.FirmwareVersion)) + ", \"temperature_c\": " +
-            (S.TemperatureC ? std::to_string(*S.TemperatureC) : std::string("null")) +
-            ", \"config_type\": " + std::to_string(d.ConfigType) + ", \"config_text\": " + Json(ConfigTypeDescription(d.ConfigType));
+        Json j;
+        j["port"] = S.Device();
+        j["model"] = ModelName(d.DeviceModel);
+        j["device_model"] = d.DeviceModel;
+        j["firmware"] = d.FirmwareVersion;
+        j["firmware_text"] = FirmwareVersionText(d.FirmwareVersion);
+        j["temperature_c"] = S.TemperatureC ? Json(*S.TemperatureC) : Json(nullptr);
+        j["config_type"] = d.ConfigType;
+        j["config_text"] = ConfigTypeDescription(d.ConfigType);
         return j;
     }
 
@@ -298,7 +334,7 @@ private:
     {
         TCtlSession& s = Connect(false);
         if (A.Json) {
-            C.Out << "{" << IdentityJson(s) << "}\n";
+            Print(JsonLine(IdentityJson(s)));
             return ExitOk;
         }
         std::vector<std::pair<std::string, std::string>> lines;
@@ -354,34 +390,29 @@ private:
         const TRanges r = Ranges(d);
         auto word = [&](uint8_t Address) { return WordValue(d, Address); };
         if (A.Json) {
-            std::string j = "{" + IdentityJson(s) + ", \"words\": {";
-            bool first = true;
-            for (const TSettingsWordRow& w : SettingsWords) {
-                j += (first ? "" : ", ") + Json(w.Name) + ": " + std::to_string(word(w.Address));
-                first = false;
-            }
-            j += "}, \"input\": ";
+            Json j = IdentityJson(s);
+            Json& words = j["words"] = Json::object();
+            for (const TSettingsWordRow& w : SettingsWords)
+                words[w.Name] = word(w.Address);
+            // One unit per range: the input as the range labels show it (uA, mV or %), the output
+            // as the numeric fields (mA or V).
             if (r.Input) {
                 const bool mv = IsMillivoltInput(d.ConfigType, d.InputMode);
-                auto number = [&](int V) { return mv ? FormatFloat("0.##", V / 100.0, ".") : std::to_string(V); };
                 std::string unit = r.InUnit;
                 unit.erase(0, unit.find_first_not_of(' '));
-                j += "{\"kind\": " + Json(InputKindName(EffectiveInputMode(d))) + ", \"unit\": " + Json(unit) +
-                    ", \"begin\": " + number(r.InBeginValue) + ", \"end\": " + number(r.InEndValue) +
-                    ", \"begin_text\": " + Json(r.InBeginLabel) + ", \"end_text\": " + Json(r.InEndLabel) +
-                    ", \"field_unit\": " + Json(r.InFieldUnit) + ", \"begin_field\": " + Json(r.InBeginField) +
-                    ", \"end_field\": " + Json(r.InEndField) + "}";
+                auto value = [mv](int V) { return mv ? Json(V / 100.0) : Json(V); };
+                j["input"] = {{"kind", InputKindName(EffectiveInputMode(d))}, {"unit", unit},
+                              {"begin", value(r.InBeginValue)}, {"end", value(r.InEndValue)}};
             } else {
-                j += "null";
+                j["input"] = nullptr;
             }
-            j += ", \"output\": ";
             if (r.Output)
-                j += "{\"kind\": " + Json(OutputKindName(EffectiveOutputMode(d))) + ", \"unit\": " + Json(r.OutUnit) +
-                    ", \"begin\": " + PlainNumber(r.OutBeginField) + ", \"end\": " + PlainNumber(r.OutEndField) +
-                    ", \"begin_field\": " + Json(r.OutBeginField) + ", \"end_field\": " + Json(r.OutEndField) + "}";
+                j["output"] = {{"kind", OutputKindName(EffectiveOutputMode(d))}, {"unit", r.OutUnit},
+                               {"begin", std::stod(PlainNumber(r.OutBeginField))},
+                               {"end", std::stod(PlainNumber(r.OutEndField))}};
             else
-                j += "null";
-            C.Out << j << "}\n";
+                j["output"] = nullptr;
+            Print(JsonLine(j));
             return ExitOk;
         }
 
@@ -414,7 +445,7 @@ private:
         const std::string& name = A.Positional[0];
         const int address = WordAddressByName(name);
         if (address < 0)
-            Usage("unknown word \"" + name + "\" (see kvt27ctl write --help)");
+            Usage("unknown word " + MessageQuote(name) + " (see kvt27ctl write --help)");
         if (!WritableWord(static_cast<uint8_t>(address)))
             Usage(WordName(static_cast<uint8_t>(address)) + " is a calibration word: it is never written");
         const long long value = ParseInteger(WordName(static_cast<uint8_t>(address)), A.Positional[1], 0, 65535);
@@ -435,14 +466,32 @@ private:
         const uint16_t old = s.ReadWord(static_cast<uint8_t>(address));
         s.WriteWord(static_cast<uint8_t>(address), static_cast<uint16_t>(value));
         const std::string meaning = WordMeaning(static_cast<uint8_t>(address), static_cast<int>(value));
-        C.Out << WordName(static_cast<uint8_t>(address)) << " (" << address << "): " << old << " -> " << value
-              << (meaning.empty() ? "" : "  " + meaning) << "\n";
-        if ((address == WordInZero || address == WordInEnd) && NeedsPowerCycle(s.Settings.FirmwareVersion))
+        const bool powerCycle = (address == WordInZero || address == WordInEnd) && NeedsPowerCycle(s.Settings.FirmwareVersion);
+        if (A.Json) {
+            Print(JsonLine({{"word", WordName(static_cast<uint8_t>(address))}, {"address", address}, {"old", old},
+                            {"new", value}, {"meaning", meaning}, {"power_cycle_needed", powerCycle}}));
+        } else {
+            std::ostringstream line;
+            line << WordName(static_cast<uint8_t>(address)) << " (" << address << "): " << old << " -> " << value
+                 << (meaning.empty() ? "" : "  " + meaning) << "\n";
+            Print(line.str());
+        }
+        if (powerCycle)
             C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
         return ExitOk;
     }
 
-    bool Stopped() const { return C.Stop != nullptr && C.Stop->load(); }
+    // The signal that asked the tool to stop (SIGINT, SIGTERM, SIGHUP), or 0.
+    int Stopped() const { return C.Stop != nullptr ? C.Stop->load() : 0; }
+
+    // Results go out as they come; a standard output that cannot take them ends the command.
+    void Print(const std::string& Text)
+    {
+        C.Out << Text;
+        C.Out.flush();
+        if (!C.Out)
+            throw ECtlError(ExitFailure, OutputFailure());
+    }
 
     int Measure()
     {
@@ -451,6 +500,9 @@ private:
         const int periodMs = A.Period.empty() ? 1000 : ParsePeriod(A.Period);
         if (!record && A.Given.count("--period"))
             Usage("--period goes with --count or --csv");
+        // A file that cannot be written is told before the first frame, not after the recording.
+        if (!A.Csv.empty())
+            CheckTarget(A.Csv);
 
         TCtlSession& s = Connect(true);
         const TDeviceSettings& d = s.Settings;
@@ -459,35 +511,57 @@ private:
             throw ECtlError(ExitRefused, "InputMode " + std::to_string(d.InputMode) +
                     " is not a known input kind: the reading cannot be converted");
         }
+        const bool mv = IsMillivoltInput(d.ConfigType, d.InputMode);
         std::string suffix;
+        struct TReading {
+            int Raw;
+            int Value; // NormalizeValueAD: hundredths of a mV for the millivolt input
+            std::string Text;
+        };
         auto reading = [&] {
-            const int value = NormalizeValueAD(d, s.Measure(), suffix);
-            return SampleDisplay(d.ConfigType, d.InputMode, value, C.DecimalSeparator).Text;
+            const int raw = s.Measure();
+            const int value = NormalizeValueAD(d, raw, suffix);
+            return TReading{raw, value, SampleDisplay(d.ConfigType, d.InputMode, value, C.DecimalSeparator).Text};
+        };
+        auto unit = [&] { return suffix.substr(suffix.find_first_not_of(' ')); };
+        auto json = [&](const TReading& R) {
+            return Json{{"raw", R.Raw}, {"value", mv ? Json(R.Value / 100.0) : Json(R.Value)}, {"unit", unit()}};
         };
         if (!record) {
-            const std::string text = reading();
-            C.Out << text << suffix << "\n";
+            const TReading r = reading();
+            Print(A.Json ? JsonLine(json(r)) : r.Text + suffix + "\n");
             return ExitOk;
         }
 
         // As the program's datalog: the first reading is taken at the start and not stored.
         TDatalogRun run;
         run.Start(PeriodText(periodMs));
-        reading();
         int status = ExitOk;
+        std::string why;
+        const bool progress = C.ErrIsTerminal;
         try {
+            run.SetFirst({reading().Text, 0});
             const auto period = std::chrono::milliseconds(periodMs);
             auto next = Clock::now() + period;
             for (int k = 0; k < count; ++k) {
                 while (Clock::now() < next && !Stopped())
                     std::this_thread::sleep_for(std::min<Clock::duration>(next - Clock::now(), std::chrono::milliseconds(20)));
-                if (Stopped()) {
-                    status = ExitInterrupted;
+                if (const int signal = Stopped()) {
+                    status = 128 + signal;
+                    why = "stopped by " + SignalName(signal);
                     break;
                 }
-                const std::string text = reading();
-                run.Add(text);
-                C.Out << text << suffix << std::endl;
+                const TReading r = reading();
+                run.Add(r.Text);
+                if (A.Json) {
+                    Json j = json(r);
+                    j["sample"] = k + 1;
+                    Print(JsonLine(j));
+                } else {
+                    Print(r.Text + suffix + "\n");
+                }
+                if (progress)
+                    C.Err << "\r" << (k + 1) << " of " << count << std::flush;
                 // A tick that falls due while a reading runs comes once, late; missed ones are not made up.
                 next += period;
                 const auto now = Clock::now();
@@ -495,20 +569,37 @@ private:
                     next += period;
             }
         } catch (const ECtlError& e) {
-            // The samples taken stay, as in the program's log table; the lost line decides the status.
-            std::string kept = A.Csv.empty() ? "" : " are in " + A.Csv;
-            try {
-                WriteCsv(run.Table());
-            } catch (const ECtlError& csv) {
-                kept = std::string(" are lost: ") + csv.what();
-            }
-            throw ECtlError(e.Status(), std::string(e.what()) + "; " + std::to_string(run.Count()) +
-                    " samples taken" + kept);
+            // The samples taken stay, as in the program's log table; the cause decides the status.
+            status = e.Status();
+            why = e.what();
         }
-        WriteCsv(run.Table());
-        if (status == ExitInterrupted)
-            C.Err << "kvt27ctl: stopped after " << run.Count() << " samples\n";
-        return status;
+        if (progress)
+            C.Err << "\n";
+        return FinishRecording(run, status, why);
+    }
+
+    // Keeps what a recording measured, whatever ended it, and says how many and where.
+    int FinishRecording(const TDatalogRun& Run, int Status, const std::string& Why)
+    {
+        const std::string taken = std::to_string(Run.Count()) + (Run.Count() == 1 ? " sample" : " samples");
+        std::string kept;
+        if (!A.Csv.empty()) {
+            if (Run.Count() == 0) {
+                kept = "; " + A.Csv + " was left as it was";
+            } else {
+                try {
+                    WriteCsv(Run.Table());
+                    kept = " are in " + A.Csv;
+                } catch (const ECtlError& e) {
+                    kept = std::string(" are lost: ") + e.what();
+                    if (Status == ExitOk)
+                        Status = ExitFailure;
+                }
+            }
+        }
+        if (Status != ExitOk)
+            C.Err << "kvt27ctl: " << Why << (Why.empty() ? "" : "; ") << taken << " taken" << kept << "\n";
+        return Status;
     }
 
     void WriteCsv(const TLogTable& Table)
@@ -602,7 +693,9 @@ private:
 
 } // namespace
 
-int RunCtl(const std::vector<std::string>& Args, TCtlContext& Context)
+namespace {
+
+int RunCommand(const std::vector<std::string>& Args, TCtlContext& Context)
 {
     try {
         const TArgs a = ParseArgs(Args);
@@ -655,6 +748,23 @@ int RunCtl(const std::vector<std::string>& Args, TCtlContext& Context)
         Context.Err << "kvt27ctl: unexpected failure\n";
         return ExitFailure;
     }
+}
+
+} // namespace
+
+int RunCtl(const std::vector<std::string>& Args, TCtlContext& Context)
+{
+    errno = 0;
+    int status = RunCommand(Args, Context);
+    // Every result must have reached standard output, and every message standard error.
+    const bool outFailed = !Context.Out || !Context.Out.flush();
+    if (outFailed && status == ExitOk) {
+        Context.Err << "kvt27ctl: " << OutputFailure() << "\n";
+        status = ExitFailure;
+    }
+    if (!Context.Err.flush() && status == ExitOk)
+        status = ExitFailure;
+    return status;
 }
 
 } // namespace kvt::ctl

@@ -33,9 +33,13 @@ Exit status:
   4    the converter does not answer, or the line failed
   5    something answers on the port, but it is not a KVT27 or KVT27L
   6    the converter's model or configuration does not allow it (nothing was written)
-  130  stopped by Ctrl-C (a recording keeps the samples taken)
+  129, 130, 143
+       stopped by SIGHUP, Ctrl-C or SIGTERM (128 + the signal), always between two frames: a
+       recording keeps the samples taken, apply lists the words it wrote and those it did not
 
-Results go to standard output, messages to standard error.
+Results go to standard output, messages to standard error; a result that cannot be written there
+(a closed pipe, a full disk) is exit status 1. With --json a command prints JSON (UTF-8, numbers as
+numbers, no locale in any value) in the shape its help shows.
 )";
 
 constexpr const char* Ports = R"(Usage: kvt27ctl ports
@@ -50,7 +54,10 @@ Identifies the converter as the program does and shows its model, firmware versi
 1.200/160822), internal temperature (KVT27 only) and configuration: the DIP-switch setting
 0..10 with its text, 11..14 (not allowed), or 15 (settings from the PC).
 
-  --json    one JSON object instead of the text
+  --json    one JSON object instead of the text:
+            {"port": "/dev/ttyUSB0", "model": "KVT27", "device_model": 10,
+             "firmware": 1200160822, "firmware_text": "1.200/160822",
+             "temperature_c": 25 (null on a KVT27L), "config_type": 15, "config_text": "..."}
 )";
 
 constexpr const char* Read = R"(Usage: kvt27ctl read --port NAME [--json]
@@ -59,7 +66,12 @@ Reads the sixteen settings words and shows them with their addresses, names and 
 then the input range as the program's range labels show it (for example 4000 uA .. 20000 uA)
 with the numeric entry's fields, and the output range as its numeric fields show it.
 
-  --json    one JSON object instead of the text
+  --json    one JSON object instead of the text: the fields of "info --json", then
+            "words": {"InputMode": 3, ... all sixteen by name},
+            "input": {"kind": "current", "unit": "uA", "begin": 4000, "end": 20000}
+                     (unit uA, mV or %, as the range labels; null without a known input kind),
+            "output": {"kind": "voltage", "unit": "V", "begin": 1.0, "end": 9.0}
+                     (unit mA or V, as the numeric fields; null without a known output kind)
 )";
 
 constexpr const char* Write = R"(Usage: kvt27ctl write --port NAME WORD VALUE
@@ -74,9 +86,12 @@ Writes one settings word. WORD is one of
                  (3 only in configuration 0; needs a KVT27L or a KVT27 above firmware 1.100)
 The calibration words (CalIn0mA ... CalOut10V) are never written. A value outside what the word
 takes is refused and nothing is written. Names are not case-sensitive.
+
+  --json    {"word": "FilterType", "address": 8, "old": 0, "new": 2,
+             "meaning": "polynomial filter", "power_cycle_needed": false}
 )";
 
-constexpr const char* Measure = R"(Usage: kvt27ctl measure --port NAME [--count N] [--period SECONDS] [--csv FILE]
+constexpr const char* Measure = R"(Usage: kvt27ctl measure --port NAME [--count N] [--period SECONDS] [--csv FILE] [--json]
 
 Without options: one reading of the input, as the program shows it (for example 12000 uA).
 
@@ -86,8 +101,13 @@ line; then N samples follow, one each period, each printed on its own line as it
   --period SECONDS    time between samples, 0.1 .. 86400 (default 1); "30", "0.5", "2 min"
   --csv FILE          also write the samples to FILE in the program's CSV format: the period text
                       (such as "1 sec") on the first line, then one sample a line, each line ending
-                      in ";" and CR LF. FILE is used as given.
-Ctrl-C ends a recording early; the samples taken are kept and written.
+                      in ";" and CR LF. FILE is used as given; it is checked before the first
+                      frame, and written only when at least one sample was taken.
+  --json              {"raw": 41234, "value": 12000, "unit": "uA"} for the reading (value in uA,
+                      mV or %); a recording prints one such object a line, with "sample": 1, 2, ...
+Whatever ends a recording early (Ctrl-C, SIGTERM, SIGHUP, a lost line, a closed standard output),
+the samples taken are written and the tool says how many and where. On a terminal the progress
+("12 of 60") is shown on standard error.
 )";
 
 constexpr const char* Save = R"(Usage: kvt27ctl save --port NAME FILE

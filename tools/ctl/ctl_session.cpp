@@ -45,6 +45,7 @@ void TCtlSession::Open()
 
 void TCtlSession::Identify()
 {
+    CheckStop();
     const TResult<TIdentity> r = FSession.Identify();
     if (!r.Ok())
         Fail(r.Outcome);
@@ -58,7 +59,7 @@ void TCtlSession::Identify()
 
 void TCtlSession::LoadSettings()
 {
-    const TResult<TLoadedWords> r = FSession.LoadSettings();
+    const TResult<TLoadedWords> r = FSession.LoadSettings([this](int) { CheckStop(); });
     if (!r.Ok())
         Fail(r.Outcome, " (asked twice)");
     r.Value.ApplyTo(Settings);
@@ -66,6 +67,7 @@ void TCtlSession::LoadSettings()
 
 uint16_t TCtlSession::ReadWord(uint8_t Address)
 {
+    CheckStop();
     const TResult<uint16_t> r = FSession.ReadWord(Address);
     if (!r.Ok())
         Fail(r.Outcome);
@@ -74,6 +76,7 @@ uint16_t TCtlSession::ReadWord(uint8_t Address)
 
 void TCtlSession::WriteWord(uint8_t Address, uint16_t Value)
 {
+    CheckStop();
     const TOutcome o = FSession.WriteWord(Address, Value);
     if (!o.Ok())
         Fail(o, "; it may or may not have been stored");
@@ -81,6 +84,7 @@ void TCtlSession::WriteWord(uint8_t Address, uint16_t Value)
 
 uint16_t TCtlSession::Measure()
 {
+    CheckStop();
     const TResult<uint16_t> r = FSession.Measure(MeasureOnly);
     if (!r.Ok())
         Fail(r.Outcome);

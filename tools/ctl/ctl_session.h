@@ -7,6 +7,7 @@
 #include "serial/comport.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,9 @@ public:
 
     const std::string& Device() const { return FDevice; }
     TConverterSession& Converter() { return FSession; }
+
+    // Runs before every request the session makes; it may throw to end the command there.
+    void SetStopCheck(std::function<void()> Check) { FStopCheck = std::move(Check); }
 
     // Opens the port; ExitPortOpen with the system's reason and a hint when it fails.
     void Open();
@@ -43,6 +47,13 @@ private:
     // The exit status and message of a failed operation.
     [[noreturn]] void Fail(const TOutcome& Outcome, const std::string& Note = {});
 
+    void CheckStop() const
+    {
+        if (FStopCheck)
+            FStopCheck();
+    }
+
+    std::function<void()> FStopCheck;
     std::string FDevice;
     TComPort FPort;
     TConverterSession FSession;

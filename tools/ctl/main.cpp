@@ -9,13 +9,15 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
-std::atomic<bool> StopRequested{false};
+std::atomic<int> StopSignal{0};
 
-void OnStopSignal(int)
+void OnStopSignal(int Signal)
 {
-    StopRequested = true;
+    StopSignal = Signal;
 }
 
 // The user's decimal separator, as the program takes it from the system; the C locale stays in
@@ -36,17 +38,20 @@ std::string UserDecimalSeparator()
 
 int main(int argc, char** argv)
 {
-    // The first Ctrl-C ends a recording cleanly; a second one ends the program at once.
+    // Ctrl-C, SIGTERM and a closed terminal (SIGHUP) stop a command before its next request,
+    // every time: a second one never cuts a frame in half. A closed standard output is a failed
+    // write to report, not a signal that kills a recording before it saves its samples.
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 
     kvt::ctl::TCtlContext context{std::cout, std::cerr, kvt::SimPortRegistryDir(), UserDecimalSeparator(),
-        &StopRequested};
-    const int status = kvt::ctl::RunCtl(std::vector<std::string>(argv + 1, argv + argc), context);
-    std::cout.flush();
-    return status;
+        &StopSignal};
+    context.ErrIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    return kvt::ctl::RunCtl(std::vector<std::string>(argv + 1, argv + argc), context);
 }
