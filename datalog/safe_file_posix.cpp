@@ -97,6 +97,7 @@ struct TSafeFile::TImpl {
     int Fd = -1;
     bool Done = false;
 
+    ~TImpl() { Discard(); }
     void Discard()
     {
         if (Fd >= 0)
@@ -127,10 +128,7 @@ TSafeFile::TSafeFile(const std::string& Target) : F(std::make_unique<TImpl>())
     }
 }
 
-TSafeFile::~TSafeFile()
-{
-    F->Discard();
-}
+TSafeFile::~TSafeFile() = default;
 
 const std::string& TSafeFile::Target() const
 {

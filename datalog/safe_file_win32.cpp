@@ -185,6 +185,7 @@ struct TSafeFile::TImpl {
     HANDLE File = INVALID_HANDLE_VALUE;
     bool Done = false;
 
+    ~TImpl() { Discard(); }
     void Discard()
     {
         if (File != INVALID_HANDLE_VALUE)
@@ -204,10 +205,7 @@ TSafeFile::TSafeFile(const std::string& Target) : F(std::make_unique<TImpl>())
     F->File = CreateTemp(Target, F->Wide, F->Temp);
 }
 
-TSafeFile::~TSafeFile()
-{
-    F->Discard();
-}
+TSafeFile::~TSafeFile() = default;
 
 const std::string& TSafeFile::Target() const
 {
