@@ -1,57 +1,12 @@
 #include "datalog/csv_export.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <system_error>
-#include <unistd.h>
+#include "datalog/safe_file.h"
 
 namespace kvt {
 
 namespace {
 
 constexpr size_t BlockSize = 1 << 20;
-
-// Closes the descriptor on the paths that leave by an exception.
-class TFileGuard {
-public:
-    explicit TFileGuard(int Fd) : Fd_(Fd) {}
-    ~TFileGuard()
-    {
-        if (Fd_ >= 0)
-            ::close(Fd_);
-    }
-    TFileGuard(const TFileGuard&) = delete;
-    TFileGuard& operator=(const TFileGuard&) = delete;
-    int Get() const { return Fd_; }
-    // Closes and reports the error of the close itself (a delayed write error shows here).
-    int Close()
-    {
-        const int fd = Fd_;
-        Fd_ = -1;
-        // On Linux the descriptor is released even when close reports EINTR.
-        if (::close(fd) != 0 && errno != EINTR)
-            return errno;
-        return 0;
-    }
-
-private:
-    int Fd_;
-};
-
-void WriteAll(int Fd, std::string_view Data, const std::string& FileName)
-{
-    while (!Data.empty()) {
-        const ssize_t n = ::write(Fd, Data.data(), Data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw ECsvError(errno, FileName);
-        }
-        if (n == 0)
-            throw ECsvError(EIO, FileName);
-        Data.remove_prefix(static_cast<size_t>(n));
-    }
-}
 
 bool IsAscii(std::string_view Text)
 {
@@ -72,9 +27,8 @@ void AppendRow(std::string& Out, std::string_view Text)
 
 } // namespace
 
-ECsvError::ECsvError(int Code, std::string Name)
-    : std::runtime_error(std::generic_category().message(Code)), ErrorCode(Code),
-      FileName(std::move(Name))
+ECsvError::ECsvError(int Code, std::string Name, const std::string& Reason)
+    : std::runtime_error(Reason), ErrorCode(Code), FileName(std::move(Name))
 {
 }
 
@@ -145,26 +99,22 @@ std::string CsvBytes(const TLogTable& Table)
 
 void ExportCsv(const TLogTable& Table, const std::string& FileName)
 {
-    int fd;
-    do {
-        fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        throw ECsvError(errno, FileName);
-    TFileGuard file(fd);
-
-    std::string block;
-    block.reserve(BlockSize + 256);
-    for (size_t row = 0; row < Table.RowCount(); ++row) {
-        AppendRow(block, Table.Cell(row));
-        if (block.size() >= BlockSize) {
-            WriteAll(file.Get(), block, FileName);
-            block.clear();
+    try {
+        TSafeFile file(FileName);
+        std::string block;
+        block.reserve(BlockSize + 256);
+        for (size_t row = 0; row < Table.RowCount(); ++row) {
+            AppendRow(block, Table.Cell(row));
+            if (block.size() >= BlockSize) {
+                file.Write(block);
+                block.clear();
+            }
         }
+        file.Write(block);
+        file.Commit();
+    } catch (const EFileError& e) {
+        throw ECsvError(e.ErrorCode, FileName, e.Reason);
     }
-    WriteAll(file.Get(), block, FileName);
-    if (const int err = file.Close())
-        throw ECsvError(err, FileName);
 }
 
 } // namespace kvt

@@ -9,11 +9,12 @@
 
 namespace kvt {
 
-// A failure to create, write or close the export file. what() is the platform's description
-// of the I/O error (strerror), which the window shows as it stands.
+// A failure to write the export file. what() is the reason: the platform's description of the
+// I/O error (strerror), or why the name is refused (a folder, a device, ...), which the window
+// shows as it stands.
 class ECsvError : public std::runtime_error {
 public:
-    ECsvError(int ErrorCode, std::string FileName);
+    ECsvError(int ErrorCode, std::string FileName, const std::string& Reason);
     int ErrorCode;        // errno
     std::string FileName; // the file that was being written
 };
@@ -28,9 +29,9 @@ void AppendSingleByte(std::string& Out, std::string_view Utf8);
 // The whole file: for rows 0 .. count - 1, the row's text, ";", CR LF.
 std::string CsvBytes(const TLogTable& Table);
 
-// Creates or truncates FileName and writes CsvBytes(Table) in large blocks. Throws ECsvError
-// on the first failure; whatever was written stays in the file, and the file is closed on
-// every path. The table is not changed.
+// Writes CsvBytes(Table) as FileName in large blocks, safely (datalog/safe_file.h): FileName is
+// replaced only by the whole file, and only when it is a regular file or absent. Throws ECsvError
+// on the first failure, with FileName as it was. The table is not changed.
 void ExportCsv(const TLogTable& Table, const std::string& FileName);
 
 } // namespace kvt

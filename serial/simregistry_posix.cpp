@@ -1,5 +1,7 @@
 #include "serial/simregistry.h"
 
+#include "datalog/safe_file.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -7,7 +9,6 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
-#include <fcntl.h>
 #include <fstream>
 #include <signal.h>
 #include <sstream>
@@ -171,7 +172,6 @@ TSimPortRegistration::TSimPortRegistration(const std::string& DevicePath, const 
         return;
     const long pid = static_cast<long>(::getpid());
     const std::string base = std::to_string(pid) + "-" + std::to_string(RegistrationCount++);
-    const std::string temp = Dir + "/." + base + ".tmp";
     const std::string file = Dir + "/" + base + Suffix;
 
     timespec now{};
@@ -180,23 +180,11 @@ TSimPortRegistration::TSimPortRegistration(const std::string& DevicePath, const 
         "\nsince=" + std::to_string(static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec) +
         "\npath=" + DevicePath + "\n";
 
-    // Written aside and renamed, so a reader never sees half an entry.
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        FError = temp + ": " + std::strerror(errno);
-        return;
-    }
-    const ssize_t n = ::write(fd, text.data(), text.size());
-    const int writeErrno = errno;
-    ::close(fd);
-    if (n != static_cast<ssize_t>(text.size())) {
-        FError = temp + ": " + std::strerror(n < 0 ? writeErrno : EIO);
-        ::unlink(temp.c_str());
-        return;
-    }
-    if (::rename(temp.c_str(), file.c_str()) != 0) {
-        FError = file + ": " + std::strerror(errno);
-        ::unlink(temp.c_str());
+    // A reader never sees half an entry: the temporary file's name is one it skips.
+    try {
+        WriteFileSafely(file, text);
+    } catch (const EFileError& e) {
+        FError = e.what();
         return;
     }
     FFile = file;

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <unistd.h>
 
 using namespace kvt;
 using namespace kvt::sim;
@@ -89,7 +91,17 @@ TEST(SimOptions, ReadableErrors)
     EXPECT_EQ(message({"--config-type", "70000"}), "config-type: expected a whole number from 0 to 65535, got \"70000\"");
     EXPECT_EQ(message({"--model"}), "--model: a value is missing");
     EXPECT_EQ(message({"--word", "Nope=3"}), "word: expected a whole number from 0 to 255, got \"Nope\"");
-    EXPECT_EQ(message({"--config", "/nonexistent/kvt.conf"}), "config: cannot read \"/nonexistent/kvt.conf\"");
+    EXPECT_EQ(message({"--config", "/nonexistent/kvt.conf"}), "config: cannot read /nonexistent/kvt.conf: No such file or directory");
+    // An empty value is never taken as absent; every number has its range; long values are cut.
+    EXPECT_EQ(message({"--link", ""}), "link: the value is empty");
+    EXPECT_EQ(message({"--model="}), "model: the value is empty");
+    EXPECT_EQ(message({"--trace="}), "trace: the value is empty");
+    EXPECT_EQ(message({"--signal-period", "0"}), "signal-period: expected a number from 0.001 to 1e+06, got \"0\"");
+    EXPECT_EQ(message({"--signal-value", "inf"}), "signal-value: expected a number from -1e+06 to 1e+06, got \"inf\"");
+    EXPECT_EQ(message({"--temperature", "nan"}), "temperature: expected a number from -273 to 1000, got \"nan\"");
+    EXPECT_EQ(message({"--model", std::string(1 << 20, 'K')}),
+        "model: expected a whole number from 0 to 255, got \"" + std::string(40, 'K') + "...\"");
+    EXPECT_EQ(ParseSimArgs({"--config-type", "010"}).Converter.ConfigType, 10) << "no octal";
 
     // File errors name the file and the line.
     TSimOptions o;
@@ -100,4 +112,36 @@ TEST(SimOptions, ReadableErrors)
     } catch (const TSimOptionError& e) {
         EXPECT_EQ(std::string(e.what()), "f.conf:2: split-at: expected a whole number from 0 to 6, got \"9\"");
     }
+}
+
+TEST(SimOptions, ConfigFilesAreReadSafelyAndMayNotIncludeThemselves)
+{
+    char pattern[] = "/tmp/kvt-simconf-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string dir = pattern;
+    auto write = [&](const std::string& Name, const std::string& Text) {
+        std::ofstream(dir + "/" + Name) << Text;
+        return dir + "/" + Name;
+    };
+    auto message = [](std::vector<std::string> args) -> std::string {
+        try {
+            ParseSimArgs(args);
+        } catch (const TSimOptionError& e) {
+            return e.what();
+        }
+        return "no error";
+    };
+    const std::string bom = write("bom.conf", "\xEF\xBB\xBFmodel = KVT27L\n");
+    EXPECT_EQ(ParseSimArgs({"--config", bom}).Converter.Model, ModelKVT27L);
+    EXPECT_EQ(message({"--config", dir}), "config: cannot read " + dir + ": Is a folder");
+
+    const std::string self = write("self.conf", "config = " + dir + "/self.conf\n");
+    EXPECT_EQ(message({"--config", self}), self + ":1: config: " + self + " is already being read (" + self + " -> " + self + ")");
+    const std::string a = write("a.conf", "trace\nconfig = " + dir + "/b.conf\n");
+    const std::string b = write("b.conf", "mute\nconfig = " + a + "\n");
+    EXPECT_EQ(message({"--config", a}), b + ":2: config: " + a + " is already being read (" + a + " -> " + b + " -> " + a + ")");
+
+    const std::string longKey = write("long.conf", "model = KVT27\n" + std::string(1000000, 'k') + " = 1\n");
+    EXPECT_EQ(message({"--config", longKey}), longKey + ":2: unknown setting \"" + std::string(40, 'k') + "...\" (see --help)");
+    std::system(("rm -rf '" + dir + "'").c_str());
 }

@@ -21,7 +21,6 @@
 #include <cerrno>
 #include <cmath>
 #include <string>
-#include <system_error>
 #include <unistd.h>
 
 using namespace kvt;
@@ -482,7 +481,7 @@ TEST_F(WindowDatalogTest, TheExportWritesEveryRowWithASemicolonAndCrLf)
     EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(WindowDatalogTest, AFileThatCannotBeWrittenGivesTheSystemsReason)
+TEST_F(WindowDatalogTest, AFileThatCannotBeWrittenGivesTheReasonAndStaysAsItWas)
 {
     ASSERT_TRUE(ConnectToSim(PcConfig(ModelKVT27)));
     TFrmMain& w = Window();
@@ -495,23 +494,26 @@ TEST_F(WindowDatalogTest, AFileThatCannotBeWrittenGivesTheSystemsReason)
 
     struct TCase {
         QString Name;
-        int Error;
+        const char* Reason;
     };
     ASSERT_EQ(::symlink("/dev/full", QFile::encodeName(dir.filePath("full.csv")).constData()), 0);
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.csv"));
     const TCase cases[] = {
-        {dir.filePath("missing/log.csv"), ENOENT}, // cannot be created
-        {dir.filePath("folder.csv"), EISDIR},      // cannot be opened for writing
-        {dir.filePath("full"), ENOSPC},            // opens, but the write fails
+        {dir.filePath("missing/log.csv"), "The folder does not exist"},
+        {dir.filePath("folder.csv"), "Is a folder"},
+        {dir.filePath("full"), "Is a symbolic link, which is not followed"}, // ".csv" is added
     };
     for (const TCase& c : cases) {
         Seam().Boxes.clear();
         Save(c.Name);
         ASSERT_EQ(Boxes().size(), 1u) << c.Name.toStdString();
         EXPECT_EQ(Boxes()[0].Kind, TBoxKind::Error);
-        EXPECT_EQ(Boxes()[0].Text.toStdString(), std::generic_category().message(c.Error));
+        EXPECT_EQ(Boxes()[0].Text.toStdString(), c.Reason);
         EXPECT_TRUE(Boxes()[0].Detail.endsWith(".csv")) << Boxes()[0].Detail.toStdString();
     }
+    EXPECT_EQ(QFileInfo(dir.filePath("full.csv")).symLinkTarget(), "/dev/full");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+        (QStringList{"folder.csv", "full.csv"}));
     EXPECT_EQ(Samples(), (std::vector<std::string>{"2000"}));
     EXPECT_EQ(w.StrGrdDta->Table.Cell(0), "1 sec");
     EXPECT_TRUE(w.PanelConfig->isVisible());

@@ -616,6 +616,9 @@ private:
     int Save()
     {
         const std::string& file = A.Positional[0];
+        // A name that cannot be written costs no frame.
+        if (file != "-")
+            CheckProfileTarget(file);
         TCtlSession& s = Connect(true);
         const TProfile p = ProfileFromSettings(s.Settings);
         const TDeviceSettings& d = s.Settings;
@@ -626,23 +629,7 @@ private:
             C.Out << text;
             return ExitOk;
         }
-        // Written aside and renamed, so a failure never leaves half a file in place of a good one.
-        const std::string temp = file + ".tmp";
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            out << text;
-            out.close();
-            if (!out) {
-                const int err = errno;
-                std::remove(temp.c_str());
-                throw ECtlError(ExitFailure, "cannot write " + file + ": " + std::strerror(err));
-            }
-        }
-        if (std::rename(temp.c_str(), file.c_str()) != 0) {
-            const int err = errno;
-            std::remove(temp.c_str());
-            throw ECtlError(ExitFailure, "cannot write " + file + ": " + std::strerror(err));
-        }
+        WriteProfileFile(file, text);
         C.Out << "saved the configuration of the " << ModelName(d.DeviceModel) << " on " << s.Device() << " to " << file << "\n";
         return ExitOk;
     }
@@ -650,17 +637,8 @@ private:
     int Apply()
     {
         const std::string& file = A.Positional[0];
-        std::string text;
-        {
-            std::ifstream in(file, std::ios::binary);
-            if (!in)
-                Usage("cannot read " + file + ": " + std::strerror(errno));
-            std::ostringstream all;
-            all << in.rdbuf();
-            text = all.str();
-        }
-        // The file is checked whole before the port is touched.
-        const TProfile p = ParseProfile(text, file);
+        // The file is read and checked whole before the port is touched.
+        const TProfile p = LoadProfile(file);
 
         TCtlSession& s = Connect(true);
         const std::vector<TPlannedWrite> plan = PlanApply(p, s.Settings);

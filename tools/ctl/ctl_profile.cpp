@@ -1,5 +1,6 @@
 #include "tools/ctl/ctl_profile.h"
 
+#include "datalog/text_file.h"
 #include "protocol/word_names.h"
 #include "signal/conversion.h"
 #include "signal/field_text.h"
@@ -110,7 +111,7 @@ std::string ParseValue(const std::string& Origin, const std::string& Key, const 
     std::string number;
     if (i < t.size() && (t[i] == '-' || t[i] == '+')) {
         if (!SignAllowed)
-            Fail(Origin, L.Number, Key + ": an output value has no sign");
+            Fail(Origin, L.Number, Key + ": an output value has no sign, got " + MessageQuote(t));
         if (t[i] == '-')
             number += '-';
         ++i;
@@ -119,28 +120,34 @@ std::string ParseValue(const std::string& Origin, const std::string& Key, const 
     while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
         number += t[i++];
     if (i == digits)
-        Fail(Origin, L.Number, Key + ": expected a number, got \"" + t + "\"");
+        Fail(Origin, L.Number, Key + ": expected a number, got " + MessageQuote(t));
     if (i < t.size() && (t[i] == '.' || t[i] == ',')) {
         number += '.';
         const size_t start = ++i;
         while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])))
             number += t[i++];
         if (i == start)
-            Fail(Origin, L.Number, Key + ": expected digits after the decimal point in \"" + t + "\"");
+            Fail(Origin, L.Number, Key + ": expected digits after the decimal point in " + MessageQuote(t));
         if (static_cast<int>(i - start) > Decimals)
-            Fail(Origin, L.Number, Key + ": at most " + std::to_string(Decimals) + " decimals for " + Unit + ", got \"" + t + "\"");
+            Fail(Origin, L.Number, Key + ": at most " + std::to_string(Decimals) + " decimals for " + Unit + ", got " + MessageQuote(t));
     }
     const std::string unit = Trim(t.substr(i));
     if (!unit.empty() && unit != Unit)
-        Fail(Origin, L.Number, Key + ": the unit is " + Unit + ", not \"" + unit + "\"");
-    return number;
+        Fail(Origin, L.Number, Key + ": the unit is " + Unit + ", not " + MessageQuote(unit));
+    // Leading zeros go, so that no length of them reaches a message or the plan.
+    const std::string plain = PlainNumber(number);
+    // The masked field reads it as the numeric entry will; one it cannot read is refused here.
+    const TFieldValue field = ReadMaskField(FieldText(plain));
+    if (!field.Ok || plain.size() > 16)
+        Fail(Origin, L.Number, Key + ": " + MessageQuote(t) + " is not a number the numeric entry takes");
+    return plain;
 }
 
 int ParseChoice(const std::string& Origin, const std::string& Key, const TLine& L, int High, const std::string& Meaning)
 {
     const std::string& t = L.Value;
     if (t.size() != 1 || t[0] < '0' || t[0] > '0' + High)
-        Fail(Origin, L.Number, Key + ": expected " + Meaning + ", got \"" + t + "\"");
+        Fail(Origin, L.Number, Key + ": expected " + Meaning + ", got " + MessageQuote(t));
     return t[0] - '0';
 }
 
@@ -195,10 +202,10 @@ TProfile ParseProfile(const std::string& Text, const std::string& Origin)
             continue;
         const auto eq = line.find('=');
         if (eq == std::string::npos)
-            Fail(Origin, number, "expected key = value, got \"" + line + "\"");
+            Fail(Origin, number, "expected key = value, got " + MessageQuote(line));
         const std::string key = Lower(Trim(line.substr(0, eq)));
         if (std::find(std::begin(Keys), std::end(Keys), key) == std::end(Keys))
-            Fail(Origin, number, "unknown key \"" + Trim(line.substr(0, eq)) + "\"");
+            Fail(Origin, number, "unknown key " + MessageQuote(Trim(line.substr(0, eq))));
         if (lines.count(key))
             Fail(Origin, number, key + " is given twice (first on line " + std::to_string(lines[key].Number) + ")");
         lines[key] = {Trim(line.substr(eq + 1)), number};
@@ -213,12 +220,12 @@ TProfile ParseProfile(const std::string& Text, const std::string& Origin)
         if (inKind == InputKindName(mode))
             p.InputMode = mode;
     if (p.InputMode == 0)
-        Fail(Origin, lines["input"].Number, "input: expected current, voltage, millivolt or resistance, got \"" +
-                lines["input"].Value + "\"");
+        Fail(Origin, lines["input"].Number, "input: expected current, voltage, millivolt or resistance, got " +
+                MessageQuote(lines["input"].Value));
     const std::string outKind = Lower(lines["output"].Value);
     p.OutputMode = outKind == "current" ? OutputModeCurrent : outKind == "voltage" ? OutputModeVoltage : 0;
     if (p.OutputMode == 0)
-        Fail(Origin, lines["output"].Number, "output: expected current or voltage, got \"" + lines["output"].Value + "\"");
+        Fail(Origin, lines["output"].Number, "output: expected current or voltage, got " + MessageQuote(lines["output"].Value));
 
     const std::string inUnit = InputUnit(p.InputMode);
     const int inDecimals = InputDecimals(p.InputMode);
@@ -247,6 +254,35 @@ TProfile ParseProfile(const std::string& Text, const std::string& Origin)
     p.FilterType = ParseChoice(Origin, "filter", lines["filter"], 2, "0, 1 or 2");
     p.LimitReaction = ParseChoice(Origin, "reaction", lines["reaction"], 3, "0, 1, 2 or 3");
     return p;
+}
+
+TProfile LoadProfile(const std::string& File)
+{
+    std::string text;
+    try {
+        text = ReadTextFile(File);
+    } catch (const EFileError& e) {
+        throw ECtlError(ExitUsage, "cannot read " + File + ": " + e.Reason);
+    }
+    return ParseProfile(text, File);
+}
+
+void CheckProfileTarget(const std::string& File)
+{
+    try {
+        CheckSafeTarget(File);
+    } catch (const EFileError& e) {
+        throw ECtlError(ExitFailure, "cannot write " + File + ": " + e.Reason);
+    }
+}
+
+void WriteProfileFile(const std::string& File, const std::string& Text)
+{
+    try {
+        WriteFileSafely(File, Text);
+    } catch (const EFileError& e) {
+        throw ECtlError(ExitFailure, "cannot write " + File + ": " + e.Reason);
+    }
 }
 
 std::string FormatProfile(const TProfile& P, const std::vector<std::string>& Comment)

@@ -41,6 +41,16 @@ TProfile ParseProfile(const std::string& Text, const std::string& Origin);
 // The file text; Comment lines (without "#") head it.
 std::string FormatProfile(const TProfile& Profile, const std::vector<std::string>& Comment = {});
 
+// Reads File (a regular file of at most 1 MiB; a UTF-8 byte-order mark is dropped) and parses it
+// whole. Throws ECtlError(ExitUsage, "cannot read FILE: reason") or ParseProfile's error.
+TProfile LoadProfile(const std::string& File);
+
+// Throws ECtlError(ExitFailure, "cannot write FILE: reason") when File cannot be written safely
+// now (datalog/safe_file.h); leaves nothing behind. For a check before the port is opened.
+void CheckProfileTarget(const std::string& File);
+// Writes Text as File safely: the old file stays whole until the new one is complete.
+void WriteProfileFile(const std::string& File, const std::string& Text);
+
 // The configuration of a converter whose settings are loaded, with the kinds in force and the
 // ranges as its numeric range fields show them. Throws ExitRefused when there is none to save.
 TProfile ProfileFromSettings(const TDeviceSettings& Settings);

@@ -4,14 +4,57 @@
 #include "tools/sim/simulator.h"
 #include "kvt_version.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <exception>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+namespace {
+
+// A link that a simulator killed before its exit left behind: this user's symbolic link to a
+// pseudo-terminal that is gone. Nothing else at the name is ever removed.
+bool LeftByAKilledSimulator(const std::string& Link)
+{
+    struct stat st {};
+    if (::lstat(Link.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    char target[256];
+    const ssize_t n = ::readlink(Link.c_str(), target, sizeof target - 1);
+    if (n <= 0)
+        return false;
+    target[n] = '\0';
+    return std::strncmp(target, "/dev/pts/", 9) == 0 && ::stat(target, &st) != 0 && errno == ENOENT;
+}
+
+// Refuses a name that is taken, before the line is made.
+bool LinkNameFree(const std::string& Link)
+{
+    struct stat st {};
+    if (::lstat(Link.c_str(), &st) != 0)
+        return true;
+    if (LeftByAKilledSimulator(Link) && ::unlink(Link.c_str()) == 0)
+        return true;
+    std::fprintf(stderr, "kvt27-sim: --link %s: the name is taken (%s); remove it or choose another\n", Link.c_str(),
+        S_ISLNK(st.st_mode) ? "a symbolic link that is not a simulator's left-over" : "not a symbolic link");
+    return false;
+}
+
+// Removes the link at exit only while it is still the one made.
+void RemoveOwnLink(const std::string& Link, const struct stat& Made)
+{
+    struct stat now {};
+    if (::lstat(Link.c_str(), &now) == 0 && S_ISLNK(now.st_mode) && now.st_dev == Made.st_dev && now.st_ino == Made.st_ino)
+        ::unlink(Link.c_str());
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -42,6 +85,9 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    if (!setup.Link.empty() && !LinkNameFree(setup.Link))
+        return 1;
+
     TSimulator sim(setup.Converter);
     sim.SetFaults(setup.Faults);
     if (setup.Trace)
@@ -56,13 +102,15 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::string path = sim.DevicePath();
+    struct stat link {};
     if (!setup.Link.empty()) {
-        ::unlink(setup.Link.c_str());
+        // symlink never replaces: a name taken since the check above is refused too.
         if (::symlink(path.c_str(), setup.Link.c_str()) != 0) {
-            std::perror(("kvt27-sim: link " + setup.Link).c_str());
+            std::fprintf(stderr, "kvt27-sim: --link %s: %s\n", setup.Link.c_str(), std::strerror(errno));
             sim.Stop();
             return 1;
         }
+        ::lstat(setup.Link.c_str(), &link);
     }
     // Listed for the program's port list while it runs; a failure costs only the listing.
     std::unique_ptr<kvt::TSimPortRegistration> registration;
@@ -88,6 +136,6 @@ int main(int argc, char** argv)
     registration.reset();
     sim.Stop();
     if (!setup.Link.empty())
-        ::unlink(setup.Link.c_str());
+        RemoveOwnLink(setup.Link, link);
     return 0;
 }

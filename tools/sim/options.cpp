@@ -1,5 +1,6 @@
 #include "tools/sim/options.h"
 
+#include "datalog/text_file.h"
 #include "protocol/commands.h"
 #include "protocol/device_settings.h"
 #include "protocol/identity.h"
@@ -8,14 +9,18 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace kvt::sim {
 
 namespace {
+
+// Signal values in any unit: far beyond what a converter reads, still a plain number.
+constexpr double SignalLimit = 1e6;
 
 std::string Lower(std::string s)
 {
@@ -32,36 +37,59 @@ std::string Trim(const std::string& s)
     return s.substr(b, e - b + 1);
 }
 
+// "12", "-3" or "0x1F": a leading 0 is no octal prefix.
 int64_t Integer(const std::string& Key, const std::string& Value, int64_t Min, int64_t Max)
 {
     const std::string v = Trim(Value);
+    const size_t digits = !v.empty() && (v[0] == '-' || v[0] == '+') ? 1 : 0;
+    const bool hex = v.size() > digits + 2 && v[digits] == '0' && (v[digits + 1] == 'x' || v[digits + 1] == 'X');
     errno = 0;
     char* end = nullptr;
-    const long long n = std::strtoll(v.c_str(), &end, 0);
+    const long long n = std::strtoll(v.c_str(), &end, hex ? 16 : 10);
     if (v.empty() || *end != '\0' || errno == ERANGE || n < Min || n > Max)
         throw TSimOptionError(Key + ": expected a whole number from " + std::to_string(Min) + " to " +
-            std::to_string(Max) + ", got \"" + Value + "\"");
+            std::to_string(Max) + ", got " + MessageQuote(Value));
     return n;
 }
 
-double Real(const std::string& Key, const std::string& Value)
+std::string Number(double V)
+{
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, V);
+    return std::string(buf, r.ptr);
+}
+
+// A key for a message: only "word.NAME" keys can be of any length.
+std::string ShownKey(const std::string& Key)
+{
+    return Key.size() > 40 ? MessageQuote(Key) : Key;
+}
+
+// A file name from a config line for a message: any length, but no usable one is that long.
+std::string ShownPath(const std::string& Path)
+{
+    return Path.size() > 256 ? MessageQuote(Path, 256) : Path;
+}
+
+double Real(const std::string& Key, const std::string& Value, double Min, double Max)
 {
     const std::string v = Trim(Value);
     char* end = nullptr;
     const double d = std::strtod(v.c_str(), &end);
-    if (v.empty() || *end != '\0' || d != d)
-        throw TSimOptionError(Key + ": expected a number, got \"" + Value + "\"");
+    if (v.empty() || *end != '\0' || !(d >= Min && d <= Max))
+        throw TSimOptionError(Key + ": expected a number from " + Number(Min) + " to " + Number(Max) + ", got " +
+            MessageQuote(Value));
     return d;
 }
 
 bool Flag(const std::string& Key, const std::string& Value)
 {
     const std::string v = Lower(Trim(Value));
-    if (v.empty() || v == "1" || v == "yes" || v == "true" || v == "on")
+    if (v == "1" || v == "yes" || v == "true" || v == "on")
         return true;
     if (v == "0" || v == "no" || v == "false" || v == "off")
         return false;
-    throw TSimOptionError(Key + ": expected yes or no, got \"" + Value + "\"");
+    throw TSimOptionError(Key + ": expected yes or no, got " + MessageQuote(Value));
 }
 
 int Command(const std::string& Key, const std::string& Value)
@@ -109,6 +137,10 @@ bool IsKnown(const std::string& Key)
 void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
 {
     const std::string key = Lower(Trim(RawKey));
+    if (!IsKnown(Trim(RawKey)))
+        throw TSimOptionError("unknown setting " + MessageQuote(Trim(RawKey)) + " (see --help)");
+    if (Trim(Value).empty())
+        throw TSimOptionError(ShownKey(key) + ": the value is empty");
     TConverterConfig& c = FSetup.Converter;
     TSignal& s = c.Signal;
     TFaults& f = FSetup.Faults;
@@ -124,7 +156,7 @@ void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
         c.TemperatureRaw = static_cast<int32_t>(static_cast<uint32_t>(
             Integer(key, Value, std::numeric_limits<int32_t>::min(), std::numeric_limits<uint32_t>::max())));
     } else if (key == "temperature") {
-        c.TemperatureRaw = TemperatureRaw(Real(key, Value));
+        c.TemperatureRaw = TemperatureRaw(Real(key, Value, -273, 1000));
     } else if (key == "config-type") {
         c.ConfigType = static_cast<uint16_t>(Integer(key, Value, 0, 65535));
     } else if (key == "word" || key.rfind("word.", 0) == 0 || WordAddressByName(Trim(RawKey)) >= 0) {
@@ -132,14 +164,14 @@ void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
         if (key == "word") {
             const auto eq = Value.find('=');
             if (eq == std::string::npos)
-                throw TSimOptionError("word: expected NAME=VALUE or ADDRESS=VALUE, got \"" + Value + "\"");
+                throw TSimOptionError("word: expected NAME=VALUE or ADDRESS=VALUE, got " + MessageQuote(Value));
             name = Value.substr(0, eq);
             value = Value.substr(eq + 1);
         } else {
             name = key.rfind("word.", 0) == 0 ? Trim(RawKey).substr(5) : Trim(RawKey);
         }
         FWords.emplace_back(static_cast<uint8_t>(Address("word", name)),
-            static_cast<uint16_t>(Integer("word " + Trim(name), value, 0, 65535)));
+            static_cast<uint16_t>(Integer("word " + ShownKey(Trim(name)), value, 0, 65535)));
     } else if (key == "signal") {
         const std::string v = Lower(Trim(Value));
         if (v == "constant")
@@ -151,7 +183,7 @@ void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
         else if (v == "noise")
             s.Shape = TSignalShape::Noise;
         else
-            throw TSimOptionError("signal: expected constant, ramp, sine or noise, got \"" + Value + "\"");
+            throw TSimOptionError("signal: expected constant, ramp, sine or noise, got " + MessageQuote(Value));
     } else if (key == "signal-unit") {
         const std::string v = Lower(Trim(Value));
         if (v == "raw")
@@ -165,19 +197,17 @@ void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
         else if (v == "%" || v == "percent")
             s.Unit = TSignalUnit::Percent;
         else
-            throw TSimOptionError("signal-unit: expected raw, mA, V, mV or %, got \"" + Value + "\"");
+            throw TSimOptionError("signal-unit: expected raw, mA, V, mV or %, got " + MessageQuote(Value));
     } else if (key == "signal-value") {
-        s.Value = Real(key, Value);
+        s.Value = Real(key, Value, -SignalLimit, SignalLimit);
     } else if (key == "signal-low") {
-        s.Low = Real(key, Value);
+        s.Low = Real(key, Value, -SignalLimit, SignalLimit);
     } else if (key == "signal-high") {
-        s.High = Real(key, Value);
+        s.High = Real(key, Value, -SignalLimit, SignalLimit);
     } else if (key == "signal-amplitude") {
-        s.Amplitude = Real(key, Value);
+        s.Amplitude = Real(key, Value, 0, SignalLimit);
     } else if (key == "signal-period") {
-        s.PeriodS = Real(key, Value);
-        if (!(s.PeriodS > 0))
-            throw TSimOptionError("signal-period: expected a positive number of seconds");
+        s.PeriodS = Real(key, Value, 0.001, 1e6);
     } else if (key == "mute") {
         f.Mute = Flag(key, Value);
     } else if (key == "no-reply-frame") {
@@ -219,9 +249,19 @@ void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
     } else if (key == "help") {
         FSetup.Help = Flag(key, Value);
     } else {
-        throw TSimOptionError("unknown setting \"" + Trim(RawKey) + "\" (see --help)");
+        throw TSimOptionError("unknown setting " + MessageQuote(Trim(RawKey)) + " (see --help)");
     }
 }
+
+namespace {
+
+// An error already placed in an included file: the files around it do not place it again.
+class TPlacedError : public TSimOptionError {
+public:
+    using TSimOptionError::TSimOptionError;
+};
+
+} // namespace
 
 void TSimOptions::ParseText(const std::string& Text, const std::string& Origin)
 {
@@ -238,25 +278,49 @@ void TSimOptions::ParseText(const std::string& Text, const std::string& Origin)
             continue;
         const auto eq = line.find('=');
         const std::string key = Trim(line.substr(0, eq));
-        const std::string value = eq == std::string::npos ? std::string() : Trim(line.substr(eq + 1));
         try {
-            if (eq == std::string::npos && IsKnown(key) && !IsFlag(key))
-                throw TSimOptionError("expected key = value");
-            Apply(key, value);
+            if (eq != std::string::npos)
+                Apply(key, Trim(line.substr(eq + 1)));
+            else if (IsKnown(key) && !IsFlag(key))
+                throw TSimOptionError(MessageQuote(key) + ": expected key = value");
+            else
+                Apply(key, "yes"); // a flag standing alone
+        } catch (const TPlacedError&) {
+            throw;
         } catch (const TSimOptionError& e) {
-            throw TSimOptionError(Origin + ":" + std::to_string(number) + ": " + e.what());
+            throw TPlacedError(Origin + ":" + std::to_string(number) + ": " + e.what());
         }
     }
 }
 
 void TSimOptions::LoadFile(const std::string& Path)
 {
-    std::ifstream in(Path);
-    if (!in)
-        throw TSimOptionError("config: cannot read \"" + Path + "\"");
-    std::ostringstream text;
-    text << in.rdbuf();
-    ParseText(text.str(), Path);
+    // A file that includes itself, directly or through others, would never end.
+    struct stat st {};
+    if (::stat(Path.c_str(), &st) == 0) {
+        for (std::size_t i = 0; i < FLoading.size(); ++i) {
+            if (FLoading[i].Device == st.st_dev && FLoading[i].Inode == st.st_ino) {
+                std::string chain;
+                for (std::size_t j = i; j < FLoading.size(); ++j)
+                    chain += ShownPath(FLoading[j].Name) + " -> ";
+                throw TSimOptionError("config: " + ShownPath(Path) + " is already being read (" + chain + ShownPath(Path) + ")");
+            }
+        }
+    }
+    std::string text;
+    try {
+        text = ReadTextFile(Path);
+    } catch (const EFileError& e) {
+        throw TSimOptionError("config: cannot read " + ShownPath(Path) + ": " + e.Reason);
+    }
+    FLoading.push_back({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), Path});
+    try {
+        ParseText(text, Path);
+    } catch (...) {
+        FLoading.pop_back();
+        throw;
+    }
+    FLoading.pop_back();
 }
 
 void TSimOptions::ParseArgs(const std::vector<std::string>& Args)
@@ -272,17 +336,17 @@ void TSimOptions::ParseArgs(const std::vector<std::string>& Args)
             continue;
         }
         if (a.rfind("--", 0) != 0 || a.size() == 2)
-            throw TSimOptionError("unexpected argument \"" + a + "\" (see --help)");
-        std::string key = a.substr(2), value;
+            throw TSimOptionError("unexpected argument " + MessageQuote(a) + " (see --help)");
+        std::string key = a.substr(2), value = "yes";
         const auto eq = key.find('=');
         if (eq != std::string::npos) {
             value = key.substr(eq + 1);
             key.erase(eq);
         } else if (!IsKnown(key)) {
-            throw TSimOptionError("unknown setting \"" + key + "\" (see --help)");
+            throw TSimOptionError("unknown setting " + MessageQuote(key) + " (see --help)");
         } else if (!IsFlag(key)) {
             if (i + 1 >= Args.size())
-                throw TSimOptionError("--" + key + ": a value is missing");
+                throw TSimOptionError("--" + ShownKey(key) + ": a value is missing");
             value = Args[++i];
         }
         Apply(key, value);
@@ -372,10 +436,13 @@ Faults (for tests; a command is always carried out, only its reply suffers):
 
 Other:
   --trace                     print every frame received and sent, decoded, on stderr
-  --link PATH                 also make PATH a symbolic link to the device (removed at exit)
+  --link PATH                 also make PATH a symbolic link to the device, removed at exit;
+                              a PATH that exists is refused, unless it is a link to a gone
+                              pseudo-terminal that a killed simulator left
   --no-register               keep the device out of the port list of kvt27-config and kvt27ctl
                               (by default it is listed there while the simulator runs)
-  --config FILE               read settings from FILE
+  --config FILE               read settings from FILE (at most 1 MiB; it may include other
+                              files with "config = FILE", but not itself)
   --help, -h                  this text
   --version                   the version
 )";

@@ -34,7 +34,9 @@ class TSimOptions {
 public:
     // One setting; throws TSimOptionError with a readable message.
     void Apply(const std::string& Key, const std::string& Value);
-    // A config file: "key = value" lines, "#" starts a comment; throws TSimOptionError.
+    // A config file: "key = value" lines, "#" starts a comment, an optional UTF-8 byte-order
+    // mark; at most 1 MiB, a regular file. A file may include others ("config = FILE") but not
+    // itself. Throws TSimOptionError naming the file and the line.
     void LoadFile(const std::string& Path);
     void ParseText(const std::string& Text, const std::string& Origin);
     // argv without the program name.
@@ -42,8 +44,14 @@ public:
     TSimSetup Build() const;
 
 private:
+    struct TLoading {
+        uint64_t Device;
+        uint64_t Inode;
+        std::string Name;
+    };
     TSimSetup FSetup;
     std::vector<std::pair<uint8_t, uint16_t>> FWords;
+    std::vector<TLoading> FLoading; // the config files being read, outermost first
 };
 
 TSimSetup ParseSimArgs(const std::vector<std::string>& Args);

@@ -1,0 +1,16 @@
+// What the Windows parts of the safe writer and the text reader share.
+#pragma once
+
+#include <string>
+
+namespace kvt::detail {
+
+// UTF-8 to the wide form of the Windows API; throws EFileError for a name that is not UTF-8.
+std::wstring WidePath(const std::string& Utf8);
+// Throws EFileError for the system's error Code (GetLastError), with the system's text.
+[[noreturn]] void FailWin32(unsigned long Code, const std::string& Name);
+// Throws EFileError for a name that stands for a device (CON, NUL, COM1, \\.\...): opening or
+// replacing such a name would act on the device.
+void RefuseDeviceName(const std::string& Name);
+
+} // namespace kvt::detail

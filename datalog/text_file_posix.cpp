@@ -1,0 +1,93 @@
+// The text file reader on POSIX systems.
+#include "datalog/text_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kvt {
+
+namespace {
+
+[[noreturn]] void Fail(int Code, const std::string& Path)
+{
+    throw EFileError(Code, Path, std::strerror(Code));
+}
+
+void CheckKind(const struct stat& St, const std::string& Path)
+{
+    if (S_ISDIR(St.st_mode))
+        throw EFileError(EISDIR, Path, "Is a folder");
+    if (S_ISFIFO(St.st_mode))
+        throw EFileError(EINVAL, Path, "Is a FIFO, not a regular file");
+    if (S_ISCHR(St.st_mode) || S_ISBLK(St.st_mode))
+        throw EFileError(EINVAL, Path, "Is a device, not a regular file");
+    if (!S_ISREG(St.st_mode))
+        throw EFileError(EINVAL, Path, "Is not a regular file");
+}
+
+class TFd {
+public:
+    explicit TFd(int Fd) : Fd_(Fd) {}
+    ~TFd() { ::close(Fd_); }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return Fd_; }
+
+private:
+    int Fd_;
+};
+
+} // namespace
+
+std::string ReadTextFile(const std::string& Path, std::size_t Limit)
+{
+    // Looked at before it is opened: opening a device may act on it.
+    struct stat st {};
+    if (::stat(Path.c_str(), &st) != 0)
+        Fail(errno, Path);
+    CheckKind(st, Path);
+    // Without blocking, in case a FIFO took the name meanwhile; checked again on what was opened.
+    int fd;
+    do
+        fd = ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        Fail(errno, Path);
+    TFd file(fd);
+    if (::fstat(fd, &st) != 0)
+        Fail(errno, Path);
+    CheckKind(st, Path);
+    const std::string tooLarge = "Is larger than " + detail::LimitText(Limit);
+    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > Limit)
+        throw EFileError(EFBIG, Path, tooLarge);
+
+    // The size may change while it is read: never more than Limit bytes are kept.
+    std::string text(static_cast<size_t>(st.st_size) + 1, '\0');
+    size_t got = 0;
+    for (;;) {
+        if (got == text.size()) {
+            if (text.size() > Limit)
+                throw EFileError(EFBIG, Path, tooLarge);
+            text.resize(std::min(Limit + 1, text.size() * 2 + 4096));
+        }
+        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            Fail(errno, Path);
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    if (got > Limit)
+        throw EFileError(EFBIG, Path, tooLarge);
+    text.resize(got);
+    detail::DropByteOrderMark(text);
+    return text;
+}
+
+} // namespace kvt
