@@ -2,7 +2,7 @@
 # Installs the Debian/Ubuntu packages that building and testing need, when any is missing.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core "$@")
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev nlohmann-json3-dev fonts-dejavu-core "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -75,27 +75,51 @@ TEST_F(CtlProcess, ExitStatusesAndStreams)
     EXPECT_EQ(Ctl({"bogus"}, Env).Status, ExitUsage);
 }
 
-TEST_F(CtlProcess, ARecordingStopsCleanlyOnCtrlC)
+TEST_F(CtlProcess, ARecordingKeepsItsSamplesWhateverStopsIt)
 {
     kvt::sim::TSimulator sim;
     sim.Start();
     const std::string csv = Runtime + "/rec.csv";
-    TChild child({KVT27CTL_PROGRAM, "measure", "--port", sim.DevicePath(), "--count", "1000", "--period", "0.1",
-                     "--csv", csv},
-        Env);
-    // Two samples in, then Ctrl-C.
-    EXPECT_EQ(child.ReadLine(30s), "12000 uA");
-    EXPECT_EQ(child.ReadLine(30s), "12000 uA");
-    ::kill(child.Pid(), SIGINT);
-    const TRun r = child.Wait();
-    EXPECT_EQ(r.Status, ExitInterrupted);
-    EXPECT_NE(r.Err.find("stopped after"), std::string::npos) << r.Err;
-    FILE* f = std::fopen(csv.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    char head[16] = {};
-    ASSERT_EQ(std::fread(head, 1, 10, f), 10u);
-    std::fclose(f);
-    EXPECT_STREQ(head, "0.1 sec;\r\n");
+    // Two samples in, then a signal, or the reader of stdout goes away.
+    struct TCase {
+        int Signal; // 0: stdout closed
+        int Status;
+        const char* Why;
+    };
+    for (const TCase& c : {TCase{SIGINT, 130, "stopped by Ctrl-C (SIGINT)"}, TCase{SIGTERM, 143, "stopped by SIGTERM"},
+                           TCase{SIGHUP, 129, "stopped by SIGHUP"},
+                           TCase{0, ExitFailure, "cannot write the results to standard output: Broken pipe"}}) {
+        SCOPED_TRACE(c.Why);
+        std::remove(csv.c_str());
+        TChild child({KVT27CTL_PROGRAM, "measure", "--port", sim.DevicePath(), "--count", "1000", "--period", "0.1",
+                         "--csv", csv},
+            Env);
+        EXPECT_EQ(child.ReadLine(30s), "12000 uA");
+        EXPECT_EQ(child.ReadLine(30s), "12000 uA");
+        if (c.Signal != 0)
+            ::kill(child.Pid(), c.Signal);
+        else
+            child.CloseOut();
+        const TRun r = child.Wait();
+        EXPECT_EQ(r.Status, c.Status);
+        EXPECT_NE(r.Err.find(c.Why), std::string::npos) << r.Err;
+        EXPECT_NE(r.Err.find("samples taken are in " + csv), std::string::npos) << r.Err;
+        FILE* f = std::fopen(csv.c_str(), "rb");
+        ASSERT_NE(f, nullptr);
+        char head[32] = {};
+        ASSERT_GE(std::fread(head, 1, 26, f), 26u);
+        std::fclose(f);
+        EXPECT_STREQ(head, "0.1 sec;\r\n12000;\r\n12000;\r\n");
+    }
+
+    // Results that cannot be written are a failure with a message, whatever the command.
+    for (const char* args : {"info", "read --json", "measure", "save -"}) {
+        const TRun r = RunProgram({"/bin/sh", "-c",
+            std::string(KVT27CTL_PROGRAM) + " " + args + " --port " + sim.DevicePath() + " > /dev/full"}, Env);
+        EXPECT_EQ(r.Status, ExitFailure) << args;
+        EXPECT_NE(r.Err.find("cannot write the results to standard output: No space left on device"),
+                  std::string::npos) << args << ": " << r.Err;
+    }
 }
 
 TEST_F(CtlProcess, ARunningSimulatorIsInThePortListUntilItStops)

@@ -6,6 +6,10 @@
 #include "tools/sim/simulator.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <thread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +20,7 @@
 using namespace kvt;
 using namespace kvt::ctl;
 using namespace std::chrono_literals;
+using Json = nlohmann::json;
 
 namespace {
 
@@ -88,9 +93,10 @@ TEST_F(CtlSim, InfoShowsTheIdentification)
     Sim.ClearReceived();
     r = Ctl({"info", "--json", "--port=" + Port});
     ASSERT_EQ(r.Status, ExitOk) << r.Err;
-    EXPECT_NE(r.Out.find("\"model\": \"KVT27L\""), std::string::npos) << r.Out;
-    EXPECT_NE(r.Out.find("\"temperature_c\": null"), std::string::npos);
-    EXPECT_NE(r.Out.find("\"config_text\": \"Not allowed configuration!"), std::string::npos);
+    const Json j = Json::parse(r.Out);
+    EXPECT_EQ(j["model"], "KVT27L");
+    EXPECT_TRUE(j["temperature_c"].is_null());
+    EXPECT_EQ(j["config_text"].get<std::string>().rfind("Not allowed configuration!", 0), 0u);
     // A KVT27L is not asked for its temperature.
     for (const TFrame& f : Sim.Received())
         EXPECT_NE(f[0], CmdReadTemperature);
@@ -112,11 +118,13 @@ TEST_F(CtlSim, ReadShowsWordsAndRangesAsTheProgramDoes)
     EXPECT_NE(r.Out.find("input range    123,5 mV .. 585 mV   (numeric entry 0123,5 .. 0585,0 mV)"), std::string::npos);
     EXPECT_NE(r.Out.find("output range   01,000 .. 10,000 V"), std::string::npos);
 
-    const TResult j = Ctl({"read", "--json", "--port", Port});
-    ASSERT_EQ(j.Status, ExitOk) << j.Err;
-    EXPECT_NE(j.Out.find("\"InZero\": 39685"), std::string::npos) << j.Out;
-    EXPECT_NE(j.Out.find("\"begin\": 123.49, \"end\": 584.98"), std::string::npos) << j.Out;
-    EXPECT_NE(j.Out.find("\"output\": {\"kind\": \"voltage\", \"unit\": \"V\", \"begin\": 1.000"), std::string::npos);
+    const TResult r2 = Ctl({"read", "--json", "--port", Port});
+    ASSERT_EQ(r2.Status, ExitOk) << r2.Err;
+    const Json j = Json::parse(r2.Out);
+    EXPECT_EQ(j["words"]["InZero"], 39685);
+    EXPECT_EQ(j["words"].size(), 16u);
+    EXPECT_EQ(j["input"], Json::parse(R"({"kind": "millivolt", "unit": "mV", "begin": 123.49, "end": 584.98})"));
+    EXPECT_EQ(j["output"], Json::parse(R"({"kind": "voltage", "unit": "V", "begin": 1.0, "end": 10.0})"));
 }
 
 TEST_F(CtlSim, WriteChecksTheValueAndNeverTouchesCalibration)
@@ -167,6 +175,13 @@ TEST_F(CtlSim, MeasureOnceAndRecordToTheProgramsCsv)
     EXPECT_EQ(r.Out, "12000 uA\n12000 uA\n12000 uA\n");
     EXPECT_EQ(ReadFile(csv), "0.1 sec;\r\n12000;\r\n12000;\r\n12000;\r\n");
 
+    // On a terminal the progress goes to standard error.
+    std::ostringstream out, err;
+    TCtlContext terminal{out, err, "/nonexistent", ","};
+    terminal.ErrIsTerminal = true;
+    ASSERT_EQ(RunCtl({"measure", "--port", Port, "--count", "2", "--period", "0.1"}, terminal), ExitOk);
+    EXPECT_EQ(err.str(), "\r1 of 2\r2 of 2\n");
+
     // A period of the program's list takes its text; the millivolt input keeps one decimal.
     Sim.SetWord(WordInputMode, 5);
     s.Unit = sim::TSignalUnit::MilliVolt;
@@ -186,8 +201,93 @@ TEST_F(CtlSim, ARecordingThatLosesTheLineKeepsItsSamples)
     Sim.SetFaults(f);
     const TResult r = Ctl({"measure", "--port", Port, "--count", "5", "--period", "0.1", "--csv", csv});
     EXPECT_EQ(r.Status, ExitNoAnswer) << r.Err;
-    EXPECT_NE(r.Err.find("2 samples taken are in " + csv), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("; 2 samples taken are in " + csv), std::string::npos) << r.Err;
     EXPECT_EQ(ReadFile(csv), "0.1 sec;\r\n12000;\r\n12000;\r\n");
+
+    // With no sample taken (the first reading lost), the file from before stays as it was.
+    Sim.Stop();
+    Sim.Start();
+    Sim.SetFaults({.NoReplyToCommand = CmdMeasure});
+    const TResult none = Ctl({"measure", "--port", Sim.DevicePath(), "--count", "5", "--period", "0.1", "--csv", csv});
+    EXPECT_EQ(none.Status, ExitNoAnswer);
+    EXPECT_NE(none.Err.find("0 samples taken; " + csv + " was left as it was"), std::string::npos) << none.Err;
+    EXPECT_EQ(ReadFile(csv), "0.1 sec;\r\n12000;\r\n12000;\r\n");
+
+    // A file that cannot be written is told before the first frame.
+    Sim.ClearReceived();
+    const TResult bad = Ctl({"measure", "--port", Sim.DevicePath(), "--count", "5", "--csv", Dir + "/none/rec.csv"});
+    EXPECT_EQ(bad.Status, ExitFailure);
+    EXPECT_NE(bad.Err.find("cannot write " + Dir + "/none/rec.csv: The folder does not exist"), std::string::npos)
+        << bad.Err;
+    EXPECT_TRUE(Sim.Received().empty());
+}
+
+TEST_F(CtlSim, JsonOfEveryCommandHasItsDocumentedShape)
+{
+    auto json = [&](std::vector<std::string> Args) {
+        Args.push_back("--json");
+        Args.push_back("--port=" + Port);
+        const TResult r = Ctl(Args);
+        EXPECT_EQ(r.Status, ExitOk) << r.Err;
+        return Json::parse(r.Out);
+    };
+    EXPECT_EQ(json({"write", "FilterType", "2"}),
+              Json::parse(R"j({"word": "FilterType", "address": 8, "old": 0, "new": 2,
+                               "meaning": "polynomial filter (about 400 ms)", "power_cycle_needed": false})j"));
+    EXPECT_EQ(json({"measure"}), Json::parse(R"({"raw": 50000, "value": 12000, "unit": "uA"})"));
+    const Json saved = json({"save", "-"});
+    EXPECT_TRUE(saved["file"].is_null());
+    EXPECT_EQ(saved["configuration"]["input_begin"], 4.0);
+    EXPECT_EQ(saved["configuration"]["filter"], 2);
+
+    const std::string file = Dir + "/c.kvt";
+    ASSERT_EQ(Ctl({"save", "--port", Port, file}).Status, ExitOk);
+    Sim.SetWord(WordFilterType, 0);
+    const Json plan = json({"apply", "--dry-run", file});
+    EXPECT_EQ(plan["dry_run"], true);
+    EXPECT_EQ(plan["words"].size(), 8u);
+    EXPECT_EQ(plan["words"][6], Json::parse(R"({"word": "FilterType", "address": 8, "old": 0, "new": 2,
+                                                 "action": "would write", "note": ""})"));
+    EXPECT_EQ(Sim.Word(WordFilterType), 0) << "a dry run writes nothing";
+    // A recording prints one object a line; a port whose name is not UTF-8 still gives valid JSON.
+    const TResult rec = Ctl({"measure", "--json", "--port", Port, "--count", "2", "--period", "0.1"});
+    EXPECT_EQ(Json::parse(rec.Out.substr(rec.Out.find('\n') + 1))["sample"], 2);
+    const TResult odd = Ctl({"info", "--json", "--port", Dir + "/\xFF"});
+    EXPECT_EQ(odd.Status, ExitPortOpen);
+}
+
+TEST_F(CtlSim, StoppingAnApplyListsWhatWasWrittenAndWhatNot)
+{
+    const std::string file = Dir + "/c.kvt";
+    std::ofstream(file) << "input = voltage\ninput-begin = 1\ninput-end = 9\noutput = voltage\n"
+                           "output-begin = 1\noutput-end = 9\nfilter = 1\nreaction = 0\n";
+    // Ctrl-C as the second word goes out: that one is finished, the rest is not started.
+    std::atomic<int> stop{0};
+    std::atomic<int> writes{0};
+    Sim.SetTrace([&](const std::string& Line) {
+        if (Line.find("rx ") != std::string::npos && Line.find("write word") != std::string::npos && ++writes == 2)
+            stop = 2;
+    });
+    std::ostringstream out, err;
+    TCtlContext context{out, err, "/nonexistent", ","};
+    context.Stop = &stop;
+    EXPECT_EQ(RunCtl({"apply", "--port", Port, file}, context), 130);
+    EXPECT_EQ(Writes(Sim), 2);
+    EXPECT_NE(err.str().find("stopped by Ctrl-C (SIGINT)\nkvt27ctl: written: InZero, InEnd; not written: InputMode, "
+                             "OutZero, OutEnd, OutputMode, FilterType"),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(out.str().find("InputMode        4  not written 4 (still 3)"), std::string::npos) << out.str();
+}
+
+TEST_F(CtlSim, ALateReplyFromAnEarlierRunIsNeverTakenAsAnAnswer)
+{
+    Sim.SetFaults({.ReplyDelayMs = 1000});
+    EXPECT_EQ(Ctl({"info", "--port", Port}).Status, ExitNoAnswer);
+    Sim.SetFaults({});
+    std::this_thread::sleep_for(700ms); // the late reply lands on the line
+    const TResult r = Ctl({"info", "--port", Port});
+    EXPECT_EQ(r.Status, ExitOk) << r.Err;
 }
 
 TEST_F(CtlSim, SaveOnOneCalibrationApplyOnAnother)
@@ -316,6 +416,15 @@ TEST(CtlArgs, BadArgumentsAndHelp)
     EXPECT_EQ(Ctl({"measure", "--port", "x", "--count", "0"}).Status, ExitUsage);
     EXPECT_EQ(Ctl({"measure", "--port", "x", "--count", "2", "--period", "0.05"}).Status, ExitUsage);
     EXPECT_EQ(Ctl({"measure", "--port", "x", "--period", "2"}).Status, ExitUsage);
+    // An empty value is a mistake, not an option left out.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"measure", "--port", "x", "--count", ""}, {"measure", "--port", "x", "--csv", ""}, {"info", "--port="}}) {
+        const TResult r = Ctl(args);
+        EXPECT_EQ(r.Status, ExitUsage) << args.back();
+        EXPECT_NE(r.Err.find("an empty one is none"), std::string::npos) << r.Err;
+    }
+    // Long values are cut in messages.
+    EXPECT_LT(Ctl({"write", "--port", "x", std::string(100000, 'A'), "1"}).Err.size(), 200u);
 
     const TResult help = Ctl({"--help"});
     EXPECT_EQ(help.Status, ExitOk);

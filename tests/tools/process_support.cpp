@@ -83,6 +83,12 @@ std::string TChild::ReadLine(std::chrono::milliseconds Timeout)
     return line;
 }
 
+void TChild::CloseOut()
+{
+    ::close(FOut);
+    FOut = -1;
+}
+
 TRun TChild::Wait(std::chrono::milliseconds Timeout)
 {
     TRun r;

@@ -23,6 +23,8 @@ public:
     pid_t Pid() const { return FPid; }
     // One line of stdout, waiting at most Timeout.
     std::string ReadLine(std::chrono::milliseconds Timeout);
+    // Closes the reading end of its stdout, as "| head" does when it has enough.
+    void CloseOut();
     // Collects everything and the exit status.
     TRun Wait(std::chrono::milliseconds Timeout = std::chrono::seconds(60));
 

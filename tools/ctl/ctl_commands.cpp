@@ -22,6 +22,7 @@
 #include "kvt_version.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -242,6 +243,15 @@ std::string PeriodText(int Ms)
     return FormatFloat("0.###", Ms / 1000.0, ".") + " sec";
 }
 
+// A plain number as the configuration files and numeric fields write it ("4.000", "-5.250"),
+// read the same in every locale.
+double ParseNumber(const std::string& Text)
+{
+    double v = 0;
+    std::from_chars(Text.data(), Text.data() + Text.size(), v);
+    return v;
+}
+
 // One JSON document on a line: valid UTF-8 whatever the port name or a text holds.
 std::string JsonLine(const Json& J)
 {
@@ -408,8 +418,8 @@ private:
             }
             if (r.Output)
                 j["output"] = {{"kind", OutputKindName(EffectiveOutputMode(d))}, {"unit", r.OutUnit},
-                               {"begin", std::stod(PlainNumber(r.OutBeginField))},
-                               {"end", std::stod(PlainNumber(r.OutEndField))}};
+                               {"begin", ParseNumber(PlainNumber(r.OutBeginField))},
+                               {"end", ParseNumber(PlainNumber(r.OutEndField))}};
             else
                 j["output"] = nullptr;
             Print(JsonLine(j));
@@ -625,13 +635,27 @@ private:
         const std::string text = FormatProfile(p, {"kvt27ctl configuration",
             "from a " + ModelName(d.DeviceModel) + ", firmware " + FirmwareVersionText(d.FirmwareVersion) + ", configuration " +
                 std::to_string(d.ConfigType) + ", on " + s.Device()});
-        if (file == "-") {
-            C.Out << text;
-            return ExitOk;
+        if (file != "-")
+            WriteProfileFile(file, text);
+        if (A.Json) {
+            Print(JsonLine({{"file", file == "-" ? Json(nullptr) : Json(file)}, {"port", s.Device()},
+                            {"model", ModelName(d.DeviceModel)}, {"configuration", ProfileJson(p)}}));
+        } else if (file == "-") {
+            Print(text);
+        } else {
+            Print("saved the configuration of the " + ModelName(d.DeviceModel) + " on " + s.Device() + " to " + file + "\n");
         }
-        WriteProfileFile(file, text);
-        C.Out << "saved the configuration of the " << ModelName(d.DeviceModel) << " on " << s.Device() << " to " << file << "\n";
         return ExitOk;
+    }
+
+    // A configuration as JSON: kinds by name, ranges as numbers in the unit given beside them.
+    static Json ProfileJson(const TProfile& P)
+    {
+        return {{"input", InputKindName(P.InputMode)}, {"input_unit", InputUnit(P.InputMode)},
+                {"input_begin", ParseNumber(P.InBegin)}, {"input_end", ParseNumber(P.InEnd)},
+                {"output", OutputKindName(P.OutputMode)}, {"output_unit", OutputUnit(P.OutputMode)},
+                {"output_begin", ParseNumber(P.OutBegin)}, {"output_end", ParseNumber(P.OutEnd)},
+                {"filter", P.FilterType}, {"reaction", P.LimitReaction}};
     }
 
     int Apply()
@@ -642,26 +666,67 @@ private:
 
         TCtlSession& s = Connect(true);
         const std::vector<TPlannedWrite> plan = PlanApply(p, s.Settings);
-        if (A.DryRun)
-            C.Out << "dry run: nothing is written\n";
+        if (A.DryRun && !A.Json)
+            Print("dry run: nothing is written\n");
+        // A stop or a failed write ends the writing before the next word; what was written and
+        // what was not is said word by word.
+        int status = ExitOk;
+        std::string why;
+        std::vector<std::string> written, notWritten;
         bool inputRange = false;
+        Json words = Json::array();
         for (const TPlannedWrite& w : plan) {
             const std::string name = WordName(w.Address);
+            std::string action = !w.Write ? "keep" : A.DryRun ? "would write" : "write";
+            if (w.Write && !A.DryRun) {
+                if (status == ExitOk) {
+                    try {
+                        s.WriteWord(w.Address, static_cast<uint16_t>(w.New));
+                        written.push_back(name);
+                        inputRange = inputRange || w.Address == WordInZero || w.Address == WordInEnd;
+                    } catch (const ECtlError& e) {
+                        status = e.Status();
+                        why = e.what();
+                    }
+                }
+                if (status != ExitOk) {
+                    action = "not written";
+                    notWritten.push_back(name);
+                }
+            }
+            const std::string note = w.Write ? "" : w.Note.empty() ? "unchanged" : w.Note;
+            if (A.Json) {
+                words.push_back({{"word", name}, {"address", w.Address}, {"old", w.Old}, {"new", w.New},
+                                 {"action", action}, {"note", note}});
+                continue;
+            }
             std::ostringstream line;
             line << std::left << std::setw(14) << name << std::right << std::setw(4) << int(w.Address) << "  ";
-            if (w.Write)
-                line << (A.DryRun ? "would write " : "write ") << w.New << " (was " << w.Old << ")";
+            if (action == "keep")
+                line << "keep " << w.Old << " (" << note << ")";
+            else if (action == "not written")
+                line << "not written " << w.New << " (still " << w.Old << ")";
             else
-                line << "keep " << w.Old << " (" << (w.Note.empty() ? "unchanged" : w.Note) << ")";
-            if (w.Write && !A.DryRun) {
-                s.WriteWord(w.Address, static_cast<uint16_t>(w.New));
-                inputRange = inputRange || w.Address == WordInZero || w.Address == WordInEnd;
-            }
-            C.Out << line.str() << "\n";
+                line << action << " " << w.New << " (was " << w.Old << ")";
+            Print(line.str() + "\n");
         }
-        if (inputRange && NeedsPowerCycle(s.Settings.FirmwareVersion))
+        const bool powerCycle = inputRange && NeedsPowerCycle(s.Settings.FirmwareVersion);
+        if (A.Json)
+            Print(JsonLine({{"dry_run", A.DryRun}, {"complete", status == ExitOk}, {"words", words},
+                            {"power_cycle_needed", powerCycle}}));
+        if (powerCycle)
             C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
-        return ExitOk;
+        if (status != ExitOk) {
+            auto list = [](const std::vector<std::string>& Names) {
+                std::string l;
+                for (const std::string& n : Names)
+                    l += (l.empty() ? "" : ", ") + n;
+                return l.empty() ? std::string("none") : l;
+            };
+            C.Err << "kvt27ctl: " << why << "\nkvt27ctl: written: " << list(written) << "; not written: "
+                  << list(notWritten) << "\n";
+        }
+        return status;
     }
 
     const TArgs& A;

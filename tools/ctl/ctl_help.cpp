@@ -88,7 +88,7 @@ The calibration words (CalIn0mA ... CalOut10V) are never written. A value outsid
 takes is refused and nothing is written. Names are not case-sensitive.
 
   --json    {"word": "FilterType", "address": 8, "old": 0, "new": 2,
-             "meaning": "polynomial filter", "power_cycle_needed": false}
+             "meaning": "polynomial filter ...", "power_cycle_needed": false}
 )";
 
 constexpr const char* Measure = R"(Usage: kvt27ctl measure --port NAME [--count N] [--period SECONDS] [--csv FILE] [--json]
