@@ -258,6 +258,17 @@ TEST_F(WindowConnectTest, FailedIdentificationsReturnToTheConnectPanel)
         EXPECT_TRUE(ReadAddresses().empty());
         EXPECT_EQ(StatusPanel(0), w.MsgSelectPort);
     }
+
+    // The late reply to the last failed identify lands on the line: the next connect is not fooled.
+    Sim().SetFaults({.ReplyDelayMs = 1000});
+    Seam().Boxes.clear();
+    PressConnect();
+    Sim().SetFaults({});
+    Pump(700);
+    Seam().Boxes.clear();
+    PressConnect();
+    EXPECT_TRUE(Boxes().empty()) << BoxTexts().front().toStdString();
+    EXPECT_TRUE(Window().PanelConfig->isVisible());
 }
 
 TEST_F(WindowConnectTest, APortThatOpensNothingIsReportedAndTheButtonWorksAgain)
