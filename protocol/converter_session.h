@@ -79,7 +79,8 @@ public:
     TExchange DA(uint8_t Command, uint32_t Parameter) { return FTransactions.DA(Command, Parameter); }
 
     // Identify (the station echo checked), firmware version, the model checked, temperature for a
-    // KVT27, configuration. A device that echoes another station or names another model is
+    // KVT27, configuration. An identify reply that may be a late one for an earlier user of the
+    // line is asked for once more. A device that echoes another station or names another model is
     // NotConverter; nothing after that request is sent.
     TResult<TIdentity> Identify();
 
