@@ -212,7 +212,7 @@ void TFrmMain::Connect()
             break;
         }
 
-        SetLang(LangCzech);
+        SetLang(ChosenLang());
     } catch (...) {
         // Whatever ended the sequence early, the user gets the connect panel back with the
         // button enabled and the port closed, then the error report.

@@ -86,7 +86,11 @@ TSpinEdit::TSpinEdit(QWidget* Parent)
     FDown->setIcon(ArrowIcon(false));
     connect(FUp, &QToolButton::clicked, this, [this] { ButtonPressed(true); });
     connect(FDown, &QToolButton::clicked, this, [this] { ButtonPressed(false); });
-    connect(this, &QLineEdit::textChanged, this, [this] { emit Change(); });
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (FEntered)
+            FActive = true;
+        emit Change();
+    });
 }
 
 int TSpinEdit::CheckValue(int Value) const
@@ -182,10 +186,13 @@ void TSpinEdit::keyPressEvent(QKeyEvent* Event)
 void TSpinEdit::focusInEvent(QFocusEvent* Event)
 {
     QLineEdit::focusInEvent(Event);
-    if (!FEntered && IsUserReason(Event->reason())) {
-        FEntered = true;
+    if (FEntered || !IsUserReason(Event->reason()))
+        return;
+    FEntered = true;
+    // Tab only passes through: nothing is driven until the user changes the code.
+    FActive = Event->reason() == Qt::MouseFocusReason || Event->reason() == Qt::ShortcutFocusReason;
+    if (FActive)
         emit Enter();
-    }
 }
 
 void TSpinEdit::focusOutEvent(QFocusEvent* Event)
@@ -195,8 +202,10 @@ void TSpinEdit::focusOutEvent(QFocusEvent* Event)
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return; // a box or a menu on top; the focus comes back here
     if (FEntered) {
+        const bool active = FActive;
         FEntered = false;
-        if (IsUserReason(reason))
+        FActive = false;
+        if (active && IsUserReason(reason))
             emit Exit();
     }
 }

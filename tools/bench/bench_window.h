@@ -18,7 +18,7 @@ public:
     int Boxes = 0;
     int TimerPeriod = 0;
     void ShowBox(QWidget*, kvt::ui::TBoxKind, const QString&, const QString&) override { ++Boxes; }
-    std::optional<QString> SaveFileName(QWidget*, const QString&) override { return std::nullopt; }
+    std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override { return std::nullopt; }
     void Sleep(int) override {}
     int TimerInterval(int Ms) override { return TimerPeriod > 0 ? TimerPeriod : Ms; }
 };
