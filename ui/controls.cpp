@@ -176,8 +176,8 @@ TSpeedButton::TSpeedButton(TGlyph Glyph, QWidget* Parent) : QPushButton(Parent)
 
 void TSpeedButton::SetMnemonicText(const QString& Marked)
 {
-    FMarked = Marked;
-    setShortcut(QKeySequence::mnemonic(Marked));
+    FMarked = Marked.split(QLatin1Char('|'));
+    setShortcut(QKeySequence::mnemonic(FMarked.constFirst()));
     update();
 }
 
@@ -197,10 +197,12 @@ void TSpeedButton::paintEvent(QPaintEvent*)
     QStylePainter p(this);
     QStyleOptionButton option;
     initStyleOption(&option);
-    QString plain = FMarked;
-    plain.remove(plain.indexOf(QLatin1Char('&')), 1);
-    if (!FMarked.isEmpty() && plain == text())
-        option.text = FMarked;
+    for (const QString& marked : FMarked) {
+        QString plain = marked;
+        plain.remove(plain.indexOf(QLatin1Char('&')), 1);
+        if (plain == text())
+            option.text = marked;
+    }
     p.drawControl(QStyle::CE_PushButton, option);
 }
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QObject>
 #include <QPushButton>
+#include <QStringList>
 #include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
@@ -39,7 +40,8 @@ class TSpeedButton : public QPushButton {
     Q_OBJECT
 public:
     explicit TSpeedButton(TGlyph Glyph, QWidget* Parent = nullptr);
-    // The caption with '&' before its mnemonic letter; it applies while it matches text().
+    // The caption with '&' before its mnemonic letter, or several separated by '|' for a button
+    // whose caption changes (the same letter in each); the one that matches text() is drawn.
     void SetMnemonicText(const QString& Marked);
 
 protected:
@@ -47,7 +49,7 @@ protected:
     void paintEvent(QPaintEvent* Event) override;
 
 private:
-    QString FMarked;
+    QStringList FMarked;
 };
 
 // An image of a fixed size that shows a bitmap drawn elsewhere (the trend chart's own).
