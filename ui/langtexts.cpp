@@ -101,7 +101,7 @@ const std::array<TMnemonicRow, 20> MnemonicTable = {{
     {"SpdBtnAOEnd", "&Ulož", "&Save"},
     {"SpdBtnSendNumeral", "&Přepočti a ulož", "Com&pute and Save"},
     {"SpdBtnSendNumeralAO", "&Přepočti a ulož", "Com&pute and Save"},
-    {"SpdBtnSaveFile", "*.cs&v", "*.cs&v"},
+    {"SpdBtnSaveFile", "*.&csv", "*.c&sv"},
     {"SpdBtnDatalog", "S&tart|S&top", "S&tart|S&top"},
 }};
 

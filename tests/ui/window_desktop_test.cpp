@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -190,6 +191,26 @@ TEST_F(WindowDesktopTest, TabReachesEachMainButtonAndSendsNoFrameOnTheWay)
     }
     Pump(150); // a drive or release frame gets no reply: give one time to arrive
     EXPECT_TRUE(Frames().empty());
+
+    // No two things shown at once answer to the same Alt + letter, but buttons of one caption.
+    for (const char* lang : {"MLangEN", "MLangCZ"}) {
+        Choose(lang);
+        for (int page = 0; page < w.PgControl->count(); ++page) {
+            w.PgControl->setCurrentIndex(page);
+            std::map<QString, QString> owner;
+            for (QShortcut* s : w.findChildren<QShortcut*>())
+                owner[s->key().toString()] = "menu";
+            for (TSpeedButton* b : w.findChildren<TSpeedButton*>()) {
+                if (!b->isVisible())
+                    continue;
+                const QString key = b->shortcut().toString();
+                EXPECT_FALSE(key.isEmpty()) << b->objectName().toStdString();
+                const auto [it, fresh] = owner.emplace(key, b->text());
+                EXPECT_TRUE(fresh || it->second == b->text())
+                    << lang << " " << key.toStdString() << ": " << b->objectName().toStdString();
+            }
+        }
+    }
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(w.SpdBtnMeasInput->text(), QString::fromUtf8("Změř vstupní signál")) << "the mnemonic is kept beside";
 
