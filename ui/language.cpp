@@ -41,6 +41,11 @@ int StartLanguage()
 
 void UseQtTranslations(int Lang)
 {
+    // Every connect applies the language again; only a change reloads the translation.
+    static int current = -1;
+    if (Lang == current)
+        return;
+    current = Lang;
     static std::unique_ptr<QTranslator> installed;
     if (installed) {
         QCoreApplication::removeTranslator(installed.get());
