@@ -7,6 +7,8 @@
 #include "ui/uiseam.h"
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -35,6 +37,9 @@ inline std::unique_ptr<QApplication> EnsureApplication()
         static char name[] = "kvt27-bench";
         static char* argv[] = {name, nullptr};
         app = std::make_unique<QApplication>(argc, argv);
+        // The windows measured here start as on a first run and leave the user's settings alone.
+        static QTemporaryDir settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     }
     kvt::ui::InstallRuntime();
     return app;
