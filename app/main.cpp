@@ -1,6 +1,7 @@
 // The program's main block: the application, the main window, the help box, the message loop.
 #include "app/cmdline.h"
 #include "ui/aboutbox.h"
+#include "ui/controls.h"
 #include "ui/errorreport.h"
 #include "ui/frmmain.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QString::fromUtf8("Konfigurační program QD47_E"));
     // Lets the desktop match the window with its installed entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("kvt27-config"));
+    QApplication::setWindowIcon(kvt::ui::ProgramIcon());
 
     kvt::ui::TFrmMain frmMain;
     kvt::ui::TAboutBox aboutBox(&frmMain);

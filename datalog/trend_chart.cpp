@@ -36,10 +36,12 @@ int64_t FloorDiv(int64_t A, int64_t B)
 
 } // namespace
 
-TTrendChart::TTrendChart(int Width, int Height)
-    : Image_(std::max(Width, 1), std::max(Height, 1), QImage::Format_RGB32),
-      Width_(Image_.width()), Height_(Image_.height())
+TTrendChart::TTrendChart(int Width, int Height, double Scale)
+    : Width_(std::max(Width, 1)), Height_(std::max(Height, 1)), Scale_(Scale >= 1.0 ? Scale : 1.0),
+      Unscaled_(Scale_ == 1.0)
 {
+    Image_ = QImage(Dev(Width_), Dev(Height_), QImage::Format_RGB32);
+    Image_.setDevicePixelRatio(Scale_);
     // The labels were laid out for an 8 pt font; the window passes its own.
     Font_.setPointSize(8);
     Image_.fill(White);
@@ -50,10 +52,10 @@ TTrendChart::TTrendChart(int Width, int Height)
 
 void TTrendChart::FillRect(int X0, int Y0, int X1, int Y1, QRgb Color)
 {
-    X0 = std::max(X0, 0);
-    Y0 = std::max(Y0, 0);
-    X1 = std::min(X1, Width_);
-    Y1 = std::min(Y1, Height_);
+    X0 = Dev(std::max(X0, 0));
+    Y0 = Dev(std::max(Y0, 0));
+    X1 = Dev(std::min(X1, Width_));
+    Y1 = Dev(std::min(Y1, Height_));
     for (int y = Y0; y < Y1; ++y)
         std::fill(Pixels(y) + X0, Pixels(y) + std::max(X0, X1), Color);
 }
@@ -178,9 +180,11 @@ void TTrendChart::PlotStep(int Value)
     Line(PenX_, PenY_, Width_ - 1, y, Black);
 
     if (Width_ > ScrollFrom) {
-        const size_t bytes = static_cast<size_t>(Width_ - ScrollFrom) * sizeof(QRgb);
-        for (int row = 0; row < Height_; ++row)
-            std::memmove(Pixels(row) + ScrollTo, Pixels(row) + ScrollFrom, bytes);
+        const int from = Dev(ScrollFrom);
+        const int to = Dev(ScrollTo);
+        const size_t bytes = static_cast<size_t>(Image_.width() - from) * sizeof(QRgb);
+        for (int row = 0; row < Image_.height(); ++row)
+            std::memmove(Pixels(row) + to, Pixels(row) + from, bytes);
     }
     FillRect(Width_ - Step, 0, Width_, Height_, White);
     const int band = Plot_ / 5;

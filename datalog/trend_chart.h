@@ -20,8 +20,10 @@ public:
     static constexpr int Top = 4; // T: y of the top grid line
 
     // Defaults: a mid gray for axis and grid, black 8 pt labels; the window passes the system's
-    // gray-text and window-text colours and its font.
-    explicit TTrendChart(int Width = DefaultWidth, int Height = DefaultHeight);
+    // gray-text and window-text colours and its font. Every coordinate is in logical pixels; the
+    // bitmap holds Scale device pixels per logical one (the screen's device pixel ratio), so
+    // that lines and labels stay sharp on a scaled screen.
+    explicit TTrendChart(int Width = DefaultWidth, int Height = DefaultHeight, double Scale = 1.0);
 
     void SetGrayText(const QColor& Color) { Gray_ = Color.rgb(); }
     void SetLabelColor(const QColor& Color) { LabelColor_ = Color; }
@@ -61,17 +63,25 @@ private:
     void Line(int X0, int64_t Y0, int X1, int64_t Y1, QRgb Color);
     void Plot(int X, int64_t Y, QRgb Color)
     {
-        if (X >= 0 && X < Width_ && Y >= 0 && Y < Height_)
+        if (X < 0 || X >= Width_ || Y < 0 || Y >= Height_)
+            return;
+        if (Unscaled_)
             Pixels(static_cast<int>(Y))[X] = Color;
+        else
+            FillRect(X, static_cast<int>(Y), X + 1, static_cast<int>(Y) + 1, Color);
     }
+    // The first device pixel of logical coordinate V.
+    int Dev(int V) const { return Unscaled_ ? V : static_cast<int>(V * Scale_); }
     QRgb* Pixels(int Y) { return reinterpret_cast<QRgb*>(Bits_ + static_cast<ptrdiff_t>(Y) * Stride_); }
     void DrawLabels(const char* const* Labels);
 
     QImage Image_;
     uchar* Bits_ = nullptr;
     qsizetype Stride_ = 0;
-    int Width_;
+    int Width_;  // logical
     int Height_;
+    double Scale_;
+    bool Unscaled_;
     int Plot_ = 0; // P: top grid line to bottom grid line
     int FullScale_ = 0;
     std::string_view UnitLabel_;

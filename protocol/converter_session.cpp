@@ -93,17 +93,21 @@ TResult<TIdentity> TConverterSession::Identify()
 
     TExchange x = Send(CmdIdentify, 0);
     // A converter that answered an earlier user of the line too late leaves that reply to be read
-    // now: a reply to another command, or one that echoes another station. Such a reply comes
-    // once; the question is asked again on a clean line before the device is judged.
+    // now: a reply to another command, or one that echoes another station. Our own reply may
+    // follow it; if none does, the question is asked again on a clean line before the device is
+    // judged.
     auto stale = [this](const TExchange& X) {
         return X.Fault == TFault::WrongEcho || (X.Ok() && X.Byte(4) != FStationAddress);
     };
     if (stale(x) && FPort.Active()) {
-        try {
-            FPort.PurgeInput();
-        } catch (const EComError&) {
+        x = FTransactions.ReadAgain(x);
+        if (!x.Ok() || stale(x)) {
+            try {
+                FPort.PurgeInput();
+            } catch (const EComError&) {
+            }
+            x = Send(CmdIdentify, 0);
         }
-        x = Send(CmdIdentify, 0);
     }
     if (!x.Ok()) {
         r.Outcome = TOutcome::Of(x);

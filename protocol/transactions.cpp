@@ -118,6 +118,32 @@ TExchange TTransactions::Run(TKind Kind, uint8_t Command, uint8_t P1, uint8_t P2
     return done();
 }
 
+TExchange TTransactions::ReadAgain(const TExchange& Previous)
+{
+    TExchange x;
+    x.Started = std::chrono::system_clock::now();
+    x.Request = Previous.Request;
+    const auto start = Clock::now();
+    std::string reply(FrameSize, '\0');
+    try {
+        FPort.Read(reply.data(), FrameSize, true);
+    } catch (const EComError& e) {
+        x.Fault = ReadFault(e, FPort);
+        x.Detail = e.what();
+    }
+    x.Reply = std::move(reply);
+    if (x.Fault == TFault::None) {
+        x.ElapsedMs = MsSince(start);
+        if (FShowElapsed)
+            FShowElapsed(x.ElapsedMs);
+        if (!ReplyValid(FCrc, x.Reply, x.Request[0]))
+            x.Fault = FrameCrcOk(FrameFromString(x.Reply)) ? TFault::WrongEcho : TFault::BadCrc;
+    }
+    if (FObserver)
+        FObserver(x);
+    return x;
+}
+
 TExchange TTransactions::Send(uint8_t Command, uint32_t Parameter)
 {
     return Run(TKind::Send, Command, static_cast<uint8_t>(Parameter >> 16), static_cast<uint8_t>(Parameter >> 8),

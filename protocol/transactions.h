@@ -66,6 +66,10 @@ public:
     TExchange SendEE(uint8_t Command, uint8_t Address, uint16_t Value);
     TExchange DA(uint8_t Command, uint32_t Parameter);
 
+    // One more reply to Previous's request, read within the read limit and checked as Send checks
+    // it, with no new request: for a reply that followed a stale one on the line.
+    TExchange ReadAgain(const TExchange& Previous);
+
 private:
     enum class TKind { Send, SendEE, DA };
     TExchange Run(TKind Kind, uint8_t Command, uint8_t P1, uint8_t P2, uint8_t P3);

@@ -20,6 +20,20 @@ constexpr std::array<std::string_view, 11> ConfigTexts = {
     "Odporový vysílač DC na 0 - 10 V DC",
 };
 
+constexpr std::array<std::string_view, 11> ConfigTextsEnglish = {
+    "0/4 - 20 mA DC to 0/4 - 20 mA DC",
+    "0 - 20 mA DC to 0/4 - 20 mA DC",
+    "0 - 20 mA DC to 0 - 10 V DC",
+    "4 - 20 mA DC to 0 - 20 mA DC",
+    "4 - 20 mA DC to 0 - 10 V DC",
+    "0 - 10 V DC to 0 - 20 mA DC",
+    "0 - 10 V DC to 4 - 20 V DC",
+    "0 - 10 V DC to 0 - 10 V DC",
+    "Potentiometer to 0 - 20 mA DC",
+    "Potentiometer to 4 - 20 mA DC",
+    "Potentiometer DC to 0 - 10 V DC",
+};
+
 } // namespace
 
 TConfigClass ConfigClassOf(int ConfigType)
@@ -62,6 +76,13 @@ TSignalKind SignalKindOf(int ConfigType, int InputMode)
     default:
         return TSignalKind::skNone;
     }
+}
+
+std::string_view ConfigTypeTextEnglish(int ConfigType)
+{
+    if (ConfigType >= 0 && ConfigType < static_cast<int>(ConfigTextsEnglish.size()))
+        return ConfigTextsEnglish[static_cast<size_t>(ConfigType)];
+    return {};
 }
 
 } // namespace kvt

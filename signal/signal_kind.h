@@ -34,9 +34,11 @@ constexpr int ConfigTypePc = 15;
 
 TConfigClass ConfigClassOf(int ConfigType);
 
-// Text shown after MsgConfigIs at connection, always Czech; empty for codes without a text
+// Text shown after MsgConfigIs at connection, in Czech; empty for codes without a text
 // of their own (11..14 use MsgBadConfig, 15 shows nothing, others have none).
 std::string_view ConfigTypeText(int ConfigType);
+// The same descriptions in English, for the English window.
+std::string_view ConfigTypeTextEnglish(int ConfigType);
 
 // Family by ConfigType; under ConfigType 15 by InputMode.
 TSignalKind SignalKindOf(int ConfigType, int InputMode);

@@ -2,6 +2,7 @@
 
 #include "ui/errorreport.h"
 #include "ui/helptext.h"
+#include "ui/langtexts.h"
 #include "ui/uifonts.h"
 
 #include <QGuiApplication>
@@ -27,7 +28,6 @@ TAboutBox::TAboutBox(QWidget* Parent)
       Memo1(new QPlainTextEdit(this)), OKButton(new QPushButton(this))
 {
     setObjectName(QStringLiteral("AboutBox"));
-    setWindowTitle(QString::fromUtf8("Nápověda"));
     setFont(WindowFont());
     setFixedSize(321, 419);
     setModal(true);
@@ -39,10 +39,7 @@ TAboutBox::TAboutBox(QWidget* Parent)
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QStringList lines;
-    for (const char* line : HelpLines)
-        lines << QString::fromUtf8(line);
-    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+    SetLang(LangCzech);
 
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setText(QStringLiteral("OK"));
@@ -59,6 +56,19 @@ TAboutBox::~TAboutBox()
 {
     if (gAboutBox == this)
         gAboutBox = nullptr;
+}
+
+void TAboutBox::SetLang(int Lang)
+{
+    const bool english = Lang == LangEnglish;
+    const QString title = QString::fromUtf8(english ? "Help" : "Nápověda");
+    if (title == windowTitle())
+        return; // the text is already this language's; the reader keeps their place in it
+    setWindowTitle(title);
+    QStringList lines;
+    for (const char* line : english ? HelpLinesEnglish : HelpLines)
+        lines << QString::fromUtf8(line);
+    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
 void TAboutBox::OKButtonClick(QObject*)

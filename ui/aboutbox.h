@@ -1,4 +1,5 @@
-// The help box: a fixed Czech help text in a small modal dialog, created once at start-up.
+// The help box: a fixed help text in a small modal dialog, created once at start-up. It shows
+// the Czech text, or its English translation while the window is in English.
 #pragma once
 
 #include <QDialog>
@@ -18,6 +19,8 @@ public:
     QPushButton* OKButton;
 
     void OKButtonClick(QObject* Sender);
+    // Caption and text in the language (LangCzech or LangEnglish).
+    void SetLang(int Lang);
 
 protected:
     void showEvent(QShowEvent* Event) override;

@@ -3,11 +3,29 @@
 #include "ui/errorreport.h"
 #include "ui/uiseam.h"
 
+#include <QGuiApplication>
 #include <QIcon>
+#include <QIconEngine>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTabBar>
+
+#include <algorithm>
+
+// The icon pictures (the desktop entry's own) are compiled into this library; a static library's
+// resources register only when asked to.
+static void InitIconResources()
+{
+    static bool done = false;
+    if (!done) {
+        done = true;
+        Q_INIT_RESOURCE(kvt_ui_icons);
+    }
+}
 
 namespace kvt::ui {
 
@@ -85,29 +103,107 @@ void DrawGlyph(QPainter& p, TGlyph Glyph, const QColor& Ink, const QColor& Accen
     }
 }
 
-QPixmap GlyphPixmap(TGlyph Glyph, bool Enabled)
+// Draws the 16 x 16 glyph scaled into Rect, in the colours of the icon's mode.
+void PaintGlyph(QPainter& P, const QRectF& Rect, TGlyph Glyph, QIcon::Mode Mode)
 {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    if (Enabled)
-        DrawGlyph(p, Glyph, QColor(40, 40, 40), QColor(30, 110, 200));
+    P.save();
+    P.translate(Rect.topLeft());
+    P.scale(Rect.width() / 16.0, Rect.height() / 16.0);
+    if (Mode == QIcon::Disabled)
+        DrawGlyph(P, Glyph, QColor(160, 160, 160), QColor(200, 200, 200));
     else
-        DrawGlyph(p, Glyph, QColor(160, 160, 160), QColor(200, 200, 200));
-    return pm;
+        DrawGlyph(P, Glyph, QColor(40, 40, 40), QColor(30, 110, 200));
+    P.restore();
 }
+
+// The glyphs are lines and shapes, so the icon draws them afresh at each size and pixel ratio
+// instead of scaling a small bitmap.
+class TGlyphIconEngine : public QIconEngine {
+public:
+    explicit TGlyphIconEngine(TGlyph Glyph) : FGlyph(Glyph) {}
+    QIconEngine* clone() const override { return new TGlyphIconEngine(FGlyph); }
+    void paint(QPainter* Painter, const QRect& Rect, QIcon::Mode Mode, QIcon::State) override
+    {
+        PaintGlyph(*Painter, Rect, FGlyph, Mode);
+    }
+    QPixmap pixmap(const QSize& Size, QIcon::Mode Mode, QIcon::State State) override
+    {
+        return scaledPixmap(Size, Mode, State, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize& Size, QIcon::Mode Mode, QIcon::State, qreal Scale) override
+    {
+        QPixmap pm(Size * Scale);
+        pm.setDevicePixelRatio(Scale);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        PaintGlyph(p, QRectF(QPointF(0, 0), QSizeF(Size)), FGlyph, Mode);
+        return pm;
+    }
+    QSize actualSize(const QSize& Size, QIcon::Mode, QIcon::State) override { return Size; }
+
+private:
+    TGlyph FGlyph;
+};
 
 } // namespace
 
+double ScreenPixelRatio()
+{
+    return qGuiApp != nullptr ? std::max(1.0, qGuiApp->devicePixelRatio()) : 1.0;
+}
+
+QIcon ProgramIcon()
+{
+    InitIconResources();
+    QIcon icon;
+    for (int size : {48, 128})
+        icon.addFile(QStringLiteral(":/kvt27/kvt27-config-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+QIcon GlyphIcon(TGlyph Glyph)
+{
+    return QIcon(new TGlyphIconEngine(Glyph));
+}
+
 TSpeedButton::TSpeedButton(TGlyph Glyph, QWidget* Parent) : QPushButton(Parent)
 {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setAutoDefault(false);
-    QIcon icon;
-    icon.addPixmap(GlyphPixmap(Glyph, true), QIcon::Normal);
-    icon.addPixmap(GlyphPixmap(Glyph, false), QIcon::Disabled);
-    setIcon(icon);
+    setIcon(GlyphIcon(Glyph));
     setIconSize(QSize(16, 16));
+}
+
+void TSpeedButton::SetMnemonicText(const QString& Marked)
+{
+    FMarked = Marked.split(QLatin1Char('|'));
+    setShortcut(QKeySequence::mnemonic(FMarked.constFirst()));
+    update();
+}
+
+void TSpeedButton::keyPressEvent(QKeyEvent* Event)
+{
+    // Enter presses a focused button as Space does, as the desktop's own dialogs behave.
+    if ((Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) && Event->modifiers() == Qt::NoModifier) {
+        Event->accept();
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(Event);
+}
+
+void TSpeedButton::paintEvent(QPaintEvent*)
+{
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    for (const QString& marked : FMarked) {
+        QString plain = marked;
+        plain.remove(plain.indexOf(QLatin1Char('&')), 1);
+        if (plain == text())
+            option.text = marked;
+    }
+    p.drawControl(QStyle::CE_PushButton, option);
 }
 
 TImage::TImage(int Width, int Height, QWidget* Parent) : QWidget(Parent)
@@ -163,7 +259,7 @@ void TTimer::SetInterval(int Ms)
 bool TSaveDialog::Execute(QWidget* Owner)
 {
     TModalScope modal;
-    const auto name = UiSeam().SaveFileName(Owner, Filter);
+    const auto name = UiSeam().SaveFileName(Owner, Filter, InitialDir);
     if (!name)
         return false;
     FileName = *name;
@@ -174,7 +270,7 @@ TStatusBar::TStatusBar(const std::vector<int>& Widths, QWidget* Parent) : QFrame
 {
     int x = 0;
     for (int w : Widths) {
-        auto* panel = new QLabel(this);
+        auto* panel = new TStatusPanel(this);
         panel->setObjectName(QStringLiteral("StatusBarPanel%1").arg(FPanels.size() + 1));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setIndent(2);
@@ -182,6 +278,32 @@ TStatusBar::TStatusBar(const std::vector<int>& Widths, QWidget* Parent) : QFrame
         x += w;
         FPanels.push_back(panel);
     }
+}
+
+void TStatusPanel::SetText(const QString& Text)
+{
+    setText(Text);
+    setToolTip(Cut() ? Text : QString());
+}
+
+bool TStatusPanel::Cut() const
+{
+    return fontMetrics().horizontalAdvance(text()) > contentsRect().width() - indent();
+}
+
+void TStatusPanel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    drawFrame(&p);
+    const QRect r = contentsRect().adjusted(indent(), 0, 0, 0);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text(), Qt::ElideLeft, r.width()));
+}
+
+void TComboBox::showPopup()
+{
+    emit DropDown();
+    QComboBox::showPopup();
 }
 
 TPageControl::TPageControl(QWidget* Parent) : QTabWidget(Parent)

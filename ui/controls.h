@@ -1,13 +1,16 @@
-// Small controls of the main window that Qt lacks in the needed form: push buttons that never
-// take the focus, the chart image, the sampling timer, the save dialog, the status bar with
-// fixed-width panels, and a page control whose tabs can be hidden.
+// Small controls of the main window that Qt lacks in the needed form: push buttons that a click
+// leaves the focus alone, the chart image, the sampling timer, the save dialog, the status bar
+// with fixed-width panels, a page control whose tabs can be hidden, and a combo box that tells
+// when its list is about to drop down.
 #pragma once
 
+#include <QComboBox>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QObject>
 #include <QPushButton>
+#include <QStringList>
 #include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
@@ -21,12 +24,32 @@ namespace kvt::ui {
 
 enum class TGlyph { Connect, Reload, Measure, MeasureBegin, MeasureEnd, Save, Send, Start, Csv };
 
-// A push button that never takes the keyboard focus, with a small icon that greys out when
-// the button is disabled.
+// The device pixel ratio the window's bitmaps are drawn at: the highest of the screens.
+double ScreenPixelRatio();
+
+// The program's own icon, for its windows.
+QIcon ProgramIcon();
+
+// A small icon drawn at whatever size and pixel ratio it is asked for; grey when disabled.
+QIcon GlyphIcon(TGlyph Glyph);
+
+// A push button with a small icon. A click leaves the keyboard focus where it was (a code field
+// keeps it across its save button); Tab reaches it, and Space, Enter or its mnemonic press it.
+// The mnemonic lives beside the caption, so that text() is the caption exactly as written.
 class TSpeedButton : public QPushButton {
     Q_OBJECT
 public:
     explicit TSpeedButton(TGlyph Glyph, QWidget* Parent = nullptr);
+    // The caption with '&' before its mnemonic letter, or several separated by '|' for a button
+    // whose caption changes (the same letter in each); the one that matches text() is drawn.
+    void SetMnemonicText(const QString& Marked);
+
+protected:
+    void keyPressEvent(QKeyEvent* Event) override;
+    void paintEvent(QPaintEvent* Event) override;
+
+private:
+    QStringList FMarked;
 };
 
 // An image of a fixed size that shows a bitmap drawn elsewhere (the trend chart's own).
@@ -79,9 +102,23 @@ class TSaveDialog : public QObject {
     Q_OBJECT
 public:
     explicit TSaveDialog(QObject* Parent = nullptr) : QObject(Parent) {}
-    QString Filter;   // "Description|*.ext"
-    QString FileName; // set by a successful Execute
+    QString Filter;     // "Description|*.ext"
+    QString InitialDir; // where the dialog opens; the system's choice when empty
+    QString FileName;   // set by a successful Execute
     bool Execute(QWidget* Owner);
+};
+
+// A panel of the status bar: a text too long for it is cut with an ellipsis where it starts
+// (the end of a port name tells ports apart) and shown whole in a tooltip. text() is always whole.
+class TStatusPanel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TStatusPanel(QWidget* Parent = nullptr) : QLabel(Parent) {}
+    void SetText(const QString& Text);
+    bool Cut() const;
+
+protected:
+    void paintEvent(QPaintEvent* Event) override;
 };
 
 // The status bar: four panels of fixed widths, left to right.
@@ -90,12 +127,12 @@ class TStatusBar : public QFrame {
 public:
     TStatusBar(const std::vector<int>& Widths, QWidget* Parent = nullptr);
     int PanelCount() const { return static_cast<int>(FPanels.size()); }
-    QLabel* Panel(int Index) const { return FPanels.at(static_cast<size_t>(Index)); }
+    TStatusPanel* Panel(int Index) const { return FPanels.at(static_cast<size_t>(Index)); }
     QString PanelText(int Index) const { return Panel(Index)->text(); }
-    void SetPanelText(int Index, const QString& Text) { Panel(Index)->setText(Text); }
+    void SetPanelText(int Index, const QString& Text) { Panel(Index)->SetText(Text); }
 
 private:
-    std::vector<QLabel*> FPanels;
+    std::vector<TStatusPanel*> FPanels;
 };
 
 // A page control whose tabs can be shown and hidden, addressed by their pages.
@@ -107,6 +144,17 @@ public:
     bool TabVisible(QWidget* Page) const;
     // Shows the page at Index; a hidden one selects the next visible page after it.
     void SetActivePageIndex(int Index);
+};
+
+// A combo box that signals DropDown just before its list opens, so the list can be read anew.
+class TComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit TComboBox(QWidget* Parent = nullptr) : QComboBox(Parent) {}
+    void showPopup() override;
+
+signals:
+    void DropDown();
 };
 
 } // namespace kvt::ui

@@ -4,6 +4,8 @@
 #include "ui/errorreport.h"
 #include "ui/entrytexts.h"
 #include "ui/langtexts.h"
+#include "ui/language.h"
+#include "ui/settings.h"
 #include "ui/uifonts.h"
 #include "ui/uiseam.h"
 
@@ -12,6 +14,9 @@
 #include "signal/numeric_entry.h"
 #include "serial/portlist.h"
 #include "protocol/line_settings.h"
+#include "signal/signal_kind.h"
+
+#include "kvt_version.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -25,8 +30,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
+#include <QStyleOptionMenuItem>
 #include <QStackedWidget>
 #include <QTabBar>
 
@@ -106,7 +114,48 @@ void BoldCaption(QGroupBox* Group)
         child->setFont(WindowFont());
 }
 
+QString Stripped(QString Marked)
+{
+    const qsizetype i = Marked.indexOf(QLatin1Char('&'));
+    if (i >= 0)
+        Marked.remove(i, 1);
+    return Marked;
+}
+
+QString MessageText(TMessageSlot Slot, int Lang)
+{
+    for (const TMessageRow& row : MessageTable)
+        if (row.Slot == Slot)
+            return QString::fromUtf8(Lang == LangEnglish ? row.English : row.Czech);
+    return {};
+}
+
 } // namespace
+
+// Draws the menus' captions with their mnemonic letter underlined, while the captions themselves
+// stay as written (a menu item's text is its caption exactly).
+class TMenuMnemonicStyle : public QProxyStyle {
+public:
+    QHash<QString, QString> Marked; // caption -> caption with '&'
+
+    void drawControl(ControlElement Element, const QStyleOption* Option, QPainter* Painter,
+                     const QWidget* Widget) const override
+    {
+        if (Element == CE_MenuItem || Element == CE_MenuBarItem) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(Option)) {
+                const QString caption = item->text.section(QLatin1Char('\t'), 0, 0);
+                const auto marked = Marked.constFind(caption);
+                if (marked != Marked.constEnd()) {
+                    QStyleOptionMenuItem copy(*item);
+                    copy.text = *marked + item->text.mid(caption.size());
+                    QProxyStyle::drawControl(Element, &copy, Painter, Widget);
+                    return;
+                }
+            }
+        }
+        QProxyStyle::drawControl(Element, Option, Painter, Widget);
+    }
+};
 
 TFrmMain::TFrmMain(QWidget* Parent)
     : QMainWindow(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -116,6 +165,7 @@ TFrmMain::TFrmMain(QWidget* Parent)
 {
     setObjectName(QStringLiteral("FrmMain"));
     setFont(WindowFont());
+    setWindowIcon(ProgramIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     ClientArea = Named(new QWidget(this), "ClientArea");
@@ -160,6 +210,7 @@ void TFrmMain::BuildMenu()
     MenuComm = Named(MainMenu1->addMenu(QString()), "MenuComm");
     MCommEnd = Named(MenuComm->addAction(QString()), "MCommEnd");
     MenuHelp = Named(MainMenu1->addAction(QString()), "MenuHelp");
+    MenuAbout = Named(MainMenu1->addAction(QString()), "MenuAbout");
     MenuLang = Named(MainMenu1->addMenu(U("Jazyk / Language")), "MenuLang");
     MLangCZ = Named(MenuLang->addAction(U("Česky")), "MLangCZ");
     MLangEN = Named(MenuLang->addAction(U("English")), "MLangEN");
@@ -167,6 +218,31 @@ void TFrmMain::BuildMenu()
     MLangEN->setCheckable(true);
     MLangCZ->setChecked(true);
     MLangEN->setChecked(false);
+
+    MenuHelp->setShortcut(QKeySequence::HelpContents);
+    QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (!quit.contains(QKeySequence(Qt::CTRL | Qt::Key_Q)))
+        quit << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    MFileClose->setShortcuts(quit);
+
+    // Created after the menus, so that it outlives them.
+    FMenuStyle = new TMenuMnemonicStyle;
+    FMenuStyle->setParent(this);
+    MainMenu1->setStyle(FMenuStyle);
+    for (QMenu* menu : {MenuFile, MenuComm, MenuLang}) {
+        menu->setStyle(FMenuStyle);
+        menu->installEventFilter(this);
+    }
+    for (QAction* top : MainMenu1->actions()) {
+        auto* shortcut = new QShortcut(this);
+        connect(shortcut, &QShortcut::activated, this, [this, top] {
+            if (top->menu() != nullptr)
+                MainMenu1->setActiveAction(top);
+            else
+                top->trigger();
+        });
+        FMenuShortcuts.insert(top, shortcut);
+    }
 }
 
 void TFrmMain::BuildConnectPanel()
@@ -176,7 +252,7 @@ void TFrmMain::BuildConnectPanel()
     PanelConnect->setFrameStyle(QFrame::Panel | QFrame::Raised);
 
     LblComPort = MakeLabel(PanelConnect, "LblComPort", 150, 104, 125, 22, Qt::AlignRight | Qt::AlignVCenter);
-    CmbBxPort = Named(new QComboBox(PanelConnect), "CmbBxPort");
+    CmbBxPort = Named(new TComboBox(PanelConnect), "CmbBxPort");
     CmbBxPort->setGeometry(281, 104, 105, 22);
     CmbBxPort->setEditable(true);
     CmbBxPort->setInsertPolicy(QComboBox::NoInsert);
@@ -188,6 +264,7 @@ void TFrmMain::BuildConnectPanel()
     LblProgVersion = MakeLabel(PanelConnect, "LblProgVersion", 264, 220, ClientWidth - 264 - 4, 16,
                                Qt::AlignRight | Qt::AlignVCenter);
     LblProgVersion->setFont(VersionFont());
+    PanelConnect->installEventFilter(this);
 }
 
 void TFrmMain::BuildConfigPanel()
@@ -215,6 +292,7 @@ void TFrmMain::BuildConfigPanel()
                              Qt::AlignRight | Qt::AlignVCenter);
     LblAIMeasVal->setFont(MeasValueFont());
     SpdBtnReload = MakeButton(PanelConfig, "SpdBtnReload", TGlyph::Reload, 509, 212, 130, 26);
+    PanelConfig->installEventFilter(this);
 }
 
 void TFrmMain::BuildSignalsTab()
@@ -430,6 +508,7 @@ void TFrmMain::WireHandlers()
     action(MFileClose, &TFrmMain::MFileCloseClick);
     action(MCommEnd, &TFrmMain::MCommEndClick);
     action(MenuHelp, &TFrmMain::MenuHelpClick);
+    action(MenuAbout, &TFrmMain::MenuAboutClick);
     action(MLangCZ, &TFrmMain::MLangCZClick);
     action(MLangEN, &TFrmMain::MLangENClick);
 
@@ -472,11 +551,20 @@ void TFrmMain::WireHandlers()
 
     connect(CmbBxDatalog, &QComboBox::currentIndexChanged, this,
             [this] { RunHandler([this] { CmbBxDatalogChange(CmbBxDatalog); }); });
+    connect(CmbBxDatalog, &QComboBox::activated, this, [](int Index) { TProgramSettings::SetPeriod(Index); });
+    connect(CmbBxPort, &TComboBox::DropDown, this, [this] { RunHandler([this] { CmbBxPortDropDown(CmbBxPort); }); });
     connect(TmrDatalog, &TTimer::Timer, this, [this] { RunHandler([this] { TmrDatalogTimer(TmrDatalog); }); });
 }
 
 bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
 {
+    if (Event->type() == QEvent::Show && Watched == PanelConnect)
+        RunHandler([this] { FillPortList(); });
+    // The configuration panel shows only after a connection was made: its port is the one to offer next time.
+    if (Event->type() == QEvent::Show && Watched == PanelConfig && !StatusBar->PanelText(1).isEmpty())
+        TProgramSettings::SetPort(StatusBar->PanelText(1));
+    if (MenuMnemonicKey(Watched, Event))
+        return true;
     // The key reaches the port field through the combo box or its line edit, whichever holds
     // the focus; only that first delivery counts.
     if ((Watched == CmbBxPort || Watched == CmbBxPort->lineEdit()) && Event->type() == QEvent::KeyPress
@@ -495,13 +583,23 @@ void TFrmMain::showEvent(QShowEvent* Event)
     QMainWindow::showEvent(Event);
     if (!FCentered) {
         FCentered = true;
-        if (QScreen* screen = QGuiApplication::primaryScreen())
+        // Where the user left it, while that place is still on a screen; else the screen's centre.
+        const auto saved = TProgramSettings::WindowPosition();
+        const QRect at = saved ? QRect(*saved, frameGeometry().size()) : QRect();
+        bool onScreen = false;
+        for (const QScreen* screen : QGuiApplication::screens())
+            onScreen = onScreen || (saved && screen->availableGeometry().contains(at.topLeft() + QPoint(40, 20)));
+        if (onScreen)
+            move(*saved);
+        else if (QScreen* screen = QGuiApplication::primaryScreen())
             move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     }
 }
 
 void TFrmMain::closeEvent(QCloseEvent* Event)
 {
+    if (FCentered)
+        TProgramSettings::SetWindowPosition(pos());
     RunHandler([this] { FormClose(this); });
     Event->accept();
 }
@@ -562,7 +660,11 @@ TExchange TFrmMain::DA(uint8_t Command, uint32_t Parameter)
 void TFrmMain::FormCreate(QObject*)
 {
     BarDivisor = DefaultBarDivisor;
-    SetLang(LangCzech);
+    // The language the user chose last time; before any choice, the system's.
+    const int lang = StartLanguage();
+    SetLang(lang);
+    MLangCZ->setChecked(lang == LangCzech);
+    MLangEN->setChecked(lang == LangEnglish);
     PanelConnect->show();
     PanelConfig->hide();
     GrpBxSignalLimit->hide();
@@ -571,10 +673,36 @@ void TFrmMain::FormCreate(QObject*)
     Session.Seed(static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
     ComPort.PurgeInput();
     ComPort.PurgeOutput();
-    for (const auto& p : ProgramPortList())
-        CmbBxPort->addItem(QString::fromStdString(p));
     CmbBxPort->setCurrentIndex(-1);
-    CmbBxPort->setEditText(QString());
+    CmbBxPort->setEditText(TProgramSettings::Port());
+    FillPortList();
+    // The hint stands in the status bar from the start, not only after a connection ends.
+    StatusBar->SetPanelText(0, MsgSelectPort);
+    if (const auto period = TProgramSettings::Period(); period && *period >= 0 && *period < CmbBxDatalog->count())
+        CmbBxDatalog->setCurrentIndex(*period);
+}
+
+void TFrmMain::FillPortList()
+{
+    QStringList ports;
+    for (const auto& p : ProgramPortList())
+        ports << QString::fromStdString(p);
+    QStringList shown;
+    for (int i = 0; i < CmbBxPort->count(); ++i)
+        shown << CmbBxPort->itemText(i);
+    if (ports == shown)
+        return;
+    // The user's text stays, typed or chosen; an item is chosen only where it names the same port.
+    const QString text = CmbBxPort->currentText();
+    CmbBxPort->clear();
+    CmbBxPort->addItems(ports);
+    CmbBxPort->setCurrentIndex(CmbBxPort->findText(text));
+    CmbBxPort->setEditText(text);
+}
+
+void TFrmMain::CmbBxPortDropDown(QObject*)
+{
+    FillPortList();
 }
 
 void TFrmMain::FormClose(QObject*)
@@ -593,9 +721,15 @@ void TFrmMain::MFileCloseClick(QObject*)
 void TFrmMain::MenuHelpClick(QObject*)
 {
     if (TAboutBox* box = AboutBox()) {
+        box->SetLang(ChosenLang());
         TModalScope modal;
         box->exec();
     }
+}
+
+void TFrmMain::MenuAboutClick(QObject*)
+{
+    AboutProgramBox(this, QString::fromUtf8(AboutText.In(ChosenLang())).arg(QString::fromLatin1(kvt::ProgramVersion)));
 }
 
 void TFrmMain::MLangCZClick(QObject*)
@@ -603,6 +737,7 @@ void TFrmMain::MLangCZClick(QObject*)
     SetLang(LangCzech);
     MLangCZ->setChecked(true);
     MLangEN->setChecked(false);
+    TProgramSettings::SetLanguage(LangCzech);
 }
 
 void TFrmMain::MLangENClick(QObject*)
@@ -610,6 +745,19 @@ void TFrmMain::MLangENClick(QObject*)
     SetLang(LangEnglish);
     MLangCZ->setChecked(false);
     MLangEN->setChecked(true);
+    TProgramSettings::SetLanguage(LangEnglish);
+}
+
+int TFrmMain::ChosenLang() const
+{
+    return MLangEN->isChecked() ? LangEnglish : LangCzech;
+}
+
+QString TFrmMain::ConfigTypeCaption(int ConfigType) const
+{
+    const std::string_view text =
+        ChosenLang() == LangEnglish ? ConfigTypeTextEnglish(ConfigType) : ConfigTypeText(ConfigType);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QString* TFrmMain::MessageSlot(int Index)
@@ -624,7 +772,14 @@ void TFrmMain::SetLang(int Lang)
 {
     if (Lang != LangCzech && Lang != LangEnglish)
         return;
-    for (const TCaptionRow& row : CaptionTable) {
+    const QString statusBefore = StatusBar->PanelText(0);
+    std::vector<const TCaptionRow*> rows;
+    for (const TCaptionRow& row : CaptionTable)
+        rows.push_back(&row);
+    for (const TCaptionRow& row : ExtraCaptionTable)
+        rows.push_back(&row);
+    for (const TCaptionRow* r : rows) {
+        const TCaptionRow& row = *r;
         if (row.When == TModelCond::Model10 && DeviceSettings.DeviceModel != ModelKVT27)
             continue;
         if (row.When == TModelCond::Model12 && DeviceSettings.DeviceModel != ModelKVT27L)
@@ -653,6 +808,74 @@ void TFrmMain::SetLang(int Lang)
         *MessageSlot(static_cast<int>(row.Slot)) = QString::fromUtf8(Lang == LangCzech ? row.Czech : row.English);
     MsgFieldIncomplete = QString::fromUtf8(EntryTexts.FieldIncomplete[Lang]);
     MsgRangeEmpty = QString::fromUtf8(EntryTexts.RangeEmpty[Lang]);
+    CsvFilter = QString::fromUtf8(CsvFilterText.In(Lang));
+    ApplyMnemonics(Lang);
+    RetranslateStatus(statusBefore, Lang);
+    UseQtTranslations(Lang);
+}
+
+// The texts the window itself put in the status bar follow the language; others stay.
+void TFrmMain::RetranslateStatus(const QString& Before, int Lang)
+{
+    for (int other : {LangCzech, LangEnglish}) {
+        const QString word = QString::fromUtf8(StatusConverter.In(other));
+        if (Before == MessageText(TMessageSlot::MsgSelectPort, other)) {
+            StatusBar->SetPanelText(0, MsgSelectPort);
+            return;
+        }
+        if (Before.startsWith(word)) {
+            StatusBar->SetPanelText(0, QString::fromUtf8(StatusConverter.In(Lang)) + Before.mid(word.size()));
+            return;
+        }
+    }
+}
+
+void TFrmMain::ApplyMnemonics(int Lang)
+{
+    FMnemonics.clear();
+    FMenuStyle->Marked.clear();
+    for (const TMnemonicRow& row : MnemonicTable) {
+        const QString marked = QString::fromUtf8(Lang == LangEnglish ? row.English : row.Czech);
+        QObject* o = findChild<QObject*>(QString::fromLatin1(row.Target));
+        if (auto* button = qobject_cast<TSpeedButton*>(o)) {
+            button->SetMnemonicText(marked);
+            continue;
+        }
+        QAction* item = qobject_cast<QAction*>(o);
+        if (auto* menu = qobject_cast<QMenu*>(o))
+            item = menu->menuAction();
+        if (item == nullptr)
+            continue;
+        FMnemonics.insert(item, marked);
+        FMenuStyle->Marked.insert(Stripped(marked), marked);
+        if (QShortcut* shortcut = FMenuShortcuts.value(item))
+            shortcut->setKey(QKeySequence::mnemonic(marked));
+    }
+    MainMenu1->update();
+}
+
+// A letter typed in an open menu chooses the item whose mnemonic it is.
+bool TFrmMain::MenuMnemonicKey(QObject* Menu, QEvent* Event)
+{
+    auto* menu = qobject_cast<QMenu*>(Menu);
+    if (menu == nullptr || Event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(Event);
+    if ((key->modifiers() & ~(Qt::AltModifier | Qt::ShiftModifier)) != Qt::NoModifier || key->text().size() != 1)
+        return false;
+    const QChar typed = key->text().at(0).toUpper();
+    for (QAction* item : menu->actions()) {
+        const QString marked = FMnemonics.value(item);
+        const qsizetype at = marked.indexOf(QLatin1Char('&'));
+        if (at < 0 || at + 1 >= marked.size() || marked.at(at + 1).toUpper() != typed || !item->isEnabled())
+            continue;
+        // Chosen as Enter chooses it, so the menus close the way they always do.
+        menu->setActiveAction(item);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(menu, &enter);
+        return true;
+    }
+    return false;
 }
 
 } // namespace kvt::ui

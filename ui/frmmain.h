@@ -17,6 +17,7 @@
 #include "ui/maskedit.h"
 #include "ui/spinedit.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 
@@ -33,8 +34,11 @@ class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QRadioButton;
+class QShortcut;
 
 namespace kvt::ui {
+
+class TMenuMnemonicStyle;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -130,7 +134,7 @@ public:
 
     QFrame* PanelConnect;
     QLabel* LblComPort;
-    QComboBox* CmbBxPort;
+    TComboBox* CmbBxPort;
     TSpeedButton* SpdBtnConnect;
     QProgressBar* PrgBarLoadEE;
     QLabel* LblProgVersion;
@@ -143,6 +147,7 @@ public:
     QMenu* MenuComm;
     QAction* MCommEnd;
     QAction* MenuHelp;
+    QAction* MenuAbout;
     QMenu* MenuLang;
     QAction* MLangCZ;
     QAction* MLangEN;
@@ -158,7 +163,7 @@ public:
     int OutCodeMax = 16383;
     int BarDivisor = 82;
     // The chart on ImgDatalog: its bitmap, full-scale value, unit label and pen position.
-    TTrendChart Chart{633, 155};
+    TTrendChart Chart{633, 155, ScreenPixelRatio()};
     // The recording that StrGrdDta shows.
     TDatalogRun Datalog;
 
@@ -178,6 +183,8 @@ public:
     // The refusals of the numeric range entry ("%1", "%2": field captions).
     QString MsgFieldIncomplete;
     QString MsgRangeEmpty;
+    // The save dialog's filter for the export, in the language in force.
+    QString CsvFilter;
 
     // --- Transactions (through the converter session) -------------------------------------
     // The converter on ComPort: the transactions, the station address and the operations.
@@ -194,7 +201,16 @@ public:
     void MenuHelpClick(QObject* Sender);
     void MLangCZClick(QObject* Sender);
     void MLangENClick(QObject* Sender);
+    void MenuAboutClick(QObject* Sender);
     void SetLang(int Lang);
+    // The language the user chose (the language menu's check mark): the one every SetLang
+    // other than the menu's own applies.
+    int ChosenLang() const;
+    // The name of a DIP configuration for the configuration message, in the chosen language.
+    QString ConfigTypeCaption(int ConfigType) const;
+    // Reads the port list again, keeping the text typed or chosen in the port field.
+    void FillPortList();
+    void CmbBxPortDropDown(QObject* Sender);
 
     // --- Connecting and the settings load (frmmain_connect.cpp) ---------------------------
     void Connect();
@@ -295,8 +311,15 @@ private:
     void PresetComPort();
     void WireHandlers();
     QString* MessageSlot(int Index);
+    void ApplyMnemonics(int Lang);
+    void RetranslateStatus(const QString& Before, int Lang);
+    bool MenuMnemonicKey(QObject* Menu, QEvent* Event);
 
     bool FCentered = false;
+    TMenuMnemonicStyle* FMenuStyle = nullptr;
+    // Alt + letter of each top-level menu item, and each menu item's caption with its '&'.
+    QHash<QAction*, QShortcut*> FMenuShortcuts;
+    QHash<QAction*, QString> FMnemonics;
 };
 
 } // namespace kvt::ui

@@ -117,7 +117,7 @@ void TFrmMain::Connect()
             if (SignalLimitVisible(DeviceSettings.DeviceModel, DeviceSettings.FirmwareVersion))
                 GrpBxSignalLimit->show();
             StatusBar->SetPanelText(
-                0, QString::fromUtf8("Převodník ") + QString::fromStdString(ModelName(DeviceSettings.DeviceModel))
+                0, QString::fromUtf8(StatusConverter.In(ChosenLang())) + QString::fromStdString(ModelName(DeviceSettings.DeviceModel))
                        + QStringLiteral(", firmware: ")
                        + QString::fromStdString(FirmwareVersionText(DeviceSettings.FirmwareVersion)));
             StatusBar->SetPanelText(1, CmbBxPort->currentText());
@@ -137,8 +137,7 @@ void TFrmMain::Connect()
         if (configClass != TConfigClass::ccPc) {
             // A code the four switches cannot give is refused like the codes that are not allowed.
             const QString name = configClass == TConfigClass::ccDip
-                ? QString::fromUtf8(ConfigTypeText(DeviceSettings.ConfigType).data(),
-                                    static_cast<qsizetype>(ConfigTypeText(DeviceSettings.ConfigType).size()))
+                ? ConfigTypeCaption(DeviceSettings.ConfigType)
                 : MsgBadConfig;
             WarningBox(this, MsgConfigIs + QStringLiteral("\r\r") + name + QStringLiteral("\r\r") + MsgDipNotPc);
             // A line error handled while the box was open has closed the port already.
@@ -173,7 +172,7 @@ void TFrmMain::Connect()
             break;
         }
 
-        SetLang(LangCzech);
+        SetLang(ChosenLang());
     } catch (...) {
         // Whatever ended the sequence early, the user gets the connect panel back with the
         // button enabled and the port closed, then the error report.

@@ -1,6 +1,7 @@
 // Data logging: the sampling period, start and stop, the samples, the chart steps, the export.
 #include "ui/frmmain.h"
 
+#include "ui/settings.h"
 #include "ui/uiseam.h"
 
 #include "datalog/csv_export.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -20,9 +22,6 @@
 namespace kvt::ui {
 
 namespace {
-
-// The one filter of the save dialog, the same in both languages.
-const char* const CsvFilter = "CSV (oddělený středníkem)|*.csv";
 
 // The end of a run, by Stop or by an error that leaves the transaction.
 void StopSampling(TFrmMain& W)
@@ -109,9 +108,11 @@ void TFrmMain::TmrDatalogTimer(QObject*)
 
 void TFrmMain::SpdBtnSaveFileClick(QObject*)
 {
-    SvDlg->Filter = QString::fromUtf8(CsvFilter);
+    SvDlg->Filter = CsvFilter;
+    SvDlg->InitialDir = TProgramSettings::CsvFolder();
     if (!SvDlg->Execute(this))
         return;
+    TProgramSettings::SetCsvFolder(QFileInfo(SvDlg->FileName).absolutePath());
     // ".csv" only where the chosen name lacks it, so that the name the dialog checked before
     // replacing a file is the name written.
     const std::string name = CsvFileName(QFile::encodeName(SvDlg->FileName).toStdString());

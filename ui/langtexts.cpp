@@ -67,4 +67,42 @@ const std::array<TMessageRow, 13> MessageTable = {{
     {TMessageSlot::MsgPowerCycle, "MsgPowerCycle", "Pro úspěšné dokončení uživatelské kalibrace, prosím vypněte a zapněte napájení převodníku", "Please turn-off and turn-on converter power supply, to succesfully complete user calibration process."},
 }};
 
+const std::array<TCaptionRow, 12> ExtraCaptionTable = {{
+    {"RdBtnAOU", TModelCond::Model10, "0 - 10 V DC (-10 až +10V KVT27_Bu)", "0 - 10 V DC (-10 to +10V KVT27_Bu)"},
+    {"LblBarAOZero0", TModelCond::Any, "0% (0 bitů)", "0% (0 bits)"},
+    {"LblBarAOEnd0", TModelCond::Any, "0% (0 bitů)", "0% (0 bits)"},
+    {"LblBarAOZero50", TModelCond::Model10, "50% (8190bitů)", "50% (8190 bits)"},
+    {"LblBarAOEnd50", TModelCond::Model10, "50% (8190bitů)", "50% (8190 bits)"},
+    {"LblBarAOZero100", TModelCond::Model10, "100% (16380bitů)", "100% (16380 bits)"},
+    {"LblBarAOEnd100", TModelCond::Model10, "100% (16380bitů)", "100% (16380 bits)"},
+    {"LblBarAOZero50", TModelCond::Model12, "50% (4095bitů)", "50% (4095 bits)"},
+    {"LblBarAOEnd50", TModelCond::Model12, "50% (4095bitů)", "50% (4095 bits)"},
+    {"LblBarAOZero100", TModelCond::Model12, "100% (8190bitů)", "100% (8190 bits)"},
+    {"LblBarAOEnd100", TModelCond::Model12, "100% (8190bitů)", "100% (8190 bits)"},
+    {"MenuAbout", TModelCond::Any, "O programu", "About"},
+}};
+
+const std::array<TMnemonicRow, 20> MnemonicTable = {{
+    {"MenuFile", "&Soubor", "&File"},
+    {"MFileClose", "&Konec", "&Close"},
+    {"MenuComm", "&Komunikace", "&Communication"},
+    {"MCommEnd", "&Ukončit spojení", "&Close connection"},
+    {"MenuHelp", "&Nápověda", "&Help"},
+    {"MenuAbout", "&O programu", "&About"},
+    {"MenuLang", "&Jazyk / Language", "&Jazyk / Language"},
+    {"MLangCZ", "Če&sky", "Če&sky"},
+    {"MLangEN", "&English", "&English"},
+    {"SpdBtnConnect", "Na&vázat spojení", "&Establish conn."},
+    {"SpdBtnReload", "&Znovu načti", "&Reload data"},
+    {"SpdBtnMeasInput", "Změř &vstupní signál", "&Measure input signal"},
+    {"SpdBtnAIZero", "Změř a ulož &počátek rozsahu", "Measure and save range &begin"},
+    {"SpdBtnAIEnd", "Změř a ulož kon&ec rozsahu", "Measure and save range e&nd"},
+    {"SpdBtnAOZero", "&Ulož", "&Save"},
+    {"SpdBtnAOEnd", "&Ulož", "&Save"},
+    {"SpdBtnSendNumeral", "&Přepočti a ulož", "Com&pute and Save"},
+    {"SpdBtnSendNumeralAO", "&Přepočti a ulož", "Com&pute and Save"},
+    {"SpdBtnSaveFile", "*.&csv", "*.c&sv"},
+    {"SpdBtnDatalog", "S&tart|S&top", "S&tart|S&top"},
+}};
+
 } // namespace kvt::ui

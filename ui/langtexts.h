@@ -47,4 +47,35 @@ struct TMessageRow {
 // The message texts, written after the captions in the same order.
 extern const std::array<TMessageRow, 13> MessageTable;
 
+// Texts that the two tables above leave in Czech, with their English: captions that other steps
+// write (the model's captions are written again with the language in force), and the About item.
+extern const std::array<TCaptionRow, 12> ExtraCaptionTable;
+
+// Mnemonics: the caption with '&' before the letter that Alt (or, in an open menu, the letter
+// alone) presses; '|' separates the captions of a button that changes its caption. The captions
+// themselves stay as written; the letter is kept beside them.
+struct TMnemonicRow {
+    const char* Target;
+    const char* Czech;
+    const char* English;
+};
+extern const std::array<TMnemonicRow, 20> MnemonicTable;
+
+// A few texts that are put together elsewhere, by language.
+struct TLangText {
+    const char* Czech;
+    const char* English;
+    const char* In(int Lang) const { return Lang == LangEnglish ? English : Czech; }
+};
+// The word that begins the converter's status text.
+inline constexpr TLangText StatusConverter = {"Převodník ", "Converter "};
+// The save dialog's filter for the export.
+inline constexpr TLangText CsvFilterText = {"CSV (oddělený středníkem)|*.csv", "CSV (semicolon separated)|*.csv"};
+// The About box; %1 is the version.
+inline constexpr TLangText AboutText = {
+    "Konfigurační program pro převodníky KVT27/KVT27L\nkvt27-config, verze %1\n\nLicence: MIT\n"
+    "Dokumentace a licence: /usr/share/doc/kvt27-config",
+    "Configuration program for KVT27/KVT27L converters\nkvt27-config, version %1\n\nLicence: MIT\n"
+    "Documentation and licence: /usr/share/doc/kvt27-config"};
+
 } // namespace kvt::ui

@@ -90,6 +90,8 @@ TSpinEdit::TSpinEdit(QWidget* Parent)
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (HasNumber())
             FLastNumber = text();
+        if (FEntered)
+            FActive = true;
         emit Change();
     });
 }
@@ -201,10 +203,13 @@ void TSpinEdit::keyPressEvent(QKeyEvent* Event)
 void TSpinEdit::focusInEvent(QFocusEvent* Event)
 {
     QLineEdit::focusInEvent(Event);
-    if (!FEntered && IsUserReason(Event->reason())) {
-        FEntered = true;
+    if (FEntered || !IsUserReason(Event->reason()))
+        return;
+    FEntered = true;
+    // Tab only passes through: nothing is driven until the user changes the code.
+    FActive = Event->reason() == Qt::MouseFocusReason || Event->reason() == Qt::ShortcutFocusReason;
+    if (FActive)
         emit Enter();
-    }
 }
 
 void TSpinEdit::focusOutEvent(QFocusEvent* Event)
@@ -214,8 +219,10 @@ void TSpinEdit::focusOutEvent(QFocusEvent* Event)
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return; // a box or a menu on top; the focus comes back here
     if (FEntered) {
+        const bool active = FActive;
         FEntered = false;
-        if (IsUserReason(reason))
+        FActive = false;
+        if (active && IsUserReason(reason))
             emit Exit();
     }
 }

@@ -40,8 +40,10 @@ public:
 signals:
     // The text changed, by the user or by the program; never when it stays the same.
     void Change();
-    // The user moved the focus into the field (click, Tab, shortcut), or out of it after
-    // having moved it in. Focus moved by the program or by another window does not count.
+    // Enter: the user went into the field on purpose (a click, or a shortcut that names it).
+    // Exit: the user moved the focus out again after an Enter, or after changing the text in
+    // the field. Tabbing through the field without changing it gives neither, and neither does
+    // focus moved by the program or by another window.
     void Enter();
     void Exit();
     // A character key, before it is applied to the field. The handler may change the text.
@@ -61,7 +63,8 @@ private:
     int FMaxValue = 0;
     int FIncrement = 1;
     QString FLastNumber = QStringLiteral("0");
-    bool FEntered = false;
+    bool FEntered = false; // the user's focus is in the field
+    bool FActive = false;  // ... and this visit has had an Enter or a change
     QToolButton* FUp;
     QToolButton* FDown;
 };

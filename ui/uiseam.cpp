@@ -70,6 +70,9 @@ void TQtUiSeam::ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, con
     case TBoxKind::Information:
         box.setIcon(QMessageBox::Information);
         break;
+    case TBoxKind::About:
+        box.setIconPixmap(QApplication::windowIcon().pixmap(64));
+        break;
     }
     box.setWindowTitle(QApplication::applicationDisplayName());
     box.setText(DisplayLineBreaks(Text));
@@ -80,9 +83,9 @@ void TQtUiSeam::ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, con
     box.exec();
 }
 
-std::optional<QString> TQtUiSeam::SaveFileName(QWidget* Parent, const QString& Filter)
+std::optional<QString> TQtUiSeam::SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder)
 {
-    QFileDialog dialog(Parent, QString(), QString(), QtFileFilter(Filter));
+    QFileDialog dialog(Parent, QString(), Folder, QtFileFilter(Filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The dialog asks before it returns the name of an existing file. A name typed without an
@@ -125,6 +128,12 @@ void InfoBox(QWidget* Parent, const QString& Text)
 {
     TModalScope modal;
     UiSeam().ShowBox(Parent, TBoxKind::Information, Text, QString());
+}
+
+void AboutProgramBox(QWidget* Parent, const QString& Text)
+{
+    TModalScope modal;
+    UiSeam().ShowBox(Parent, TBoxKind::About, Text, QString());
 }
 
 void Sleep(int Ms)

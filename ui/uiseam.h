@@ -11,7 +11,7 @@ class QWidget;
 
 namespace kvt::ui {
 
-enum class TBoxKind { Error, Warning, Plain, Information };
+enum class TBoxKind { Error, Warning, Plain, Information, About };
 
 class TUiSeam {
 public:
@@ -19,8 +19,9 @@ public:
 
     // A modal box with one OK button. Detail is an optional longer text shown on request.
     virtual void ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, const QString& Detail) = 0;
-    // The modal save-file dialog; nullopt when the user cancels.
-    virtual std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter) = 0;
+    // The modal save-file dialog, opened in Folder (the system's choice when empty); nullopt
+    // when the user cancels.
+    virtual std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder) = 0;
     // A blocking wait on the user-interface thread.
     virtual void Sleep(int Ms) = 0;
     // Maps a timer period in ms to the one actually used (the identity in the program).
@@ -31,7 +32,7 @@ public:
 class TQtUiSeam : public TUiSeam {
 public:
     void ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, const QString& Detail) override;
-    std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter) override;
+    std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder) override;
     void Sleep(int Ms) override;
 };
 
@@ -45,6 +46,8 @@ void ErrorBox(QWidget* Parent, const QString& Text, const QString& Detail = {});
 void WarningBox(QWidget* Parent, const QString& Text);
 void PlainBox(QWidget* Parent, const QString& Text);
 void InfoBox(QWidget* Parent, const QString& Text);
+// The About box: the program's icon beside Text.
+void AboutProgramBox(QWidget* Parent, const QString& Text);
 void Sleep(int Ms);
 
 // "\r" and "\r\n" as line breaks, the way the message texts are built.

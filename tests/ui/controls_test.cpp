@@ -118,7 +118,19 @@ TEST_F(ControlsTest, SpinEditEnterAndExitOnlyForTheUsersFocusMoves)
     EXPECT_EQ(enter.count(), 0);
     EXPECT_EQ(exit.count(), 0);
 
+    // Tab passes through silently; a change made there is left with an Exit.
     h.Edit->setFocus(Qt::TabFocusReason);
+    h.After->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(enter.count(), 0);
+    EXPECT_EQ(exit.count(), 0);
+    h.Edit->setFocus(Qt::BacktabFocusReason);
+    QTest::keyClick(h.Edit, Qt::Key_Up);
+    h.After->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(enter.count(), 0);
+    EXPECT_EQ(exit.count(), 1);
+    exit.clear();
+
+    h.Edit->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(enter.count(), 1);
     // A box on top takes the window's focus and gives it back: neither counts.
     QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
@@ -136,7 +148,7 @@ TEST_F(ControlsTest, SpinEditEnterAndExitOnlyForTheUsersFocusMoves)
     EXPECT_EQ(enter.count(), 2);
     h.Before->setFocus(Qt::OtherFocusReason);
     EXPECT_EQ(exit.count(), 1);
-    h.Edit->setFocus(Qt::TabFocusReason);
+    h.Edit->setFocus(Qt::ShortcutFocusReason);
     EXPECT_EQ(enter.count(), 3);
 }
 

@@ -283,7 +283,7 @@ TEST_F(WindowConnectTest, APortThatOpensNothingIsReportedAndTheButtonWorksAgain)
         EXPECT_TRUE(w.SpdBtnConnect->isEnabled());
         EXPECT_FALSE(w.ComPort.Active());
         EXPECT_TRUE(w.PanelConnect->isVisible());
-        EXPECT_EQ(StatusPanel(0), QString()) << "the connect panel stays as it was";
+        EXPECT_EQ(StatusPanel(0), w.MsgSelectPort) << "the connect panel stays as it was";
     }
 }
 
@@ -461,7 +461,7 @@ TEST_F(WindowConnectTest, ClosingTheWindowWhileDisconnectedSendsNothing)
     EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(WindowConnectTest, AConnectAppliesCzechWhateverTheLanguageMenuSays)
+TEST_F(WindowConnectTest, AConnectAndAReloadKeepTheChosenLanguage)
 {
     StartSim(PcConfig(ModelKVT27));
     TFrmMain& w = Window();
@@ -469,11 +469,14 @@ TEST_F(WindowConnectTest, AConnectAppliesCzechWhateverTheLanguageMenuSays)
     TypePort(QString::fromStdString(Sim().DevicePath()));
     PressConnect();
     ASSERT_TRUE(w.PanelConfig->isVisible());
-    EXPECT_EQ(w.SpdBtnReload->text(), U("Znovu načti"));
-    EXPECT_EQ(w.MsgLinkLost, U("Spojení s převodníkem bylo přerušeno a nebo není převodník připojen."));
-    EXPECT_TRUE(w.MLangEN->isChecked()) << "the check marks are left alone";
+    Click(w.SpdBtnReload);
+    Pump();
+    EXPECT_EQ(w.SpdBtnReload->text(), "Reload data");
+    EXPECT_EQ(w.GrpBxAI->title(), " Analogue INPUT isolated - AD (20 bits) ");
+    EXPECT_EQ(w.MsgLinkLost, "Connection with KVT27 converter was terminated or no converter is connected.");
+    EXPECT_TRUE(w.MLangEN->isChecked());
     EXPECT_FALSE(w.MLangCZ->isChecked());
-    EXPECT_TRUE(StatusPanel(0).startsWith(U("Převodník ")));
+    EXPECT_EQ(StatusPanel(0), "Converter KVT27, firmware: 1.200/160822");
 }
 
 TEST_F(WindowConnectTest, FieldFormatsFollowTheKindAndAlwaysUseTheMasksComma)

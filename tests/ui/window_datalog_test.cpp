@@ -575,7 +575,7 @@ TEST(SaveDialog, TheRealDialogAsksBeforeReplacingAFile)
     });
     driver.start(50);
     TQtUiSeam seam;
-    const auto chosen = seam.SaveFileName(nullptr, CsvFilter);
+    const auto chosen = seam.SaveFileName(nullptr, CsvFilter, QString());
     driver.stop();
 
     if (filters.isEmpty() && questions.isEmpty())
@@ -616,7 +616,7 @@ TEST(SaveDialog, ANameWithoutExtensionIsAskedAboutAsTheCsvFile)
     });
     driver.start(50);
     TQtUiSeam seam;
-    const auto chosen = seam.SaveFileName(nullptr, CsvFilter);
+    const auto chosen = seam.SaveFileName(nullptr, CsvFilter, QString());
     driver.stop();
 
     if (!accepted)

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QLocale>
+#include <QSettings>
 #include <QRadioButton>
 #include <QThread>
 #include <QtTest/QTest>
@@ -22,9 +24,10 @@ void TRecordingSeam::ShowBox(QWidget*, TBoxKind Kind, const QString& Text, const
         OnBox(Boxes.back());
 }
 
-std::optional<QString> TRecordingSeam::SaveFileName(QWidget*, const QString& Filter)
+std::optional<QString> TRecordingSeam::SaveFileName(QWidget*, const QString& Filter, const QString& Folder)
 {
     SaveFilters.push_back(Filter);
+    SaveFolders.push_back(Folder);
     if (SaveAnswers.empty())
         return std::nullopt;
     auto answer = SaveAnswers.front();
@@ -57,6 +60,13 @@ QApplication& EnsureApplication()
             setenv("XDG_RUNTIME_DIR", runtimeDir, 1);
         auto* a = new TApplication(argc, argv);
         InstallRuntime();
+        // The program's settings go to a private folder, never the user's; each test starts
+        // with none. The start language is Czech unless a test says otherwise.
+        static char settingsDir[] = "/tmp/kvt-ui-settings-XXXXXX";
+        if (mkdtemp(settingsDir) != nullptr)
+            QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromLocal8Bit(settingsDir));
+        QLocale::system(); // Qt keeps the locale it read here; only the start language reads these again
+        qputenv("LC_ALL", "C");
         return a;
     }();
     return *app;
@@ -78,9 +88,17 @@ sim::TConverterConfig DipConfig(int Model, int ConfigType)
     return c;
 }
 
+void ClearProgramSettings()
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("kvt27-config"),
+              QStringLiteral("kvt27-config"))
+        .clear();
+}
+
 void TWindowTest::SetUp()
 {
     EnsureApplication();
+    ClearProgramSettings();
     auto seam = std::make_unique<TRecordingSeam>();
     FSeam = seam.get();
     FSavedSeam = SetUiSeam(std::move(seam));

@@ -51,6 +51,7 @@ public:
     // Answers of the save dialog in order; none left means the user cancels.
     std::deque<std::optional<QString>> SaveAnswers;
     std::vector<QString> SaveFilters;
+    std::vector<QString> SaveFolders;
 
     // Waits the window asked for; they also pass for real unless RealSleep is false.
     std::vector<int> Sleeps;
@@ -60,13 +61,15 @@ public:
     std::function<int(int)> IntervalMap;
 
     void ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, const QString& Detail) override;
-    std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter) override;
+    std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder) override;
     void Sleep(int Ms) override;
     int TimerInterval(int Ms) override;
 };
 
 // The application object, created once per test program with the program's runtime installed.
 QApplication& EnsureApplication();
+// Forgets everything the program remembered (the tests' own settings folder).
+void ClearProgramSettings();
 
 // A converter in the PC configuration (ConfigType 15) with the simulator's default words.
 sim::TConverterConfig PcConfig(int Model);

@@ -44,7 +44,9 @@ TEST_F(WindowStartupTest, StartsOnTheConnectPanelInCzechWithAnEmptyStatusBar)
     EXPECT_TRUE(w.GrpBxSignalLimit->isHidden());
     EXPECT_TRUE(w.PrgBarLoadEE->isHidden());
     EXPECT_EQ(w.PrgBarLoadEE->value(), 0);
-    for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(StatusPanel(0), U("Vyberte příslušný COM port, na kterém je připojen převodník KVT27/KVT27L."))
+        << "the port hint from the start";
+    for (int i = 1; i < 4; ++i)
         EXPECT_EQ(StatusPanel(i), QString()) << i;
     EXPECT_TRUE(w.MLangCZ->isChecked());
     EXPECT_FALSE(w.MLangEN->isChecked());
@@ -122,19 +124,20 @@ TEST_F(WindowStartupTest, EveryControlCarriesItsNameAndTheFixedProperties)
 
     for (QPushButton* b : w.findChildren<QPushButton*>()) {
         if (b->objectName().startsWith("SpdBtn")) {
-            EXPECT_EQ(b->focusPolicy(), Qt::NoFocus) << b->objectName().toStdString();
+            EXPECT_EQ(b->focusPolicy(), Qt::TabFocus) << "Tab, not a click: " << b->objectName().toStdString();
             EXPECT_FALSE(b->icon().isNull()) << b->objectName().toStdString();
             EXPECT_FALSE(b->icon().pixmap(16, QIcon::Disabled).isNull());
         }
     }
 
     const QList<QAction*> top = w.MainMenu1->actions();
-    ASSERT_EQ(top.size(), 4);
+    ASSERT_EQ(top.size(), 5);
     EXPECT_EQ(top[0]->menu(), w.MenuFile);
     EXPECT_EQ(top[1]->menu(), w.MenuComm);
     EXPECT_EQ(top[2], w.MenuHelp);
     EXPECT_EQ(top[2]->menu(), nullptr) << "help has no submenu";
-    EXPECT_EQ(top[3]->menu(), w.MenuLang);
+    EXPECT_EQ(top[3], w.MenuAbout);
+    EXPECT_EQ(top[4]->menu(), w.MenuLang);
     EXPECT_EQ(w.MenuLang->title(), "Jazyk / Language");
 }
 
@@ -202,7 +205,7 @@ TEST_F(WindowStartupTest, EveryCaptionFitsItsControlInBothLanguagesAndModels)
     }
 }
 
-TEST_F(WindowStartupTest, HelpBoxShowsItsFixedTextModallyInCzech)
+TEST_F(WindowStartupTest, HelpBoxShowsItsFixedTextModallyInTheChosenLanguage)
 {
     TFrmMain& w = Window();
     TAboutBox* box = AboutBox();
@@ -229,6 +232,8 @@ TEST_F(WindowStartupTest, HelpBoxShowsItsFixedTextModallyInCzech)
     Choose("MenuHelp");
     EXPECT_TRUE(wasVisible);
     EXPECT_FALSE(box->isVisible());
-    EXPECT_EQ(box->windowTitle(), U("Nápověda")) << "the same in English";
+    EXPECT_EQ(box->windowTitle(), "Help");
+    EXPECT_EQ(box->Memo1->document()->blockCount(), 89);
+    EXPECT_EQ(box->Memo1->document()->findBlockByNumber(23).text(), "OFF   ON  OFF  OFF  not used");
     EXPECT_TRUE(w.isEnabled());
 }

@@ -7,6 +7,8 @@
 #include "ui/uiseam.h"
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -18,7 +20,7 @@ public:
     int Boxes = 0;
     int TimerPeriod = 0;
     void ShowBox(QWidget*, kvt::ui::TBoxKind, const QString&, const QString&) override { ++Boxes; }
-    std::optional<QString> SaveFileName(QWidget*, const QString&) override { return std::nullopt; }
+    std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override { return std::nullopt; }
     void Sleep(int) override {}
     int TimerInterval(int Ms) override { return TimerPeriod > 0 ? TimerPeriod : Ms; }
 };
@@ -35,6 +37,9 @@ inline std::unique_ptr<QApplication> EnsureApplication()
         static char name[] = "kvt27-bench";
         static char* argv[] = {name, nullptr};
         app = std::make_unique<QApplication>(argc, argv);
+        // The windows measured here start as on a first run and leave the user's settings alone.
+        static QTemporaryDir settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     }
     kvt::ui::InstallRuntime();
     return app;

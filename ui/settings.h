@@ -1,0 +1,29 @@
+// What the program remembers between runs for the user: the last port connected, the language
+// chosen, the sampling period, the folder of the last export and the window's position. Kept in
+// the user's settings file (QSettings, organisation and application "kvt27-config"); nothing is
+// stored until the user has made the choice.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+#include <optional>
+
+namespace kvt::ui {
+
+namespace TProgramSettings {
+
+std::optional<int> Language(); // LangCzech or LangEnglish
+void SetLanguage(int Lang);
+QString Port();
+void SetPort(const QString& Port);
+std::optional<int> Period(); // an index of the period list
+void SetPeriod(int Index);
+QString CsvFolder();
+void SetCsvFolder(const QString& Folder);
+std::optional<QPoint> WindowPosition();
+void SetWindowPosition(const QPoint& Position);
+
+} // namespace TProgramSettings
+
+} // namespace kvt::ui
