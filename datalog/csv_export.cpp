@@ -1,9 +1,10 @@
 #include "datalog/csv_export.h"
 
+#include "datalog/file_open.h"
+
 #include <cerrno>
-#include <fcntl.h>
+#include <cstdio>
 #include <system_error>
-#include <unistd.h>
 
 namespace kvt {
 
@@ -11,46 +12,44 @@ namespace {
 
 constexpr size_t BlockSize = 1 << 20;
 
-// Closes the descriptor on the paths that leave by an exception.
+int LastErrno()
+{
+    return errno != 0 ? errno : EIO;
+}
+
+// Closes the file on the paths that leave by an exception.
 class TFileGuard {
 public:
-    explicit TFileGuard(int Fd) : Fd_(Fd) {}
+    explicit TFileGuard(std::FILE* File) : File_(File) {}
     ~TFileGuard()
     {
-        if (Fd_ >= 0)
-            ::close(Fd_);
+        if (File_ != nullptr)
+            std::fclose(File_);
     }
     TFileGuard(const TFileGuard&) = delete;
     TFileGuard& operator=(const TFileGuard&) = delete;
-    int Get() const { return Fd_; }
+    std::FILE* Get() const { return File_; }
     // Closes and reports the error of the close itself (a delayed write error shows here).
     int Close()
     {
-        const int fd = Fd_;
-        Fd_ = -1;
-        // On Linux the descriptor is released even when close reports EINTR.
-        if (::close(fd) != 0 && errno != EINTR)
-            return errno;
-        return 0;
+        std::FILE* file = File_;
+        File_ = nullptr;
+        errno = 0;
+        return std::fclose(file) != 0 ? LastErrno() : 0;
     }
 
 private:
-    int Fd_;
+    std::FILE* File_;
 };
 
-void WriteAll(int Fd, std::string_view Data, const std::string& FileName)
+// Unbuffered, so each block goes to the system at once and its error is the system's.
+void WriteAll(std::FILE* File, std::string_view Data, const std::string& FileName)
 {
-    while (!Data.empty()) {
-        const ssize_t n = ::write(Fd, Data.data(), Data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw ECsvError(errno, FileName);
-        }
-        if (n == 0)
-            throw ECsvError(EIO, FileName);
-        Data.remove_prefix(static_cast<size_t>(n));
-    }
+    if (Data.empty())
+        return;
+    errno = 0;
+    if (std::fwrite(Data.data(), 1, Data.size(), File) != Data.size())
+        throw ECsvError(LastErrno(), FileName);
 }
 
 bool IsAscii(std::string_view Text)
@@ -145,13 +144,13 @@ std::string CsvBytes(const TLogTable& Table)
 
 void ExportCsv(const TLogTable& Table, const std::string& FileName)
 {
-    int fd;
-    do {
-        fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        throw ECsvError(errno, FileName);
-    TFileGuard file(fd);
+    // Binary: the rows end in CR LF as written, on every system.
+    errno = 0;
+    std::FILE* fp = OpenFileUtf8(FileName, "wb");
+    if (fp == nullptr)
+        throw ECsvError(LastErrno(), FileName);
+    TFileGuard file(fp);
+    std::setvbuf(fp, nullptr, _IONBF, 0);
 
     std::string block;
     block.reserve(BlockSize + 256);

@@ -28,7 +28,7 @@ void AppendSingleByte(std::string& Out, std::string_view Utf8);
 // The whole file: for rows 0 .. count - 1, the row's text, ";", CR LF.
 std::string CsvBytes(const TLogTable& Table);
 
-// Creates or truncates FileName and writes CsvBytes(Table) in large blocks. Throws ECsvError
+// Creates or truncates FileName (UTF-8) and writes CsvBytes(Table) in large blocks. Throws ECsvError
 // on the first failure; whatever was written stays in the file, and the file is closed on
 // every path. The table is not changed.
 void ExportCsv(const TLogTable& Table, const std::string& FileName);
