@@ -2,6 +2,7 @@
 #include "tools/ctl/ctl.h"
 
 #include "datalog/csv_export.h"
+#include "datalog/file_open.h"
 #include "datalog/log_table.h"
 #include "datalog/sample_text.h"
 #include "protocol/identity.h"
@@ -549,19 +550,23 @@ private:
         // Written aside and renamed, so a failure never leaves half a file in place of a good one.
         const std::string temp = file + ".tmp";
         {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            std::ofstream out(PathFromUtf8(temp), std::ios::binary | std::ios::trunc);
             out << text;
             out.close();
             if (!out) {
                 const int err = errno;
-                std::remove(temp.c_str());
+                std::error_code ignored;
+                std::filesystem::remove(PathFromUtf8(temp), ignored);
                 throw ECtlError(ExitFailure, "cannot write " + file + ": " + std::strerror(err));
             }
         }
-        if (std::rename(temp.c_str(), file.c_str()) != 0) {
-            const int err = errno;
-            std::remove(temp.c_str());
-            throw ECtlError(ExitFailure, "cannot write " + file + ": " + std::strerror(err));
+        // std::filesystem's rename replaces the target on Windows too.
+        std::error_code renamed;
+        std::filesystem::rename(PathFromUtf8(temp), PathFromUtf8(file), renamed);
+        if (renamed) {
+            std::error_code ignored;
+            std::filesystem::remove(PathFromUtf8(temp), ignored);
+            throw ECtlError(ExitFailure, "cannot write " + file + ": " + renamed.message());
         }
         C.Out << "saved the configuration of the " << ModelName(d.DeviceModel) << " on " << s.Device() << " to " << file << "\n";
         return ExitOk;
@@ -572,7 +577,7 @@ private:
         const std::string& file = A.Positional[0];
         std::string text;
         {
-            std::ifstream in(file, std::ios::binary);
+            std::ifstream in(PathFromUtf8(file), std::ios::binary);
             if (!in)
                 Usage("cannot read " + file + ": " + std::strerror(errno));
             std::ostringstream all;

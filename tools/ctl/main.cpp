@@ -1,10 +1,10 @@
 // kvt27ctl: see kvt27ctl --help.
 #include "tools/ctl/ctl.h"
 #include "serial/simregistry.h"
+#include "tools/ctl/ctl_platform.h"
 
 #include <atomic>
 #include <clocale>
-#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,11 +12,6 @@
 namespace {
 
 std::atomic<bool> StopRequested{false};
-
-void OnStopSignal(int)
-{
-    StopRequested = true;
-}
 
 // The user's decimal separator, as the program takes it from the system; the C locale stays in
 // force for everything else.
@@ -37,16 +32,12 @@ std::string UserDecimalSeparator()
 int main(int argc, char** argv)
 {
     // The first Ctrl-C ends a recording cleanly; a second one ends the program at once.
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    kvt::ctl::InstallStopHandler(StopRequested);
+    kvt::ctl::UseUtf8Console();
 
     kvt::ctl::TCtlContext context{std::cout, std::cerr, kvt::SimPortRegistryDir(), UserDecimalSeparator(),
         &StopRequested};
-    const int status = kvt::ctl::RunCtl(std::vector<std::string>(argv + 1, argv + argc), context);
+    const int status = kvt::ctl::RunCtl(kvt::ctl::ProgramArguments(argc, argv), context);
     std::cout.flush();
     return status;
 }
