@@ -114,11 +114,6 @@ start_server
 neutralise_ports
 prepared=$(date +%s)
 
-# --- unit tests of the Win32 backend's pure parts, under wine -------------------------------------
-ctest --test-dir "$win" --output-on-failure
-unit=$(date +%s)
-
-# --- scenarios -----------------------------------------------------------------------------------
 runs=$work/runs
 rm -rf "$runs"
 mkdir -p "$runs"
@@ -212,6 +207,29 @@ scenario() {
   fi
 }
 
+# --- the Win32 backend under wine: unit tests of its pure parts, and its event thread -------------
+ctest --test-dir "$win" --output-on-failure
+# A hang-up reaches OnLineError from the event thread while nothing is transferred, also after the
+# event mask changed under a running WaitCommEvent.
+for case in AHangUpEndsTheDriversWait AMaskChangedWhileWaitingThenAHangUp; do
+  dir=$runs/$case
+  mkdir -p "$dir"
+  start_sim --hang-up-after 1
+  neutralise_ports
+  if KVT_TEST_PORT=$com "$wine" "$root/$win/tests/serial/serial_win32_test.exe" --gtest_filter="Win32Line.$case" \
+    >"$dir/test.log" 2>&1 && grep -q '1 test\.' "$dir/test.log" && ! grep -q SKIPPED "$dir/test.log"; then
+    passed=$((passed + 1))
+    echo "ok    Win32Line.$case"
+  else
+    failed=$((failed + 1))
+    echo "FAIL  Win32Line.$case"
+    cat "$dir/test.log"
+  fi
+  stop_sim
+done
+unit=$(date +%s)
+
+# --- scenarios -----------------------------------------------------------------------------------
 echo "Scenarios, each natively and under wine:"
 scenario identification 0 "" info --port @PORT@
 scenario identification-json 0 "--model KVT27L --config-type 3" info --json --port @PORT@
@@ -235,6 +253,32 @@ scenario lost-reply 4 "--no-reply-word InZero" read --port @PORT@
 scenario lost-reply-write 4 "--no-reply-command write-word" write --port @PORT@ FilterType 1
 scenario hang-up 4 "--hang-up-after 3" read --port @PORT@
 scenario no-port 3 none info --port @PORT@
+
+# Ctrl-C ends a recording on both sides with status 130 and the samples taken in the file. Not
+# compared: how many samples there are depends on the moment.
+dir=$runs/interrupt
+mkdir -p "$dir"
+for mode in native wine; do
+  mkdir -p "$dir/$mode"
+  start_sim --word InputMode=3
+  if [ "$mode" = native ]; then port=$link; program=("$native_ctl"); else neutralise_ports; port=$com; program=("$wine" "$win_ctl"); fi
+  (cd "$dir/$mode" && exec "${program[@]}" measure --port "$port" --count 1000 --period 0.2 --csv rec.csv \
+    >"../$mode.stdout" 2>"../$mode.stderr") &
+  ctl_pid=$!
+  sleep 1.5
+  kill -INT "$ctl_pid"
+  status=0
+  wait "$ctl_pid" || status=$?
+  stop_sim
+  if [ "$status" = 130 ] && [ "$(head -1 "$dir/$mode/rec.csv" 2>/dev/null | tr -d '\r')" = "0.2 sec;" ] \
+    && grep -q "stopped after" "$dir/$mode.stderr"; then
+    passed=$((passed + 1))
+    printf 'ok    %-22s exit 130, %s samples kept\n' "interrupt-$mode" "$(($(wc -l <"$dir/$mode/rec.csv") - 1))"
+  else
+    failed=$((failed + 1))
+    echo "FAIL  interrupt-$mode     exit $status; $(cat "$dir/$mode.stderr")"
+  fi
+done
 
 finished=$(date +%s)
 echo "wine-test: builds $((built - started)) s, wine prefix $((prepared - built)) s, unit tests $((unit - prepared)) s," \
