@@ -280,6 +280,15 @@ for mode in native wine; do
   fi
 done
 
+# The port list comes from the system's device map, where wine lists the test's port.
+if "$wine" "$win_ctl" ports 2>/dev/null | tr -d '\r' | grep -qx "$com"; then
+  passed=$((passed + 1))
+  echo "ok    ports                  $com in the port list"
+else
+  failed=$((failed + 1))
+  echo "FAIL  ports                  $com is not in the port list"
+fi
+
 finished=$(date +%s)
 echo "wine-test: builds $((built - started)) s, wine prefix $((prepared - built)) s, unit tests $((unit - prepared)) s," \
   "scenarios $((finished - unit)) s"
