@@ -505,7 +505,7 @@ int TWin32Backend::ApplyLineSettings(const TLineConfig& Config)
     for (const DWORD Function : LineLevelFunctions(Config))
         if (!EscapeCommFunction(Handle(), Function)) {
             const DWORD e = LastError();
-            if (!IsLineNotSupported(e) && e != ERROR_GEN_FAILURE)
+            if (!IsLineNotSupported(e))
                 return static_cast<int>(e);
         }
     FCharTime = kvt::serial::win32::CharTime(Dcb);
