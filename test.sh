@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole check, in stages that stop at the first failure:
-#   1. every test, on a build with AddressSanitizer and UndefinedBehaviorSanitizer (build-test/);
+#   1. every test, on a build with AddressSanitizer and UndefinedBehaviorSanitizer (build-test/),
+#      then kvt27ctl.exe and the Win32 serial backend built with mingw-w64 and run under wine;
 #   2. the optimised build the program runs from (build/, as run.sh makes it) and the benchmark
 #      figures from it, which never fail on a time;
 #   3. the .deb package from that build, with lintian, desktop-file-validate and appstreamcli.
@@ -15,6 +16,7 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKVT_SANITIZE=ON >/d
 cmake --build build-test
 ctest --test-dir build-test --output-on-failure -j "$(nproc)" | tee build-test/ctest.log
 tests=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' build-test/ctest.log)
+scripts/wine-test.sh build-test  # kvt27ctl.exe and the Win32 serial backend under wine, against the simulator
 
 # 2. The optimised build and the speed and memory figures.
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVT_BUILD_TESTS=OFF >/dev/null
@@ -25,5 +27,5 @@ build/tools/bench/kvt27-bench || echo "benchmark: a figure could not be taken (s
 scripts/check-package.sh build
 
 elapsed=$((SECONDS - start))
-printf 'test.sh: all %s tests and the 3 package checks passed in %d min %02d s\n' \
+printf 'test.sh: all %s tests, the Windows suite under wine and the 3 package checks passed in %d min %02d s\n' \
   "$tests" $((elapsed / 60)) $((elapsed % 60))

@@ -304,6 +304,8 @@ public:
     int SetBufferSizes(int32_t, int32_t) override { return 0; }
 
     int ApplyLineSettings(const TLineConfig& Config) override;
+    // termios has no total limits; the port keeps them.
+    int ApplyTimeouts(const TTimeoutConfig&) override { return 0; }
     int GetModemStatus(TModemStatus& Status) override;
     int ReadSome(void* Buffer, size_t Length, size_t& Moved) override;
     int WriteSome(const void* Buffer, size_t Length, size_t& Moved) override;

@@ -1,6 +1,7 @@
 // The platform side of the serial port component. TCustomComPort keeps the behaviour (properties,
 // order of steps, events, errors, time limits); a backend only talks to the device. System
-// failures come back as errno values (0 = success) so that the port reports them through OnError.
+// failures come back as the system's codes (0 = success; errno on POSIX, GetLastError on Windows)
+// so that the port reports them through OnError.
 #pragma once
 
 #include "serial/comtypes.h"
@@ -50,6 +51,15 @@ struct TLineConfig {
     char Event = 0;
 };
 
+// The port's time limits as its Timeouts properties hold them.
+struct TTimeoutConfig {
+    int32_t ReadInterval = 0;
+    int32_t ReadMultiplier = 0;
+    int32_t ReadConstant = 0;
+    int32_t WriteMultiplier = 0;
+    int32_t WriteConstant = 0;
+};
+
 // What a wait for device readiness saw.
 enum : unsigned { IoIn = 1, IoOut = 2, IoHangup = 4 };
 
@@ -87,6 +97,9 @@ public:
     virtual int Purge(bool Input, bool Output) = 0;
     virtual int SetBufferSizes(int32_t Input, int32_t Output) = 0;
     virtual int ApplyLineSettings(const TLineConfig& Config) = 0;
+    // The port ends every transfer at its own limit; a backend whose driver keeps limits too is
+    // given them here.
+    virtual int ApplyTimeouts(const TTimeoutConfig& Config) = 0;
     virtual int GetModemStatus(TModemStatus& Status) = 0;
 
     // Non-blocking transfers: Moved receives what was moved now (0 when the device is not ready).
@@ -114,5 +127,6 @@ public:
 
 std::unique_ptr<TComBackend> CreateComBackend();
 
-// Appends the names under /dev of the serial ports present.
+// Appends the names of the serial ports present: under /dev on Linux ("ttyUSB0"), from the
+// system's device map on Windows ("COM3").
 void EnumSerialPorts(std::vector<std::string>& Names);

@@ -7,6 +7,8 @@
 #include "serial/comtransfer.h"
 #include "serial/syserror.h"
 
+#include <system_error>
+
 int32_t BaudRateValue(TBaudRate Rate)
 {
     static const int32_t Rates[] = {0, 50, 75, 110, 150, 300, 600, 1200, 1800, 2000, 2400, 3600, 4800, 7200,
@@ -302,9 +304,19 @@ void TCustomComPort::ApplyLineSettings()
     CheckSystemCall(FBackend->ApplyLineSettings(C));
 }
 
-// The time limits are read by each transfer when it starts, so a change reaches the next one.
+// The port reads the time limits when a transfer starts, so a change reaches the next one; the
+// driver is given them as well where it keeps its own.
 void TCustomComPort::ApplyTimeouts()
 {
+    if (!Active())
+        return;
+    TTimeoutConfig C;
+    C.ReadInterval = FTimeouts.ReadInterval();
+    C.ReadMultiplier = FTimeouts.ReadMultiplier();
+    C.ReadConstant = FTimeouts.ReadConstant();
+    C.WriteMultiplier = FTimeouts.WriteMultiplier();
+    C.WriteConstant = FTimeouts.WriteConstant();
+    CheckSystemCall(FBackend->ApplyTimeouts(C));
 }
 
 void TCustomComPort::SetBaudRate(TBaudRate Value)
@@ -442,7 +454,7 @@ void TCustomComPort::CheckClosed()
 void TCustomComPort::WriteLog(const std::string& Message, const void* Data, int32_t Length)
 {
     if (int e = kvt::serial::AppendLogLine(FLogFile, Message, Data, Length))
-        throw EComError(kvt::serial::SysErrorMessage(e), e);
+        throw EComError(kvt::serial::TrimSystemText(std::generic_category().message(e)), e);
 }
 
 void TCustomComPort::EnumPorts(std::vector<std::string>& Strings)

@@ -127,7 +127,7 @@ public:
     // Reads and clears the accumulated line errors; calls OnLineError when there are any.
     void CheckLineErrors();
 
-    // Appends the names under /dev of the serial ports present, such as "ttyUSB0".
+    // Appends the names of the serial ports present: "ttyUSB0" on Linux, "COM3" on Windows.
     static void EnumPorts(std::vector<std::string>& Strings);
 
     static void SetSynchronizer(TSynchronizer Synchronizer);

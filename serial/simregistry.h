@@ -1,7 +1,8 @@
 // The ports of the simulators running on this machine for this user. Each running kvt27-sim
 // leaves a small file in a private folder (pid, process start time, device path) and removes it
 // at exit; the program and kvt27ctl list the live ones after the system's own ports. An entry
-// whose process has gone (a simulator that was killed) is skipped and removed.
+// whose process has gone (a simulator that was killed) is skipped and removed. Windows has no
+// simulator: there the list is empty and registering does nothing.
 #pragma once
 
 #include <string>

@@ -1,22 +1,6 @@
 #include "serial/syserror.h"
 
-#include <cstring>
-
 namespace kvt::serial {
-
-namespace {
-
-// strerror_r comes in two flavours; overloads pick whichever the C library declares.
-[[maybe_unused]] const char* ErrorText(int Result, const char* Buffer)
-{
-    return Result == 0 ? Buffer : "";
-}
-[[maybe_unused]] const char* ErrorText(const char* Result, const char*)
-{
-    return Result;
-}
-
-} // namespace
 
 std::string TrimSystemText(std::string Text)
 {
@@ -29,17 +13,6 @@ std::string TrimSystemText(std::string Text)
         Text.pop_back();
     }
     return Text;
-}
-
-std::string SysErrorMessage(int Code)
-{
-    char Buffer[512] = {};
-    std::string Text = ErrorText(strerror_r(Code, Buffer, sizeof Buffer), Buffer);
-    if (Text.empty()) {
-        Text = "System error ";
-        Text += std::to_string(Code);
-    }
-    return TrimSystemText(std::move(Text));
 }
 
 } // namespace kvt::serial

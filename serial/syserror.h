@@ -1,4 +1,5 @@
-// The system's text for an errno value, in the form the component's errors carry.
+// The system's error codes and texts, in the form the component's errors carry: errno values on
+// POSIX, the codes of GetLastError on Windows.
 #pragma once
 
 #include <string>
@@ -8,7 +9,13 @@ namespace kvt::serial {
 // Trailing spaces, line breaks and periods removed, at most 255 characters.
 std::string TrimSystemText(std::string Text);
 
-// strerror's text for Code, trimmed as above.
+// The system's text for Code, trimmed as above.
 std::string SysErrorMessage(int Code);
+
+// The system's codes for failures the component finds itself: a device that is no longer open,
+// a transfer without a buffer, a device that has gone (hung up, unplugged).
+extern const int ErrorBadHandle;
+extern const int ErrorBadBuffer;
+extern const int ErrorDeviceGone;
 
 } // namespace kvt::serial

@@ -1,0 +1,31 @@
+#include "serial/sysfile.h"
+
+#include <windows.h>
+
+namespace kvt::serial {
+
+namespace {
+
+std::wstring Wide(const std::string& Utf8)
+{
+    if (Utf8.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), nullptr, 0);
+    std::wstring Text(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), Text.data(), n);
+    return Text;
+}
+
+} // namespace
+
+std::FILE* OpenFileUtf8(const std::string& Name, const char* Mode)
+{
+    return _wfopen(Wide(Name).c_str(), Wide(Mode).c_str());
+}
+
+bool LocalTime(std::time_t Time, std::tm& Local)
+{
+    return localtime_s(&Local, &Time) == 0;
+}
+
+} // namespace kvt::serial
