@@ -1,8 +1,9 @@
-// kvt27ctl's pure parts: the configuration file, the plan that puts it onto a converter, the word
-// rules, the port helpers, and the simulators' port registry.
+// The pure parts behind kvt27ctl: the configuration file, the plan that puts it onto a converter,
+// the word rules (with the exit statuses kvt27ctl gives their faults), the port helpers, and the
+// simulators' port registry.
 #include "protocol/device_settings.h"
-#include "tools/ctl/ctl_profile.h"
-#include "tools/ctl/ctl_rules.h"
+#include "signal/config_file.h"
+#include "signal/config_rules.h"
 #include "tools/ctl/ctl_status.h"
 #include "serial/port_access.h"
 #include "serial/simregistry.h"
@@ -59,12 +60,20 @@ int StatusOf(const std::function<void()>& F, std::string* Message = nullptr)
 {
     try {
         F();
-    } catch (const ECtlError& e) {
+    } catch (const EConfigError& e) {
         if (Message)
             *Message = e.what();
-        return e.Status();
+        return e.Fault == TConfigFault::Refused ? ExitRefused
+            : e.Fault == TConfigFault::CannotWrite ? ExitFailure
+                                                    : ExitUsage;
     }
     return ExitOk;
+}
+
+int Check(uint8_t Address, long long Value, const TDeviceSettings& Settings, std::string& Why)
+{
+    const TValueCheck c = CheckWordValue(Address, Value, Settings, Why);
+    return c == TValueCheck::vcOk ? ExitOk : c == TValueCheck::vcRefused ? ExitRefused : ExitUsage;
 }
 
 std::string Replace(std::string Text, const std::string& From, const std::string& To)
@@ -240,25 +249,25 @@ TEST(CtlRules, WordValues)
 {
     const TDeviceSettings s = Kvt27(0);
     std::string why;
-    EXPECT_EQ(CheckWordValue(WordInputMode, 6, s, why), ExitOk);
-    EXPECT_EQ(CheckWordValue(WordInputMode, 2, s, why), ExitUsage);
-    EXPECT_EQ(CheckWordValue(WordOutputMode, 5, s, why), ExitUsage);
-    EXPECT_EQ(CheckWordValue(WordFilterType, 3, s, why), ExitUsage);
-    EXPECT_EQ(CheckWordValue(WordLimitReaction, 3, s, why), ExitOk);
-    EXPECT_EQ(CheckWordValue(WordOutEnd, 16383, s, why), ExitOk);
-    EXPECT_EQ(CheckWordValue(WordOutEnd, 16384, s, why), ExitUsage);
-    EXPECT_EQ(CheckWordValue(WordCalIn0mA, 1, s, why), ExitUsage);
+    EXPECT_EQ(Check(WordInputMode, 6, s, why), ExitOk);
+    EXPECT_EQ(Check(WordInputMode, 2, s, why), ExitUsage);
+    EXPECT_EQ(Check(WordOutputMode, 5, s, why), ExitUsage);
+    EXPECT_EQ(Check(WordFilterType, 3, s, why), ExitUsage);
+    EXPECT_EQ(Check(WordLimitReaction, 3, s, why), ExitOk);
+    EXPECT_EQ(Check(WordOutEnd, 16383, s, why), ExitOk);
+    EXPECT_EQ(Check(WordOutEnd, 16384, s, why), ExitUsage);
+    EXPECT_EQ(Check(WordCalIn0mA, 1, s, why), ExitUsage);
     EXPECT_NE(why.find("never written"), std::string::npos);
 
     TDeviceSettings l = s;
     l.DeviceModel = ModelKVT27L;
-    EXPECT_EQ(CheckWordValue(WordOutZero, 8192, l, why), ExitUsage);
-    EXPECT_EQ(CheckWordValue(WordInputMode, 5, l, why), ExitRefused);
-    EXPECT_EQ(CheckWordValue(WordFilterType, 0, l, why), ExitRefused);
+    EXPECT_EQ(Check(WordOutZero, 8192, l, why), ExitUsage);
+    EXPECT_EQ(Check(WordInputMode, 5, l, why), ExitRefused);
+    EXPECT_EQ(Check(WordFilterType, 0, l, why), ExitRefused);
     TDeviceSettings old = s;
     old.FirmwareVersion = 1100000000;
-    EXPECT_EQ(CheckWordValue(WordLimitReaction, 0, old, why), ExitRefused);
-    EXPECT_EQ(CheckWordValue(WordLimitReaction, 3, Kvt27(15), why), ExitRefused);
+    EXPECT_EQ(Check(WordLimitReaction, 0, old, why), ExitRefused);
+    EXPECT_EQ(Check(WordLimitReaction, 3, Kvt27(15), why), ExitRefused);
 
     EXPECT_EQ(EffectiveOutputMode(Kvt27(2)), 4);
     EXPECT_EQ(EffectiveOutputMode(Kvt27(6)), 3);

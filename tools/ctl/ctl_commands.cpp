@@ -10,13 +10,13 @@
 #include "protocol/identity.h"
 #include "protocol/word_names.h"
 #include "serial/comport.h"
+#include "signal/config_file.h"
+#include "signal/config_rules.h"
 #include "signal/conversion.h"
 #include "signal/field_text.h"
 #include "signal/numeric_entry.h"
 #include "signal/number_format.h"
 #include "signal/signal_kind.h"
-#include "tools/ctl/ctl_profile.h"
-#include "tools/ctl/ctl_rules.h"
 #include "tools/ctl/ctl_session.h"
 #include "serial/portlist.h"
 #include "kvt_version.h"
@@ -465,14 +465,14 @@ private:
         widest.DeviceModel = ModelKVT27;
         widest.FirmwareVersion = 2000000000;
         std::string why;
-        if (CheckWordValue(static_cast<uint8_t>(address), value, widest, why) == ExitUsage)
+        if (CheckWordValue(static_cast<uint8_t>(address), value, widest, why) == TValueCheck::vcBadValue)
             Usage(why);
 
         TCtlSession& s = Connect(false);
         RequireUsableConfig(s.Settings);
-        const int status = CheckWordValue(static_cast<uint8_t>(address), value, s.Settings, why);
-        if (status != ExitOk)
-            throw ECtlError(status, why);
+        const TValueCheck check = CheckWordValue(static_cast<uint8_t>(address), value, s.Settings, why);
+        if (check != TValueCheck::vcOk)
+            throw ECtlError(check == TValueCheck::vcRefused ? ExitRefused : ExitUsage, why);
         const uint16_t old = s.ReadWord(static_cast<uint8_t>(address));
         s.WriteWord(static_cast<uint8_t>(address), static_cast<uint16_t>(value));
         const std::string meaning = WordMeaning(static_cast<uint8_t>(address), static_cast<int>(value));
@@ -777,6 +777,18 @@ int RunCommand(const std::vector<std::string>& Args, TCtlContext& Context)
                 " (see kvt27ctl " + a.Command + " --help)");
         TCommandRunner runner(a, Context);
         return runner.Run();
+    } catch (const EConfigError& e) {
+        Context.Err << "kvt27ctl: " << e.what() << "\n";
+        switch (e.Fault) {
+        case TConfigFault::BadValue:
+        case TConfigFault::CannotRead:
+            return ExitUsage;
+        case TConfigFault::Refused:
+            return ExitRefused;
+        case TConfigFault::CannotWrite:
+            break;
+        }
+        return ExitFailure;
     } catch (const ECtlError& e) {
         Context.Err << "kvt27ctl: " << e.what() << "\n";
         return e.Status();

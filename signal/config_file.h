@@ -1,4 +1,5 @@
-// A converter's configuration in a small text file, to be put onto another converter:
+// A converter's configuration in a small text file, to be put onto another converter (the window's
+// File menu and kvt27ctl save and apply):
 //
 //   # comment
 //   input = current          # current | voltage | millivolt | resistance
@@ -21,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace kvt::ctl {
+namespace kvt {
 
 struct TProfile {
     int InputMode = 0;  // 3..6
@@ -34,7 +35,7 @@ struct TProfile {
     int LimitReaction = 0;
 };
 
-// Throws ECtlError(ExitUsage, "ORIGIN:LINE: ...") for anything that does not parse or lies
+// Throws EConfigError(TConfigFault::BadValue, "ORIGIN:LINE: ...") for anything that does not parse or lies
 // outside the numeric entry's valid ranges.
 TProfile ParseProfile(const std::string& Text, const std::string& Origin);
 
@@ -42,17 +43,17 @@ TProfile ParseProfile(const std::string& Text, const std::string& Origin);
 std::string FormatProfile(const TProfile& Profile, const std::vector<std::string>& Comment = {});
 
 // Reads File (a regular file of at most 1 MiB; a UTF-8 byte-order mark is dropped) and parses it
-// whole. Throws ECtlError(ExitUsage, "cannot read FILE: reason") or ParseProfile's error.
+// whole. Throws EConfigError(CannotRead, "cannot read FILE: reason") or ParseProfile's error.
 TProfile LoadProfile(const std::string& File);
 
-// Throws ECtlError(ExitFailure, "cannot write FILE: reason") when File cannot be written safely
+// Throws EConfigError(CannotWrite, "cannot write FILE: reason") when File cannot be written safely
 // now (datalog/safe_file.h); leaves nothing behind. For a check before the port is opened.
 void CheckProfileTarget(const std::string& File);
 // Writes Text as File safely: the old file stays whole until the new one is complete.
 void WriteProfileFile(const std::string& File, const std::string& Text);
 
 // The configuration of a converter whose settings are loaded, with the kinds in force and the
-// ranges as its numeric range fields show them. Throws ExitRefused when there is none to save.
+// ranges as its numeric range fields show them. Throws EConfigError(Refused) when there is none to save.
 TProfile ProfileFromSettings(const TDeviceSettings& Settings);
 
 // A numeric field's text ("004,000", "-05,250") as a plain number ("4.000", "-5.250").
@@ -74,7 +75,7 @@ struct TPlannedWrite {
 
 // The words that put Profile onto the converter of Settings, in the order they are written:
 // InZero, InEnd, InputMode, OutZero, OutEnd, OutputMode, FilterType, LimitReaction. Nothing is
-// planned unless everything fits: throws ECtlError (ExitRefused, or ExitUsage) otherwise.
+// planned unless everything fits: throws EConfigError (Refused, or BadValue) otherwise.
 std::vector<TPlannedWrite> PlanApply(const TProfile& Profile, const TDeviceSettings& Settings);
 
-} // namespace kvt::ctl
+} // namespace kvt

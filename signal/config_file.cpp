@@ -1,4 +1,4 @@
-#include "tools/ctl/ctl_profile.h"
+#include "signal/config_file.h"
 
 #include "datalog/text_file.h"
 #include "protocol/word_names.h"
@@ -7,15 +7,15 @@
 #include "signal/model_options.h"
 #include "signal/numeric_entry.h"
 #include "signal/signal_kind.h"
-#include "tools/ctl/ctl_rules.h"
-#include "tools/ctl/ctl_status.h"
+#include "signal/config_rules.h"
+#include "signal/config_error.h"
 
 #include <algorithm>
 #include <cctype>
 #include <map>
 #include <sstream>
 
-namespace kvt::ctl {
+namespace kvt {
 
 namespace {
 
@@ -99,7 +99,7 @@ struct TLine {
 
 [[noreturn]] void Fail(const std::string& Origin, int Line, const std::string& Message)
 {
-    throw ECtlError(ExitUsage, Origin + (Line > 0 ? ":" + std::to_string(Line) : "") + ": " + Message);
+    throw EConfigError(TConfigFault::BadValue, Origin + (Line > 0 ? ":" + std::to_string(Line) : "") + ": " + Message);
 }
 
 // "4.000 mA" -> "4.000", checked against the kind's decimals, sign rule and unit.
@@ -262,7 +262,7 @@ TProfile LoadProfile(const std::string& File)
     try {
         text = ReadTextFile(File);
     } catch (const EFileError& e) {
-        throw ECtlError(ExitUsage, "cannot read " + File + ": " + e.Reason);
+        throw EConfigError(TConfigFault::CannotRead, "cannot read " + File + ": " + e.Reason);
     }
     return ParseProfile(text, File);
 }
@@ -272,7 +272,7 @@ void CheckProfileTarget(const std::string& File)
     try {
         CheckSafeTarget(File);
     } catch (const EFileError& e) {
-        throw ECtlError(ExitFailure, "cannot write " + File + ": " + e.Reason);
+        throw EConfigError(TConfigFault::CannotWrite, "cannot write " + File + ": " + e.Reason);
     }
 }
 
@@ -281,7 +281,7 @@ void WriteProfileFile(const std::string& File, const std::string& Text)
     try {
         WriteFileSafely(File, Text);
     } catch (const EFileError& e) {
-        throw ECtlError(ExitFailure, "cannot write " + File + ": " + e.Reason);
+        throw EConfigError(TConfigFault::CannotWrite, "cannot write " + File + ": " + e.Reason);
     }
 }
 
@@ -309,11 +309,11 @@ TProfile ProfileFromSettings(const TDeviceSettings& Settings)
     TProfile p;
     p.InputMode = EffectiveInputMode(Settings);
     if (p.InputMode == 0)
-        throw ECtlError(ExitRefused, "InputMode " + std::to_string(Settings.InputMode) +
+        throw EConfigError(TConfigFault::Refused, "InputMode " + std::to_string(Settings.InputMode) +
                 " is not a known input kind: there is no input range to save");
     p.OutputMode = EffectiveOutputMode(Settings);
     if (p.OutputMode == 0)
-        throw ECtlError(ExitRefused, "OutputMode " + std::to_string(Settings.OutputMode) +
+        throw EConfigError(TConfigFault::Refused, "OutputMode " + std::to_string(Settings.OutputMode) +
                 " is not a known output kind: there is no output range to save");
 
     // The numeric range fields, with the kinds in force.
@@ -333,13 +333,13 @@ TProfile ProfileFromSettings(const TDeviceSettings& Settings)
     p.FilterType = model && !model->FilterVisible ? 0 : Settings.FilterType;
     p.LimitReaction = SignalLimitVisible(Settings.DeviceModel, Settings.FirmwareVersion) ? Settings.LimitReaction : 0;
     if (p.FilterType < 0 || p.FilterType > 2)
-        throw ECtlError(ExitRefused, "FilterType " + std::to_string(p.FilterType) + " is not a known filter");
+        throw EConfigError(TConfigFault::Refused, "FilterType " + std::to_string(p.FilterType) + " is not a known filter");
     if (p.LimitReaction < 0 || p.LimitReaction > 3)
-        throw ECtlError(ExitRefused, "LimitReaction " + std::to_string(p.LimitReaction) + " is not a known reaction");
+        throw EConfigError(TConfigFault::Refused, "LimitReaction " + std::to_string(p.LimitReaction) + " is not a known reaction");
     // A range field that would not read back (an output below 0) cannot be put onto another converter.
     for (const std::string* v : {&p.OutBegin, &p.OutEnd})
         if (!v->empty() && v->front() == '-')
-            throw ECtlError(ExitRefused, "the output range " + p.OutBegin + " .. " + p.OutEnd + " " + OutputUnit(p.OutputMode) +
+            throw EConfigError(TConfigFault::Refused, "the output range " + p.OutBegin + " .. " + p.OutEnd + " " + OutputUnit(p.OutputMode) +
                     " goes below 0: the numeric entry cannot take it");
     return p;
 }
@@ -349,39 +349,39 @@ std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S
     RequireUsableConfig(S);
     if (ConfigClassOf(S.ConfigType) == TConfigClass::ccDip &&
         (P.InputMode != EffectiveInputMode(S) || P.OutputMode != EffectiveOutputMode(S)))
-        throw ECtlError(ExitRefused, "the DIP switches of this converter set \"" + std::string(ConfigTypeText(S.ConfigType)) +
+        throw EConfigError(TConfigFault::Refused, "the DIP switches of this converter set \"" + std::string(ConfigTypeText(S.ConfigType)) +
                 "\" (configuration " + std::to_string(S.ConfigType) + "), the file is for " + InputModeMeaning(P.InputMode) +
                 " to " + OutputModeMeaning(P.OutputMode));
 
     const TEntryResult in = ComputeInputRange(InputKind(P.InputMode), FieldText(P.InBegin), FieldText(P.InEnd), S);
     const std::string inUnit = InputUnit(P.InputMode);
     if (in.Status == TEntryStatus::esBadNumber)
-        throw ECtlError(ExitUsage, in.Error);
+        throw EConfigError(TConfigFault::BadValue, in.Error);
     if (in.Status != TEntryStatus::esOk) {
         const bool begin = in.Status == TEntryStatus::esBeginOutOfRange;
-        throw ECtlError(ExitRefused, std::string(begin ? "input-begin " + P.InBegin : "input-end " + P.InEnd) + " " + inUnit +
+        throw EConfigError(TConfigFault::Refused, std::string(begin ? "input-begin " + P.InBegin : "input-end " + P.InEnd) + " " + inUnit +
                 " does not fit this converter: with its calibration the input word would lie outside 0..65535");
     }
     const TEntryResult out = ComputeOutputRange(OutputKind(P.OutputMode), FieldText(P.OutBegin), FieldText(P.OutEnd), S);
     const std::string outUnit = OutputUnit(P.OutputMode);
     if (out.Status == TEntryStatus::esBadNumber)
-        throw ECtlError(ExitUsage, out.Error);
+        throw EConfigError(TConfigFault::BadValue, out.Error);
     const TModelOptions* model = ModelOptions(S.DeviceModel);
     const int codeMax = model ? model->OutCodeMax : 65535;
     for (const auto& [key, value, code, fits] :
          {std::tuple{"output-begin", P.OutBegin, out.Begin, out.Status != TEntryStatus::esBeginOutOfRange},
              std::tuple{"output-end", P.OutEnd, out.End, out.Status == TEntryStatus::esOk}}) {
         if (!fits || code > codeMax)
-            throw ECtlError(ExitRefused, std::string(key) + " " + value + " " + outUnit + (fits ? " needs output code " + std::to_string(code) : "") +
+            throw EConfigError(TConfigFault::Refused, std::string(key) + " " + value + " " + outUnit + (fits ? " needs output code " + std::to_string(code) : "") +
                     " beyond this converter's highest output code " + std::to_string(codeMax));
     }
 
     std::vector<TPlannedWrite> plan;
     auto add = [&](uint8_t Address, int Old, int New) {
         std::string why;
-        const int status = CheckWordValue(Address, New, S, why);
-        if (status != ExitOk)
-            throw ECtlError(status, why);
+        const TValueCheck check = CheckWordValue(Address, New, S, why);
+        if (check != TValueCheck::vcOk)
+            throw EConfigError(check == TValueCheck::vcRefused ? TConfigFault::Refused : TConfigFault::BadValue, why);
         plan.push_back({Address, Old, New, Old != New, Old == New ? "unchanged" : ""});
     };
     // A feature the converter lacks is left alone when the file asks for its neutral value.
@@ -405,4 +405,4 @@ std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S
     return plan;
 }
 
-} // namespace kvt::ctl
+} // namespace kvt

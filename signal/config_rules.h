@@ -1,15 +1,16 @@
-// What kvt27ctl lets a user write, and what the words mean, by the converter's model and
-// configuration: the same limits the program's controls keep.
+// What may be written into each settings word, and what the words mean, by the converter's model
+// and configuration: the limits the program's controls keep, for configuration files and kvt27ctl.
 #pragma once
 
 #include "protocol/device_settings.h"
+#include "signal/config_error.h"
 
 #include <cstdint>
 #include <string>
 
-namespace kvt::ctl {
+namespace kvt {
 
-// The program's English texts that kvt27ctl repeats.
+// The program's English texts that the tools repeat.
 inline constexpr const char* MsgBadConfigText = "Not allowed configuration! Please set correct DIP switch position.";
 inline constexpr const char* MsgDropOnlyCurrentText =
     "Output signal drop to 3,5 mA is only possible when 4 - 20mA current output is selected.";
@@ -33,17 +34,17 @@ std::string WordMeaning(uint8_t Address, int Value);
 int EffectiveInputMode(const TDeviceSettings& Settings);
 int EffectiveOutputMode(const TDeviceSettings& Settings);
 
-// Throws ExitRefused for a configuration the program does not work with (11..14, above 15).
+// Throws EConfigError(Refused) for a configuration the program does not work with (11..14, above 15).
 void RequireUsableConfig(const TDeviceSettings& Settings);
 
 // The writable words; the calibration words and unknown names are refused.
 bool WritableWord(uint8_t Address);
 
-// Checks one value for one writable word on this converter. Returns ExitOk, or ExitUsage for a
+// Checks one value for one writable word on this converter. Returns vcOk, or vcBadValue for a
 // value outside what the word holds (kinds 3..6 / 3..4, filter 0..2, reaction 0..3, input words
-// 0..65535, output codes 0..OutCodeMax), or ExitRefused for a value the model or configuration
+// 0..65535, output codes 0..OutCodeMax), or vcRefused for a value the model or configuration
 // does not allow (millivolt input or filter on a KVT27L, a reaction without the feature, the
 // 3.5 mA drop outside configuration 0); Message says why.
-int CheckWordValue(uint8_t Address, long long Value, const TDeviceSettings& Settings, std::string& Message);
+TValueCheck CheckWordValue(uint8_t Address, long long Value, const TDeviceSettings& Settings, std::string& Message);
 
-} // namespace kvt::ctl
+} // namespace kvt

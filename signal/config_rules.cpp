@@ -1,11 +1,11 @@
-#include "tools/ctl/ctl_rules.h"
+#include "signal/config_rules.h"
 
 #include "protocol/word_names.h"
 #include "signal/model_options.h"
 #include "signal/signal_kind.h"
-#include "tools/ctl/ctl_status.h"
+#include "signal/config_error.h"
 
-namespace kvt::ctl {
+namespace kvt {
 
 std::string ConfigTypeDescription(int ConfigType)
 {
@@ -128,9 +128,9 @@ void RequireUsableConfig(const TDeviceSettings& Settings)
 {
     const TConfigClass c = ConfigClassOf(Settings.ConfigType);
     if (c == TConfigClass::ccNotAllowed)
-        throw ECtlError(ExitRefused, "configuration " + std::to_string(Settings.ConfigType) + ": " + MsgBadConfigText);
+        throw EConfigError(TConfigFault::Refused, "configuration " + std::to_string(Settings.ConfigType) + ": " + MsgBadConfigText);
     if (c == TConfigClass::ccUnknown)
-        throw ECtlError(ExitRefused, "configuration " + std::to_string(Settings.ConfigType) +
+        throw EConfigError(TConfigFault::Refused, "configuration " + std::to_string(Settings.ConfigType) +
                 " is not a position of the DIP switches; the converter cannot be configured");
 }
 
@@ -151,7 +151,7 @@ bool WritableWord(uint8_t Address)
     }
 }
 
-int CheckWordValue(uint8_t Address, long long Value, const TDeviceSettings& Settings, std::string& Message)
+TValueCheck CheckWordValue(uint8_t Address, long long Value, const TDeviceSettings& Settings, std::string& Message)
 {
     const std::string name = WordName(Address);
     const TModelOptions* model = ModelOptions(Settings.DeviceModel);
@@ -164,51 +164,51 @@ int CheckWordValue(uint8_t Address, long long Value, const TDeviceSettings& Sett
     switch (Address) {
     case WordInputMode:
         if (outside(3, 6, "3 current, 4 voltage, 5 millivolt, 6 resistance transmitter"))
-            return ExitUsage;
+            return TValueCheck::vcBadValue;
         if (Value == InputModeMillivolt && model && !model->MillivoltInputVisible) {
             Message = "a KVT27L has no millivolt input";
-            return ExitRefused;
+            return TValueCheck::vcRefused;
         }
-        return ExitOk;
+        return TValueCheck::vcOk;
     case WordOutputMode:
-        return outside(3, 4, "3 current, 4 voltage") ? ExitUsage : ExitOk;
+        return outside(3, 4, "3 current, 4 voltage") ? TValueCheck::vcBadValue : TValueCheck::vcOk;
     case WordFilterType:
         if (outside(0, 2, "0 no filter, 1 moving average, 2 polynomial filter"))
-            return ExitUsage;
+            return TValueCheck::vcBadValue;
         if (model && !model->FilterVisible) {
             Message = "a KVT27L has no input filter";
-            return ExitRefused;
+            return TValueCheck::vcRefused;
         }
-        return ExitOk;
+        return TValueCheck::vcOk;
     case WordLimitReaction:
         if (outside(0, 3, "0 no reaction, 1 output 0 mA / 0 V, 2 output above 21 mA / 10.4 V, 3 output 3.5 mA"))
-            return ExitUsage;
+            return TValueCheck::vcBadValue;
         if (!SignalLimitVisible(Settings.DeviceModel, Settings.FirmwareVersion)) {
             Message = "this converter's firmware has no reaction to an out-of-range input (it needs a KVT27 above "
                       "firmware 1.100/000000, or a KVT27L)";
-            return ExitRefused;
+            return TValueCheck::vcRefused;
         }
         if (Value == 3 && !Drop35mAAllowed(Settings.ConfigType)) {
             Message = MsgDropOnlyCurrentText;
-            return ExitRefused;
+            return TValueCheck::vcRefused;
         }
-        return ExitOk;
+        return TValueCheck::vcOk;
     case WordInZero:
     case WordInEnd:
-        return outside(0, 65535, "an input word holds 0..65535") ? ExitUsage : ExitOk;
+        return outside(0, 65535, "an input word holds 0..65535") ? TValueCheck::vcBadValue : TValueCheck::vcOk;
     case WordOutZero:
     case WordOutEnd: {
         const int max = model ? model->OutCodeMax : 65535;
         return outside(0, max, "the highest output code of a " + std::string(Settings.DeviceModel == ModelKVT27L ? "KVT27L" : "KVT27") +
                            " is " + std::to_string(max))
-            ? ExitUsage
-            : ExitOk;
+            ? TValueCheck::vcBadValue
+            : TValueCheck::vcOk;
     }
     default:
         Message = name.empty() ? "word " + std::to_string(Address) + " is not a settings word"
                                : name + " is a calibration word: it is never written";
-        return ExitUsage;
+        return TValueCheck::vcBadValue;
     }
 }
 
-} // namespace kvt::ctl
+} // namespace kvt
