@@ -3,8 +3,14 @@
 #include "ui/errorreport.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
 #include <QStringList>
 #include <QThread>
 
@@ -101,6 +107,52 @@ std::optional<QString> TQtUiSeam::SaveFileName(QWidget* Parent, const QString& F
     return name;
 }
 
+std::optional<QString> TQtUiSeam::OpenFileName(QWidget* Parent, const QString& Filter, const QString& Folder)
+{
+    QFileDialog dialog(Parent, QString(), Folder, QtFileFilter(Filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString name = dialog.selectedFiles().constFirst();
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+bool TQtUiSeam::Ask(QWidget* Parent, const QString& Text, const QString& Detail)
+{
+    // A message box would wrap the list; each change stays on its line here.
+    QDialog dialog(Parent);
+    dialog.setObjectName(QStringLiteral("DlgAsk"));
+    dialog.setWindowTitle(QApplication::applicationDisplayName());
+    auto* icon = new QLabel(&dialog);
+    const int size = dialog.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &dialog);
+    icon->setPixmap(dialog.style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, &dialog).pixmap(size));
+    icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    auto* text = new QLabel(DisplayLineBreaks(Text), &dialog);
+    text->setTextFormat(Qt::PlainText);
+    text->setWordWrap(true);
+    auto* detail = new QLabel(DisplayLineBreaks(Detail), &dialog);
+    detail->setTextFormat(Qt::PlainText);
+    detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No, &dialog);
+    // Writing to the converter takes a deliberate Yes.
+    buttons->button(QDialogButtonBox::No)->setDefault(true);
+    buttons->button(QDialogButtonBox::No)->setFocus();
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QGridLayout(&dialog);
+    layout->setHorizontalSpacing(16);
+    layout->addWidget(icon, 0, 0, 2, 1);
+    layout->addWidget(text, 0, 1);
+    layout->addWidget(detail, 1, 1);
+    layout->addWidget(buttons, 2, 0, 1, 2);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    detail->setVisible(!Detail.isEmpty());
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void TQtUiSeam::Sleep(int Ms)
 {
     QThread::msleep(static_cast<unsigned long>(Ms > 0 ? Ms : 0));
@@ -139,6 +191,24 @@ void AboutProgramBox(QWidget* Parent, const QString& Text)
 void Sleep(int Ms)
 {
     UiSeam().Sleep(Ms);
+}
+
+std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder)
+{
+    TModalScope modal;
+    return UiSeam().SaveFileName(Parent, Filter, Folder);
+}
+
+std::optional<QString> OpenFileName(QWidget* Parent, const QString& Filter, const QString& Folder)
+{
+    TModalScope modal;
+    return UiSeam().OpenFileName(Parent, Filter, Folder);
+}
+
+bool Ask(QWidget* Parent, const QString& Text, const QString& Detail)
+{
+    TModalScope modal;
+    return UiSeam().Ask(Parent, Text, Detail);
 }
 
 } // namespace kvt::ui

@@ -22,6 +22,14 @@ public:
     // The modal save-file dialog, opened in Folder (the system's choice when empty); nullopt
     // when the user cancels.
     virtual std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder) = 0;
+    // The modal open-file dialog; nullopt when the user cancels (so when a seam does not answer).
+    virtual std::optional<QString> OpenFileName(QWidget*, const QString& /*Filter*/, const QString& /*Folder*/)
+    {
+        return std::nullopt;
+    }
+    // A modal question with Yes and No; Detail is shown beside Text (a list of what would change).
+    // True for Yes; a seam that does not answer says No, so nothing is done.
+    virtual bool Ask(QWidget*, const QString& /*Text*/, const QString& /*Detail*/) { return false; }
     // A blocking wait on the user-interface thread.
     virtual void Sleep(int Ms) = 0;
     // Maps a timer period in ms to the one actually used (the identity in the program).
@@ -33,6 +41,8 @@ class TQtUiSeam : public TUiSeam {
 public:
     void ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, const QString& Detail) override;
     std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder) override;
+    std::optional<QString> OpenFileName(QWidget* Parent, const QString& Filter, const QString& Folder) override;
+    bool Ask(QWidget* Parent, const QString& Text, const QString& Detail) override;
     void Sleep(int Ms) override;
 };
 
@@ -49,6 +59,10 @@ void InfoBox(QWidget* Parent, const QString& Text);
 // The About box: the program's icon beside Text.
 void AboutProgramBox(QWidget* Parent, const QString& Text);
 void Sleep(int Ms);
+// The dialogs of the seam, each a modal loop for the error report.
+std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder);
+std::optional<QString> OpenFileName(QWidget* Parent, const QString& Filter, const QString& Folder);
+bool Ask(QWidget* Parent, const QString& Text, const QString& Detail);
 
 // "\r" and "\r\n" as line breaks, the way the message texts are built.
 QString DisplayLineBreaks(const QString& Text);

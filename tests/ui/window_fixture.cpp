@@ -35,6 +35,25 @@ std::optional<QString> TRecordingSeam::SaveFileName(QWidget*, const QString& Fil
     return answer;
 }
 
+std::optional<QString> TRecordingSeam::OpenFileName(QWidget*, const QString&, const QString&)
+{
+    if (OpenAnswers.empty())
+        return std::nullopt;
+    auto answer = OpenAnswers.front();
+    OpenAnswers.pop_front();
+    return answer;
+}
+
+bool TRecordingSeam::Ask(QWidget*, const QString& Text, const QString& Detail)
+{
+    Questions.push_back({TBoxKind::Plain, Text, Detail});
+    if (AskAnswers.empty())
+        return false;
+    const bool yes = AskAnswers.front();
+    AskAnswers.pop_front();
+    return yes;
+}
+
 void TRecordingSeam::Sleep(int Ms)
 {
     Sleeps.push_back(Ms);

@@ -53,6 +53,12 @@ public:
     std::vector<QString> SaveFilters;
     std::vector<QString> SaveFolders;
 
+    // Answers of the open dialog in order; none left means the user cancels.
+    std::deque<std::optional<QString>> OpenAnswers;
+    // The questions asked (Kind Plain), and the answers in order; none left means No.
+    std::vector<TBox> Questions;
+    std::deque<bool> AskAnswers;
+
     // Waits the window asked for; they also pass for real unless RealSleep is false.
     std::vector<int> Sleeps;
     bool RealSleep = true;
@@ -62,6 +68,8 @@ public:
 
     void ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, const QString& Detail) override;
     std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder) override;
+    std::optional<QString> OpenFileName(QWidget* Parent, const QString& Filter, const QString& Folder) override;
+    bool Ask(QWidget* Parent, const QString& Text, const QString& Detail) override;
     void Sleep(int Ms) override;
     int TimerInterval(int Ms) override;
 };
