@@ -4,6 +4,7 @@
 #include "ui/errorreport.h"
 #include "ui/entrytexts.h"
 #include "ui/langtexts.h"
+#include "ui/linelogwindow.h"
 #include "ui/language.h"
 #include "ui/settings.h"
 #include "ui/uifonts.h"
@@ -167,6 +168,12 @@ TFrmMain::TFrmMain(QWidget* Parent)
     setFont(WindowFont());
     setWindowIcon(ProgramIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // The log takes each transaction as it is; nothing more is done unless its window shows.
+    Session.SetObserver([this](const TExchange& X) {
+        LineLog.Add(X);
+        if (FrmLineLog != nullptr)
+            FrmLineLog->LogChanged();
+    });
 
     ClientArea = Named(new QWidget(this), "ClientArea");
     ClientArea->setFixedSize(ClientWidth, ClientHeight);
@@ -206,9 +213,17 @@ void TFrmMain::BuildMenu()
     MainMenu1 = Named(new QMenuBar(this), "MainMenu1");
     setMenuBar(MainMenu1);
     MenuFile = Named(MainMenu1->addMenu(QString()), "MenuFile");
+    MFileSaveConfig = Named(MenuFile->addAction(QString()), "MFileSaveConfig");
+    MFileLoadConfig = Named(MenuFile->addAction(QString()), "MFileLoadConfig");
+    MFileRestore = Named(MenuFile->addAction(QString()), "MFileRestore");
+    MenuFile->addSeparator();
+    MFileExportRecord = Named(MenuFile->addAction(QString()), "MFileExportRecord");
+    MenuFile->addSeparator();
     MFileClose = Named(MenuFile->addAction(QString()), "MFileClose");
     MenuComm = Named(MainMenu1->addMenu(QString()), "MenuComm");
     MCommEnd = Named(MenuComm->addAction(QString()), "MCommEnd");
+    MenuComm->addSeparator();
+    MCommLog = Named(MenuComm->addAction(QString()), "MCommLog");
     MenuHelp = Named(MainMenu1->addAction(QString()), "MenuHelp");
     MenuAbout = Named(MainMenu1->addAction(QString()), "MenuAbout");
     MenuLang = Named(MainMenu1->addMenu(U("Jazyk / Language")), "MenuLang");
@@ -220,6 +235,8 @@ void TFrmMain::BuildMenu()
     MLangEN->setChecked(false);
 
     MenuHelp->setShortcut(QKeySequence::HelpContents);
+    MFileSaveConfig->setShortcut(QKeySequence::Save);
+    MFileLoadConfig->setShortcut(QKeySequence::Open);
     QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
     if (!quit.contains(QKeySequence(Qt::CTRL | Qt::Key_Q)))
         quit << QKeySequence(Qt::CTRL | Qt::Key_Q);
@@ -505,8 +522,13 @@ void TFrmMain::WireHandlers()
                 [this, Edit, Key](QChar& K) { RunHandler([&] { (this->*Key)(Edit, K); }); });
     };
 
+    action(MFileSaveConfig, &TFrmMain::MFileSaveConfigClick);
+    action(MFileLoadConfig, &TFrmMain::MFileLoadConfigClick);
+    action(MFileRestore, &TFrmMain::MFileRestoreClick);
+    action(MFileExportRecord, &TFrmMain::MFileExportRecordClick);
     action(MFileClose, &TFrmMain::MFileCloseClick);
     action(MCommEnd, &TFrmMain::MCommEndClick);
+    action(MCommLog, &TFrmMain::MCommLogClick);
     action(MenuHelp, &TFrmMain::MenuHelpClick);
     action(MenuAbout, &TFrmMain::MenuAboutClick);
     action(MLangCZ, &TFrmMain::MLangCZClick);
@@ -600,6 +622,8 @@ void TFrmMain::closeEvent(QCloseEvent* Event)
 {
     if (FCentered)
         TProgramSettings::SetWindowPosition(pos());
+    if (FrmLineLog != nullptr)
+        FrmLineLog->close();
     RunHandler([this] { FormClose(this); });
     Event->accept();
 }
@@ -809,6 +833,8 @@ void TFrmMain::SetLang(int Lang)
     MsgFieldIncomplete = QString::fromUtf8(EntryTexts.FieldIncomplete[Lang]);
     MsgRangeEmpty = QString::fromUtf8(EntryTexts.RangeEmpty[Lang]);
     CsvFilter = QString::fromUtf8(CsvFilterText.In(Lang));
+    if (FrmLineLog != nullptr)
+        FrmLineLog->SetLang(Lang);
     ApplyMnemonics(Lang);
     RetranslateStatus(statusBefore, Lang);
     UseQtTranslations(Lang);

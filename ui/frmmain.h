@@ -3,8 +3,9 @@
 // control carries its own name as its Qt object name. The handlers are spread over files by
 // feature: frmmain.cpp (structure, start, close, menus, languages), frmmain_connect.cpp
 // (connecting and the settings load), frmmain_signals.cpp (showing the settings, kind and
-// option buttons), frmmain_chart.cpp, frmmain_calibration.cpp, frmmain_numeric.cpp and
-// frmmain_datalog.cpp.
+// option buttons), frmmain_chart.cpp, frmmain_calibration.cpp, frmmain_numeric.cpp,
+// frmmain_datalog.cpp and frmmain_files.cpp (the technician's files: configurations, the settings
+// as found, the work record; and the line's log).
 #pragma once
 
 #include "datalog/datalog_run.h"
@@ -12,7 +13,9 @@
 #include "datalog/trend_chart.h"
 #include "protocol/device_settings.h"
 #include "protocol/converter_session.h"
+#include "protocol/line_log.h"
 #include "serial/comport.h"
+#include "signal/work_record.h"
 #include "ui/controls.h"
 #include "ui/maskedit.h"
 #include "ui/spinedit.h"
@@ -21,7 +24,9 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -39,6 +44,7 @@ class QShortcut;
 namespace kvt::ui {
 
 class TMenuMnemonicStyle;
+class TLineLogWindow;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -143,9 +149,14 @@ public:
 
     QMenuBar* MainMenu1;
     QMenu* MenuFile;
+    QAction* MFileSaveConfig;
+    QAction* MFileLoadConfig;
+    QAction* MFileRestore;
+    QAction* MFileExportRecord;
     QAction* MFileClose;
     QMenu* MenuComm;
     QAction* MCommEnd;
+    QAction* MCommLog;
     QAction* MenuHelp;
     QAction* MenuAbout;
     QMenu* MenuLang;
@@ -162,6 +173,8 @@ public:
     std::string UnitSuffix;
     int OutCodeMax = 16383;
     int BarDivisor = 82;
+    // The temperature read at the last identification (a KVT27's).
+    std::optional<int> TemperatureC;
     // The chart on ImgDatalog: its bitmap, full-scale value, unit label and pen position.
     TTrendChart Chart{633, 155, ScreenPixelRatio()};
     // The recording that StrGrdDta shows.
@@ -280,6 +293,32 @@ public:
     // Chart glue for the sampling: the pen placed for the first reading, one plot step per sample.
     void PlaceChartPen(int Value);
     void PlotChartStep(int Value);
+
+    // --- The technician's files and the line's log (frmmain_files.cpp) ----------------------
+    // Every transaction of the run, the oldest dropped beyond the capacity. The session's
+    // observer only copies each one in; the log window alone makes text of them.
+    static constexpr std::size_t LineLogCapacity = 10000;
+    TLineLog LineLog{LineLogCapacity};
+    TLineLogWindow* FrmLineLog = nullptr; // made when first opened
+    // The work on the converter: its settings as found at the first connect to it, the port and
+    // temperature of the last connect, the calibration measurements since. Empty before a connect.
+    std::optional<TWorkRecord> WorkRecord;
+    void MFileSaveConfigClick(QObject* Sender);
+    void MFileLoadConfigClick(QObject* Sender);
+    void MFileRestoreClick(QObject* Sender);
+    void MFileExportRecordClick(QObject* Sender);
+    void MCommLogClick(QObject* Sender);
+    // A connection is made and the configuration panel shows it.
+    bool Connected() const;
+    // Right after a connect's settings load: keeps the settings as found, unless they are kept for
+    // this converter already (a reload, or a new connect to the same converter on any port).
+    void KeepAsFound();
+    // A calibration measurement for the work record (after NormalizeValueAD set UnitSuffix).
+    void NoteMeasurement(uint32_t Parameter, uint16_t Raw, int Value);
+    // The window's copy of the settings with the eight writable words read again from the
+    // converter (the copy may be older: a measured range, a numeric entry). A failed read ends
+    // the action as every failed transaction does.
+    TDeviceSettings ReadWordsNow();
 
     // --- Helpers for every feature file ---------------------------------------------------
     // Checks a radio button as the program; its handler runs if it was not checked, and an

@@ -33,6 +33,7 @@ void Measure(TFrmMain& W, uint32_t Parameter, QLabel* RangeLabel)
     if (!x.Ok())
         W.LinkLost();
     const int value = W.NormalizeValueAD(x.Word());
+    W.NoteMeasurement(Parameter, x.Word(), value);
     const TDeviceSettings& s = W.DeviceSettings;
     W.LblAIMeasVal->setText(QString::fromStdString(MeasurementText(
         s.ConfigType, s.InputMode, value, W.UnitSuffix, QLocale().decimalPoint().toStdString())));

@@ -108,6 +108,7 @@ void TFrmMain::Connect()
             return;
         }
 
+        TemperatureC.reset();
         const TResult<TIdentity> identity = Session.Identify();
         const TIdentity& id = identity.Value;
         if (id.DeviceModel)
@@ -122,8 +123,10 @@ void TFrmMain::Connect()
                        + QString::fromStdString(FirmwareVersionText(DeviceSettings.FirmwareVersion)));
             StatusBar->SetPanelText(1, CmbBxPort->currentText());
         }
-        if (id.TemperatureRaw)
-            StatusBar->SetPanelText(3, QString::number(TemperatureCelsius(*id.TemperatureRaw)) + QString::fromUtf8(" °C"));
+        if (id.TemperatureRaw) {
+            TemperatureC = TemperatureCelsius(*id.TemperatureRaw);
+            StatusBar->SetPanelText(3, QString::number(*TemperatureC) + QString::fromUtf8(" °C"));
+        }
         if (identity.Outcome.Fault == TFault::NotConverter) {
             ErrorBox(this, MsgNoConverter);
             ShowConnect();
@@ -156,12 +159,14 @@ void TFrmMain::Connect()
             PgControl->SetTabVisible(TbOptions, true);
             PgControl->SetTabVisible(TbDatalog, true);
             LoadEE();
+            KeepAsFound();
             DrawForm();
             DrawGraph();
             ShowConfig();
             break;
         case TConfigClass::ccPc:
             LoadEE();
+            KeepAsFound();
             DrawForm();
             DrawGraph();
             ShowConfig();

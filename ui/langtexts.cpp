@@ -67,7 +67,7 @@ const std::array<TMessageRow, 13> MessageTable = {{
     {TMessageSlot::MsgPowerCycle, "MsgPowerCycle", "Pro úspěšné dokončení uživatelské kalibrace, prosím vypněte a zapněte napájení převodníku", "Please turn-off and turn-on converter power supply, to succesfully complete user calibration process."},
 }};
 
-const std::array<TCaptionRow, 12> ExtraCaptionTable = {{
+const std::array<TCaptionRow, 17> ExtraCaptionTable = {{
     {"RdBtnAOU", TModelCond::Model10, "0 - 10 V DC (-10 až +10V KVT27_Bu)", "0 - 10 V DC (-10 to +10V KVT27_Bu)"},
     {"LblBarAOZero0", TModelCond::Any, "0% (0 bitů)", "0% (0 bits)"},
     {"LblBarAOEnd0", TModelCond::Any, "0% (0 bitů)", "0% (0 bits)"},
@@ -80,13 +80,23 @@ const std::array<TCaptionRow, 12> ExtraCaptionTable = {{
     {"LblBarAOZero100", TModelCond::Model12, "100% (8190bitů)", "100% (8190 bits)"},
     {"LblBarAOEnd100", TModelCond::Model12, "100% (8190bitů)", "100% (8190 bits)"},
     {"MenuAbout", TModelCond::Any, "O programu", "About"},
+    {"MFileSaveConfig", TModelCond::Any, "Uložit konfiguraci…", "Save configuration…"},
+    {"MFileLoadConfig", TModelCond::Any, "Načíst konfiguraci…", "Load configuration…"},
+    {"MFileRestore", TModelCond::Any, "Obnovit nastavení při převzetí", "Restore as found"},
+    {"MFileExportRecord", TModelCond::Any, "Exportovat protokol…", "Export record…"},
+    {"MCommLog", TModelCond::Any, "Záznam komunikace", "Line log"},
 }};
 
-const std::array<TMnemonicRow, 20> MnemonicTable = {{
+const std::array<TMnemonicRow, 25> MnemonicTable = {{
     {"MenuFile", "&Soubor", "&File"},
+    {"MFileSaveConfig", "&Uložit konfiguraci…", "&Save configuration…"},
+    {"MFileLoadConfig", "&Načíst konfiguraci…", "&Load configuration…"},
+    {"MFileRestore", "&Obnovit nastavení při převzetí", "&Restore as found"},
+    {"MFileExportRecord", "Exportovat &protokol…", "&Export record…"},
     {"MFileClose", "&Konec", "&Close"},
     {"MenuComm", "&Komunikace", "&Communication"},
     {"MCommEnd", "&Ukončit spojení", "&Close connection"},
+    {"MCommLog", "&Záznam komunikace", "&Line log"},
     {"MenuHelp", "&Nápověda", "&Help"},
     {"MenuAbout", "&O programu", "&About"},
     {"MenuLang", "&Jazyk / Language", "&Jazyk / Language"},

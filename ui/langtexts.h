@@ -48,8 +48,9 @@ struct TMessageRow {
 extern const std::array<TMessageRow, 13> MessageTable;
 
 // Texts that the two tables above leave in Czech, with their English: captions that other steps
-// write (the model's captions are written again with the language in force), and the About item.
-extern const std::array<TCaptionRow, 12> ExtraCaptionTable;
+// write (the model's captions are written again with the language in force), the About item and
+// the menu items of the technician's files and the line's log.
+extern const std::array<TCaptionRow, 17> ExtraCaptionTable;
 
 // Mnemonics: the caption with '&' before the letter that Alt (or, in an open menu, the letter
 // alone) presses; '|' separates the captions of a button that changes its caption. The captions
@@ -59,7 +60,7 @@ struct TMnemonicRow {
     const char* Czech;
     const char* English;
 };
-extern const std::array<TMnemonicRow, 20> MnemonicTable;
+extern const std::array<TMnemonicRow, 25> MnemonicTable;
 
 // A few texts that are put together elsewhere, by language.
 struct TLangText {

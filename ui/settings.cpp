@@ -66,6 +66,16 @@ void SetCsvFolder(const QString& Folder)
     Store().setValue(QStringLiteral("datalog/csvFolder"), Folder);
 }
 
+QString FilesFolder()
+{
+    return Store().value(QStringLiteral("files/folder")).toString();
+}
+
+void SetFilesFolder(const QString& Folder)
+{
+    Store().setValue(QStringLiteral("files/folder"), Folder);
+}
+
 std::optional<QPoint> WindowPosition()
 {
     const QVariant v = Store().value(QStringLiteral("window/position"));

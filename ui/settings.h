@@ -1,5 +1,6 @@
 // What the program remembers between runs for the user: the last port connected, the language
-// chosen, the sampling period, the folder of the last export and the window's position. Kept in
+// chosen, the sampling period, the folders of the last export and of the technician's last file
+// (configuration, record, line log) and the window's position. Kept in
 // the user's settings file (QSettings, organisation and application "kvt27-config"); nothing is
 // stored until the user has made the choice.
 #pragma once
@@ -21,6 +22,8 @@ std::optional<int> Period(); // an index of the period list
 void SetPeriod(int Index);
 QString CsvFolder();
 void SetCsvFolder(const QString& Folder);
+QString FilesFolder();
+void SetFilesFolder(const QString& Folder);
 std::optional<QPoint> WindowPosition();
 void SetWindowPosition(const QPoint& Position);
 
