@@ -1,20 +1,25 @@
 // Main window figures: building the window, and a whole connect (identification, eighteen reads,
-// the write-backs) against the simulator on a pseudo-terminal, instantly and at the line's 4800 Bd.
+// the write-backs) against the simulator on a pseudo-terminal, instantly and at the line's 4800 Bd;
+// what the line's log costs with its window closed and open.
 #include "bench.h"
 
 #ifdef KVT_HAVE_UI
 
 #include "protocol/converter_session.h"
+#include "protocol/frame.h"
+#include "protocol/line_log.h"
 #include "protocol/line_settings.h"
 #include "tools/sim/simulator.h"
 #include "ui/errorreport.h"
 #include "ui/frmmain.h"
+#include "ui/linelogwindow.h"
 #include "ui/uiseam.h"
 #include "bench_window.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include <chrono>
 #include <memory>
@@ -114,6 +119,65 @@ KVT_BENCH("ui: main window and connect")
     }
     if (quiet->Boxes != 0)
         bench::Figure("unexpected message boxes", quiet->Boxes, "");
+    kvt::ui::SetUiSeam(std::move(saved));
+}
+
+KVT_BENCH("ui: line log")
+{
+    auto app = bench::EnsureApplication();
+    auto saved = kvt::ui::SetUiSeam(std::make_unique<bench::TQuietSeam>());
+
+    // What each transaction costs the log while its window is closed: a copy into the ring.
+    kvt::TExchange x;
+    x.Request = kvt::BuildFrame(kvt::CmdReadWord, 17, 0, 0, 4);
+    x.Reply = kvt::FrameToString(kvt::BuildFrame(kvt::CmdReadWord, 0, 0, 0, 3));
+    x.ElapsedMs = 29;
+    x.Started = std::chrono::system_clock::now();
+    constexpr int Adds = 1000000;
+    kvt::TLineLog ring(kvt::ui::TFrmMain::LineLogCapacity);
+    auto start = Clock::now();
+    for (int i = 0; i < Adds; ++i)
+        ring.Add(x);
+    bench::Figure("keep one transaction (the ring full)", MsSince(start) * 1e6 / Adds, "ns");
+
+    // A whole first connect on an instant line (the log's share is largest there), with the log
+    // window closed and open; the open window's text is made at the next turn of the event loop,
+    // which is counted.
+    kvt::sim::TSimulator sim{kvt::sim::TConverterConfig{}};
+    sim.Start();
+    constexpr int Rounds = 10;
+    double closedMs = 0, openMs = 0;
+    uint64_t frames = 0;
+    for (int i = 0; i < 2 * Rounds; ++i) {
+        const bool open = i % 2 == 1;
+        kvt::ui::TFrmMain w;
+        w.show();
+        w.CmbBxPort->lineEdit()->setText(QString::fromStdString(sim.DevicePath()));
+        if (open)
+            w.MCommLogClick(nullptr);
+        QCoreApplication::processEvents();
+        const uint64_t before = sim.Counters().Frames;
+        start = Clock::now();
+        w.Connect();
+        QCoreApplication::processEvents();
+        (open ? openMs : closedMs) += MsSince(start);
+        frames = sim.Counters().Frames - before;
+        if (open && w.FrmLineLog->MemoLog->blockCount() < static_cast<int>(frames))
+            bench::Figure("log window missed lines", frames - w.FrmLineLog->MemoLog->blockCount(), "");
+        w.close();
+    }
+    sim.Stop();
+    const std::string n = " (" + std::to_string(frames) + " transactions)";
+    bench::Figure("first connect, log window closed" + n, closedMs / Rounds, "ms");
+    bench::Figure("first connect, log window open" + n, openMs / Rounds, "ms");
+
+    // Opening the window on a full log: every kept transaction made text at once.
+    kvt::ui::TLineLogWindow view(ring, kvt::ui::TFrmMain::LineLogCapacity * 3, nullptr);
+    start = Clock::now();
+    view.show();
+    QCoreApplication::processEvents();
+    bench::Figure("open the log window on a full log (" + std::to_string(ring.Size()) + " transactions)", MsSince(start), "ms");
+    view.close();
     kvt::ui::SetUiSeam(std::move(saved));
 }
 
