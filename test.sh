@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 start=$SECONDS
-scripts/deps.sh help2man lintian desktop-file-utils appstream
+scripts/deps.sh help2man lintian desktop-file-utils appstream poppler-utils  # pdftotext for the work record test
 
 # 1. Every test, with sanitizers.
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKVT_SANITIZE=ON >/dev/null
