@@ -5,7 +5,7 @@
 # It builds only what it starts, in build/ (the optimised build that test.sh also uses).
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh
+scripts/deps.sh qt6-translations-l10n
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVT_BUILD_TESTS=OFF >/dev/null
 
 if [ "${1:-}" != "--sim" ]; then

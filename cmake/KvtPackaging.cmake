@@ -122,6 +122,8 @@ endif()
 if(TARGET kvt27-config)
   list(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
   list(JOIN CPACK_DEBIAN_PACKAGE_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+  # Qt's own dialogs (the save dialog, the box buttons) in Czech when the window is.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
 
 include(CPack)

@@ -52,7 +52,8 @@ std::string TempFileName(std::string_view BaseName)
     size_t keep = std::min(BaseName.size(), MaxBase);
     while (keep > 0 && keep < BaseName.size() && (static_cast<unsigned char>(BaseName[keep]) & 0xC0) == 0x80)
         --keep;
-    return "." + std::string(BaseName.substr(0, keep)) + "." + tag + ".tmp";
+    std::string name = ".";
+    return name.append(BaseName.substr(0, keep)).append(".").append(tag).append(".tmp");
 }
 
 } // namespace detail

@@ -9,17 +9,20 @@ namespace {
 
 std::string RequestText(uint8_t Command, uint32_t Parameter)
 {
+    // Appended piece by piece: GCC 12 warns falsely about a literal added to a temporary string.
     std::string name = CommandName(Command);
     if (name.empty())
-        name = "command " + std::to_string(Command);
+        name.append("command ").append(std::to_string(Command));
     if (Command == CmdReadWord || Command == CmdWriteWord) {
         const auto address = static_cast<uint8_t>(Command == CmdReadWord ? Parameter : Parameter >> 16);
         const std::string word = WordName(address);
-        name += " " + std::to_string(address) + (word.empty() ? "" : " (" + word + ")");
+        name.append(" ").append(std::to_string(address));
+        if (!word.empty())
+            name.append(" (").append(word).append(")");
         if (Command == CmdWriteWord)
-            name += " = " + std::to_string(Parameter & 0xFFFFu);
+            name.append(" = ").append(std::to_string(Parameter & 0xFFFFu));
     } else if (Command == CmdMeasure || Command == CmdOutputDrive) {
-        name += " " + std::to_string(Parameter);
+        name.append(" ").append(std::to_string(Parameter));
     }
     return name;
 }

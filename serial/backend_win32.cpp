@@ -6,6 +6,8 @@
 #include "serial/combackend.h"
 #include "serial/win32_comm.h"
 
+#include "serial/sysfile.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -23,16 +25,6 @@ DWORD LastError()
 {
     const DWORD e = GetLastError();
     return e != 0 ? e : ERROR_GEN_FAILURE;
-}
-
-std::wstring Wide(const std::string& Utf8)
-{
-    if (Utf8.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), nullptr, 0);
-    std::wstring Text(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), Text.data(), n);
-    return Text;
 }
 
 // An event object, closed with its owner.
@@ -404,7 +396,7 @@ int TWin32Backend::Open(const std::string& DeviceName)
     if (ReadEvent->Get() == nullptr || WriteEvent->Get() == nullptr)
         return static_cast<int>(LastError());
     // No sharing: a port that another program holds fails here with ERROR_ACCESS_DENIED.
-    const HANDLE H = CreateFileW(Wide(DeviceName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    const HANDLE H = CreateFileW(kvt::serial::WideText(DeviceName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
         FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
     if (H == INVALID_HANDLE_VALUE)
         return static_cast<int>(LastError());

@@ -13,4 +13,9 @@ std::FILE* OpenFileUtf8(const std::string& Name, const char* Mode);
 // The local time of Time; false when it cannot be had.
 bool LocalTime(std::time_t Time, std::tm& Local);
 
+#ifdef _WIN32
+// UTF-8 in the wide form of the Windows API.
+std::wstring WideText(const std::string& Utf8);
+#endif
+
 } // namespace kvt::serial

@@ -4,9 +4,7 @@
 
 namespace kvt::serial {
 
-namespace {
-
-std::wstring Wide(const std::string& Utf8)
+std::wstring WideText(const std::string& Utf8)
 {
     if (Utf8.empty())
         return {};
@@ -16,11 +14,9 @@ std::wstring Wide(const std::string& Utf8)
     return Text;
 }
 
-} // namespace
-
 std::FILE* OpenFileUtf8(const std::string& Name, const char* Mode)
 {
-    return _wfopen(Wide(Name).c_str(), Wide(Mode).c_str());
+    return _wfopen(WideText(Name).c_str(), WideText(Mode).c_str());
 }
 
 bool LocalTime(std::time_t Time, std::tm& Local)

@@ -1,6 +1,7 @@
 // The converter session against the simulator: what each operation reports when a reply is lost,
 // corrupted or the line is cut at each of its steps, and that nothing follows a failure.
 #include "protocol/converter_session.h"
+#include "protocol/line_log.h"
 #include "protocol/line_settings.h"
 #include "protocol/word_names.h"
 #include "tools/sim/simulator.h"
@@ -155,4 +156,20 @@ TEST_F(Session, WritesAndMeasurementsSayHowTheyFailed)
     o = S.ReleaseOutput();
     EXPECT_EQ(o.Fault, TFault::LineFailed);
     EXPECT_NE(o.Describe().find("closed port"), std::string::npos) << o.Describe();
+}
+
+TEST_F(Session, TheLineLogKeepsTheNewestTransactionsAndSaysWhatFailed)
+{
+    TLineLog log(3);
+    S.SetObserver([&](const TExchange& X) { log.Add(X); });
+    ASSERT_TRUE(S.Identify().Ok());
+    Sim.SetFaults({.NoReplyToCommand = CmdReadWord});
+    EXPECT_FALSE(S.ReadWord(WordInZero).Ok());
+    EXPECT_EQ(log.Total(), 5u);
+    ASSERT_EQ(log.Size(), 3u) << "bounded: the oldest go";
+    const std::vector<std::string> lines = log.Lines();
+    ASSERT_EQ(lines.size(), 6u); // temperature and configuration with their replies, the lost read
+    EXPECT_NE(lines[0].find("  >  FA "), std::string::npos) << lines[0];
+    EXPECT_NE(lines[4].find("  >  19 "), std::string::npos) << lines[4];
+    EXPECT_NE(lines[5].find("  !  no reply to read word 10 (InZero)"), std::string::npos) << lines[5];
 }

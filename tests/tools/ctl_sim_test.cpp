@@ -256,6 +256,32 @@ TEST_F(CtlSim, JsonOfEveryCommandHasItsDocumentedShape)
     EXPECT_EQ(odd.Status, ExitPortOpen);
 }
 
+TEST_F(CtlSim, ARecordSetsAsFoundBesideAsLeftAndTheTraceShowsEveryFrame)
+{
+    const std::string found = Dir + "/found.json";
+    std::ofstream(found) << Ctl({"read", "--json", "--port", Port}).Out;
+    ASSERT_EQ(Ctl({"write", "--port", Port, "FilterType", "2"}).Status, ExitOk);
+    ASSERT_EQ(Ctl({"write", "--port", Port, "InputMode", "4"}).Status, ExitOk);
+    const TResult r = Ctl({"record", "--port", Port, "--as-found", found, "--trace"});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    const Json j = Json::parse(r.Out);
+    EXPECT_EQ(j["model"], "KVT27");
+    EXPECT_EQ(j["settings"][0], Json::parse(R"({"setting": "input", "as_found": "current", "as_left": "voltage",
+                                                "changed": true})"));
+    EXPECT_EQ(j["settings"][1]["as_found"], "4.000 mA") << "a range whose kind changed carries its unit";
+    EXPECT_EQ(j["settings"][6], Json::parse(R"({"setting": "filter", "as_found": 0, "as_left": 2, "changed": true})"));
+    EXPECT_EQ(j["words"]["as_found"]["FilterType"], 0);
+    EXPECT_EQ(j["words"]["as_left"]["FilterType"], 2);
+    // The trace: each request and its reply, identification first.
+    EXPECT_NE(r.Err.find("  >  FF "), std::string::npos) << r.Err;
+    EXPECT_LT(r.Err.find("identify, station"), r.Err.find("identify reply: station echo"));
+    EXPECT_NE(r.Err.find("read word 144 (CalOut10V)"), std::string::npos);
+
+    // A record of another converter's words is refused.
+    Sim.SetWord(WordCalIn0mA, 31000);
+    EXPECT_EQ(Ctl({"record", "--port", Port, "--as-found", found}).Status, ExitRefused);
+}
+
 TEST_F(CtlSim, StoppingAnApplyListsWhatWasWrittenAndWhatNot)
 {
     const std::string file = Dir + "/c.kvt";

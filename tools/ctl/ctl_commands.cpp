@@ -8,6 +8,7 @@
 #include "datalog/sample_text.h"
 #include "datalog/text_file.h"
 #include "protocol/identity.h"
+#include "protocol/line_log.h"
 #include "protocol/word_names.h"
 #include "serial/comport.h"
 #include "signal/config_file.h"
@@ -17,6 +18,7 @@
 #include "signal/numeric_entry.h"
 #include "signal/number_format.h"
 #include "signal/signal_kind.h"
+#include "signal/work_record.h"
 #include "tools/ctl/ctl_session.h"
 #include "serial/portlist.h"
 #include "kvt_version.h"
@@ -28,6 +30,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iomanip>
 #include <map>
@@ -81,6 +84,8 @@ struct TArgs {
     std::string Port;
     bool Json = false;
     bool DryRun = false;
+    bool Trace = false;
+    std::string AsFound;
     bool Help = false;
     bool Version = false;
     std::string Count;
@@ -157,6 +162,13 @@ TArgs ParseArgs(const std::vector<std::string>& Args)
             flag();
             a.Json = true;
             a.Given.insert(arg);
+        } else if (arg == "--trace") {
+            flag();
+            a.Trace = true;
+            a.Given.insert(arg);
+        } else if (arg == "--as-found") {
+            a.AsFound = take();
+            a.Given.insert(arg);
         } else if (arg == "--dry-run" || arg == "-n") {
             flag();
             a.DryRun = true;
@@ -187,12 +199,13 @@ const std::map<std::string, TCommandShape>& Commands()
 {
     static const std::map<std::string, TCommandShape> commands = {
         {"ports", {{}, 0, ""}},
-        {"info", {{"--port", "--json"}, 0, ""}},
-        {"read", {{"--port", "--json"}, 0, ""}},
-        {"write", {{"--port", "--json"}, 2, "a word name and a value"}},
-        {"measure", {{"--port", "--count", "--period", "--csv", "--json"}, 0, ""}},
-        {"save", {{"--port", "--json"}, 1, "a file name"}},
-        {"apply", {{"--port", "--dry-run", "--json"}, 1, "a file name"}},
+        {"info", {{"--port", "--json", "--trace"}, 0, ""}},
+        {"read", {{"--port", "--json", "--trace"}, 0, ""}},
+        {"write", {{"--port", "--json", "--trace"}, 2, "a word name and a value"}},
+        {"measure", {{"--port", "--count", "--period", "--csv", "--json", "--trace"}, 0, ""}},
+        {"save", {{"--port", "--json", "--trace"}, 1, "a file name"}},
+        {"apply", {{"--port", "--dry-run", "--json", "--trace"}, 1, "a file name"}},
+        {"record", {{"--port", "--as-found", "--json", "--trace"}, 0, ""}},
     };
     return commands;
 }
@@ -277,6 +290,8 @@ public:
             return Measure();
         if (cmd == "save")
             return Save();
+        if (cmd == "record")
+            return Record();
         return Apply();
     }
 
@@ -291,6 +306,13 @@ private:
             if (const int signal = Stopped())
                 throw ECtlError(128 + signal, "stopped by " + SignalName(signal));
         });
+        // Every frame and what became of it, as the window's line log shows it.
+        if (A.Trace)
+            FSession->Converter().SetObserver([this](const TExchange& X) {
+                for (const std::string& line : TraceLines(X))
+                    C.Err << line << "\n";
+                C.Err.flush();
+            });
         FSession->Open();
         FSession->Identify();
         if (LoadWords)
@@ -727,6 +749,102 @@ private:
                   << list(notWritten) << "\n";
         }
         return status;
+    }
+
+    // The work record of this converter as JSON: as found (from --as-found, the JSON of an earlier
+    // "read" or "record", or else now) and as left (now). kvt27ctl takes no measurement of its own.
+    int Record()
+    {
+        std::optional<TDeviceSettings> found;
+        if (!A.AsFound.empty())
+            found = AsFoundWords(A.AsFound);
+        TCtlSession& s = Connect(true);
+        TWorkRecord r;
+        r.Time = std::chrono::system_clock::now();
+        r.Port = s.Device();
+        r.AsLeft = s.Settings;
+        r.AsFound = s.Settings;
+        if (found) {
+            // Only the words come from the file: the identification is this converter's.
+            TDeviceSettings f = s.Settings;
+            for (const TSettingsWordRow& w : SettingsWords)
+                f.*(w.Field) = (*found).*(w.Field);
+            if (!SameConverter(f, s.Settings))
+                throw ECtlError(ExitRefused, A.AsFound + " was read from another converter (its calibration words differ)");
+            r.AsFound = f;
+        }
+        r.TemperatureC = s.TemperatureC;
+        Json j = IdentityJson(s);
+        j.erase("port");
+        Json out{{"time", UtcText(r.Time)}, {"port", r.Port}};
+        out.update(j);
+        Json settings = Json::array();
+        for (const TRecordRow& row : SettingsRows(r.AsFound, r.AsLeft)) {
+            auto value = [&](const std::string& Text) -> Json {
+                if (Text.empty())
+                    return nullptr;
+                if (row.Key == "input" || row.Key == "output")
+                    return Text;
+                if (row.Key == "filter" || row.Key == "reaction")
+                    return std::stoi(Text);
+                if (!row.Unit.empty())
+                    return ParseNumber(Text);
+                return Text; // a range in a unit of its own: "4.000 mA"
+            };
+            Json item{{"setting", row.Key}};
+            if (!row.Unit.empty())
+                item["unit"] = row.Unit;
+            item["as_found"] = value(row.AsFound);
+            item["as_left"] = value(row.AsLeft);
+            item["changed"] = row.Changed();
+            settings.push_back(item);
+        }
+        out["settings"] = settings;
+        auto words = [](const TDeviceSettings& D) {
+            Json w = Json::object();
+            for (const TSettingsWordRow& row : SettingsWords)
+                w[row.Name] = D.*(row.Field);
+            return w;
+        };
+        out["words"] = {{"as_found", words(r.AsFound)}, {"as_left", words(r.AsLeft)}};
+        out["measurements"] = Json::array();
+        Print(JsonLine(out));
+        return ExitOk;
+    }
+
+    // The sixteen words of an earlier "read --json" ("words") or "record" ("words"."as_left").
+    static TDeviceSettings AsFoundWords(const std::string& File)
+    {
+        std::string text;
+        try {
+            text = ReadTextFile(File);
+        } catch (const EFileError& e) {
+            throw ECtlError(ExitUsage, "cannot read " + File + ": " + e.Reason);
+        }
+        const Json j = Json::parse(text, nullptr, false);
+        const Json* words = nullptr;
+        if (j.is_object() && j.contains("words") && j["words"].is_object())
+            words = j["words"].contains("as_left") ? &j["words"]["as_left"] : &j["words"];
+        if (words == nullptr || !words->is_object())
+            throw ECtlError(ExitUsage, File + ": not the JSON of \"kvt27ctl read --json\" or \"kvt27ctl record\"");
+        TDeviceSettings d;
+        for (const TSettingsWordRow& row : SettingsWords) {
+            const auto it = words->find(row.Name);
+            if (it == words->end() || !it->is_number_integer() || *it < 0 || *it > 65535)
+                throw ECtlError(ExitUsage, File + ": word " + row.Name + " is missing or not 0..65535");
+            d.*(row.Field) = it->get<int>();
+        }
+        return d;
+    }
+
+    static std::string UtcText(std::chrono::system_clock::time_point T)
+    {
+        const std::time_t t = std::chrono::system_clock::to_time_t(T);
+        const std::tm* utc = std::gmtime(&t);
+        char text[32] = "";
+        if (utc != nullptr)
+            std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
+        return text;
     }
 
     const TArgs& A;

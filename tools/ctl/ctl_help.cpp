@@ -18,7 +18,11 @@ Commands:
   measure               read the input once, or record it (--count, --period, --csv)
   save FILE             save the configuration (kinds, ranges, filter, reaction) to FILE
   apply FILE            put a saved configuration onto a converter (--dry-run to preview)
+  record                the work record: settings as found and as left, as JSON
   help [COMMAND]        this text, or a command's
+
+--trace (every command but ports): each frame sent and received, with its time, decoded, and
+what failed, on standard error, as the program's line log shows it.
 
 --port NAME: a name from "kvt27ctl ports" such as ttyUSB0 opens /dev/ttyUSB0; an absolute path
 opens as it stands. The port runs as in the program: 4800 Bd, 8N1, DTR off, RTS on. A converter
@@ -139,6 +143,26 @@ range, or the converter cannot take the configuration (another DIP setting, a mi
   --dry-run    show the words that would be written, and write nothing
 )";
 
+constexpr const char* Record = R"(Usage: kvt27ctl record --port NAME [--as-found FILE]
+
+Prints the work record of the converter as one JSON object: its identification, then its settings
+as found and as left side by side in engineering units, the sixteen words of both, and the
+measurements (kvt27ctl takes none; the program's record lists those of its session).
+
+  --as-found FILE   the settings as found: the JSON of an earlier "kvt27ctl read --json" or
+                    "kvt27ctl record" on the same converter (its calibration words must match).
+                    Without it, as found is as left: now.
+
+  {"time": "2026-12-08T14:03:00Z", "port": ..., "model": ..., (the fields of "info --json"),
+   "settings": [{"setting": "input", "as_found": "current", "as_left": "voltage", "changed": true},
+                {"setting": "input-begin", "unit": "mA", "as_found": 4.0, "as_left": 4.0,
+                 "changed": false}, ... output, output-begin, output-end, filter, reaction],
+   "words": {"as_found": {"InputMode": 3, ...}, "as_left": {...}},
+   "measurements": []}
+A setting that cannot be told (a configuration that is not allowed) is null; a range whose kind
+changed carries its unit in the text ("4.000 mA").
+)";
+
 } // namespace
 
 std::string CtlHelp(const std::string& Command)
@@ -159,6 +183,8 @@ std::string CtlHelp(const std::string& Command)
         return Save;
     if (Command == "apply")
         return Apply;
+    if (Command == "record")
+        return Record;
     return {};
 }
 

@@ -120,8 +120,15 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "kvt27-sim: the port is not listed for kvt27-config: %s\n",
                 registration->Error().c_str());
     }
-    std::printf("%s\n", path.c_str());
-    std::fflush(stdout);
+    // The device is what a script reads first: a standard output that cannot take it is a failure.
+    if (std::printf("%s\n", path.c_str()) < 0 || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "kvt27-sim: cannot write the device to standard output: %s\n", std::strerror(errno));
+        registration.reset();
+        sim.Stop();
+        if (!setup.Link.empty())
+            RemoveOwnLink(setup.Link, link);
+        return 1;
+    }
 
     for (;;) {
         const timespec poll{0, 200 * 1000 * 1000};
