@@ -7,7 +7,9 @@
 #include <QIcon>
 #include <QIconEngine>
 #include <QKeyEvent>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QStyleOptionButton>
@@ -282,8 +284,21 @@ TStatusBar::TStatusBar(const std::vector<int>& Widths, QWidget* Parent) : QFrame
 
 void TStatusPanel::SetText(const QString& Text)
 {
-    setText(Text);
-    setToolTip(Cut() ? Text : QString());
+    // Set at every transaction (its time): measuring the text waits for a tooltip that asks.
+    if (Text != text())
+        setText(Text);
+}
+
+bool TStatusPanel::event(QEvent* Event)
+{
+    if (Event->type() == QEvent::ToolTip) {
+        if (Cut())
+            QToolTip::showText(static_cast<QHelpEvent*>(Event)->globalPos(), text(), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QLabel::event(Event);
 }
 
 bool TStatusPanel::Cut() const

@@ -115,9 +115,11 @@ class TStatusPanel : public QLabel {
 public:
     explicit TStatusPanel(QWidget* Parent = nullptr) : QLabel(Parent) {}
     void SetText(const QString& Text);
+    // Whether the text is too wide for the panel: then it shows cut, whole in its tooltip.
     bool Cut() const;
 
 protected:
+    bool event(QEvent* Event) override;
     void paintEvent(QPaintEvent* Event) override;
 };
 

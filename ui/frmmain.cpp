@@ -38,6 +38,7 @@
 #include <QStyleOptionMenuItem>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -583,8 +584,9 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
     if (Event->type() == QEvent::Show && Watched == PanelConnect)
         RunHandler([this] { FillPortList(); });
     // The configuration panel shows only after a connection was made: its port is the one to offer next time.
+    // Written once the connect has finished: a settings file is not worth a moment of it.
     if (Event->type() == QEvent::Show && Watched == PanelConfig && !StatusBar->PanelText(1).isEmpty())
-        TProgramSettings::SetPort(StatusBar->PanelText(1));
+        QTimer::singleShot(0, this, [port = StatusBar->PanelText(1)] { TProgramSettings::SetPort(port); });
     if (MenuMnemonicKey(Watched, Event))
         return true;
     // The key reaches the port field through the combo box or its line edit, whichever holds

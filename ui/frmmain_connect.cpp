@@ -242,12 +242,17 @@ void TFrmMain::LoadEE()
         ~TLoadingEnd() { Flag = false; }
     } loadingEnd{Loading};
 
-    // The window takes no events during the load, so the bar is painted at once; but not at every
-    // row: a repaint costs more than the rest of a transaction's work, and 25 a second look smooth.
+    // The window takes no events during the load, so a shown bar paints itself at once when its
+    // position moves; but not at every row: a repaint costs more than the rest of a transaction's
+    // work, and ten a second are enough for a load that lasts half a second. The last row always
+    // shows.
     QElapsedTimer sincePaint;
     const TResult<TLoadedWords> loaded = Session.LoadSettings([this, &sincePaint](int Row) {
+        const bool shown = PrgBarLoadEE->isVisible();
+        if (shown && sincePaint.isValid() && sincePaint.elapsed() < 100 && Row != 18)
+            return;
         PrgBarLoadEE->setValue(Row * (PrgBarLoadEE->maximum() / 18));
-        if (PrgBarLoadEE->isVisible() && (!sincePaint.isValid() || sincePaint.elapsed() >= 40 || Row == 18)) {
+        if (shown) {
             PrgBarLoadEE->repaint();
             sincePaint.start();
         }

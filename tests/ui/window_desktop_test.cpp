@@ -14,14 +14,18 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QShortcut>
 #include <QTabBar>
+#include <QToolTip>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QtTest/QTest>
 
 #include <map>
@@ -295,5 +299,10 @@ TEST_F(WindowDesktopTest, EnglishModeShowsNoCzechInTheWindowTheStatusBarAndHelp)
     for (const QString& t : texts)
         EXPECT_FALSE(t.contains(CzechLetters)) << t.toStdString();
     EXPECT_EQ(StatusPanel(1), QString::fromStdString(Sim().DevicePath())) << "the whole port";
-    EXPECT_EQ(w.StatusBar->Panel(1)->toolTip(), StatusPanel(1)) << "cut in the panel, whole in the tooltip";
+    // Cut in the panel, whole in the tooltip.
+    TStatusPanel* port = w.StatusBar->Panel(1);
+    EXPECT_TRUE(port->Cut());
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), port->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(port, &help);
+    EXPECT_EQ(QToolTip::text(), StatusPanel(1));
 }
