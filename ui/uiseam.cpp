@@ -89,6 +89,21 @@ void TQtUiSeam::ShowBox(QWidget* Parent, TBoxKind Kind, const QString& Text, con
     box.exec();
 }
 
+namespace {
+
+// The file the user chose in a dialog run now; nothing when it was cancelled.
+std::optional<QString> Chosen(QFileDialog& Dialog)
+{
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString name = Dialog.selectedFiles().constFirst();
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+} // namespace
+
 std::optional<QString> TQtUiSeam::SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder)
 {
     QFileDialog dialog(Parent, QString(), Folder, QtFileFilter(Filter));
@@ -99,12 +114,7 @@ std::optional<QString> TQtUiSeam::SaveFileName(QWidget* Parent, const QString& F
     const QStringList parts = Filter.split(QLatin1Char('|'));
     if (parts.size() >= 2 && parts[1].startsWith(QStringLiteral("*.")))
         dialog.setDefaultSuffix(parts[1].mid(2).section(QLatin1Char(';'), 0, 0));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    const QString name = dialog.selectedFiles().constFirst();
-    if (name.isEmpty())
-        return std::nullopt;
-    return name;
+    return Chosen(dialog);
 }
 
 std::optional<QString> TQtUiSeam::OpenFileName(QWidget* Parent, const QString& Filter, const QString& Folder)
@@ -112,12 +122,7 @@ std::optional<QString> TQtUiSeam::OpenFileName(QWidget* Parent, const QString& F
     QFileDialog dialog(Parent, QString(), Folder, QtFileFilter(Filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    const QString name = dialog.selectedFiles().constFirst();
-    if (name.isEmpty())
-        return std::nullopt;
-    return name;
+    return Chosen(dialog);
 }
 
 bool TQtUiSeam::Ask(QWidget* Parent, const QString& Text, const QString& Detail)
