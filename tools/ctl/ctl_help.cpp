@@ -130,6 +130,11 @@ filter and the reaction. The file is plain text, one "key = value" a line, "#" c
   reaction = 0             # 0 none, 1 output 0 mA / 0 V, 2 above 21 mA / 10.4 V, 3 3.5 mA
 
 Every key once, in any order; the unit may be left out; "," may stand for the decimal point.
+
+  --json    {"file": "good.kvt" (null for -), "port": ..., "model": "KVT27",
+             "configuration": {"input": "current", "input_unit": "mA", "input_begin": 4.0,
+             "input_end": 20.0, "output": "current", "output_unit": "mA", "output_begin": 4.0,
+             "output_end": 20.0, "filter": 0, "reaction": 0}}
 )";
 
 constexpr const char* Apply = R"(Usage: kvt27ctl apply --port NAME FILE [--dry-run]
@@ -141,6 +146,10 @@ value are not written. Nothing at all is written when the file does not parse, a
 range, or the converter cannot take the configuration (another DIP setting, a missing feature).
 
   --dry-run    show the words that would be written, and write nothing
+  --json       {"dry_run": false, "complete": true,
+                "words": [{"word": "InZero", "address": 10, "old": 38000, "new": 37200,
+                           "action": "write", "note": ""}, ...], "power_cycle_needed": false}
+               action: "write", "would write", "keep" (note says why) or "not written"
 )";
 
 constexpr const char* Record = R"(Usage: kvt27ctl record --port NAME [--as-found FILE]
