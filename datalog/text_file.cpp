@@ -1,5 +1,8 @@
 #include "datalog/text_file.h"
 
+#include <algorithm>
+#include <cerrno>
+
 namespace kvt {
 
 namespace {
@@ -61,17 +64,33 @@ std::string MessageQuote(std::string_view Text, std::size_t Max)
 
 namespace detail {
 
-std::string LimitText(std::size_t Limit)
+std::string ReadBounded(const std::function<std::size_t(char* Buffer, std::size_t Room)>& Read,
+                        unsigned long long Size, std::size_t Limit, const std::string& Path)
 {
-    if (Limit >= (1u << 20) && Limit % (1u << 20) == 0)
-        return std::to_string(Limit >> 20) + " MiB";
-    return std::to_string(Limit) + " bytes";
-}
-
-void DropByteOrderMark(std::string& Text)
-{
-    if (Text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        Text.erase(0, 3);
+    const std::string tooLarge =
+        "Is larger than " + (Limit >= (1u << 20) && Limit % (1u << 20) == 0 ? std::to_string(Limit >> 20) + " MiB"
+                                                                             : std::to_string(Limit) + " bytes");
+    if (Size > Limit)
+        throw EFileError(EFBIG, Path, tooLarge);
+    std::string text(static_cast<std::size_t>(Size) + 1, '\0');
+    std::size_t got = 0;
+    for (;;) {
+        if (got == text.size()) {
+            if (text.size() > Limit)
+                throw EFileError(EFBIG, Path, tooLarge);
+            text.resize(std::min(Limit + 1, text.size() * 2 + 4096));
+        }
+        const std::size_t n = Read(text.data() + got, text.size() - got);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    if (got > Limit)
+        throw EFileError(EFBIG, Path, tooLarge);
+    text.resize(got);
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text.erase(0, 3);
+    return text;
 }
 
 } // namespace detail

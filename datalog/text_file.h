@@ -5,6 +5,7 @@
 #include "datalog/safe_file.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,9 +25,11 @@ std::string ReadTextFile(const std::string& Path, std::size_t Limit = TextFileLi
 std::string MessageQuote(std::string_view Text, std::size_t Max = 40);
 
 namespace detail {
-// Shared by the platform parts.
-std::string LimitText(std::size_t Limit); // "1 MiB", "100 bytes"
-void DropByteOrderMark(std::string& Text);
+// Shared by the platform parts: the whole of an opened file that says it holds Size bytes, read
+// with Read (bytes into the buffer, 0 at the end) until its end, without a byte-order mark. Never
+// more than Limit bytes are kept, even when the file grows while it is read: EFileError(EFBIG).
+std::string ReadBounded(const std::function<std::size_t(char* Buffer, std::size_t Room)>& Read,
+                        unsigned long long Size, std::size_t Limit, const std::string& Path);
 } // namespace detail
 
 } // namespace kvt

@@ -1,7 +1,6 @@
 // The text file reader on POSIX systems.
 #include "datalog/text_file.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -61,33 +60,17 @@ std::string ReadTextFile(const std::string& Path, std::size_t Limit)
     if (::fstat(fd, &st) != 0)
         Fail(errno, Path);
     CheckKind(st, Path);
-    const std::string tooLarge = "Is larger than " + detail::LimitText(Limit);
-    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > Limit)
-        throw EFileError(EFBIG, Path, tooLarge);
-
-    // The size may change while it is read: never more than Limit bytes are kept.
-    std::string text(static_cast<size_t>(st.st_size) + 1, '\0');
-    size_t got = 0;
-    for (;;) {
-        if (got == text.size()) {
-            if (text.size() > Limit)
-                throw EFileError(EFBIG, Path, tooLarge);
-            text.resize(std::min(Limit + 1, text.size() * 2 + 4096));
-        }
-        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            Fail(errno, Path);
-        if (n == 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    if (got > Limit)
-        throw EFileError(EFBIG, Path, tooLarge);
-    text.resize(got);
-    detail::DropByteOrderMark(text);
-    return text;
+    return detail::ReadBounded(
+        [&](char* Buffer, std::size_t Room) -> std::size_t {
+            for (;;) {
+                const ssize_t n = ::read(fd, Buffer, Room);
+                if (n >= 0)
+                    return static_cast<std::size_t>(n);
+                if (errno != EINTR)
+                    Fail(errno, Path);
+            }
+        },
+        st.st_size < 0 ? ~0ULL : static_cast<unsigned long long>(st.st_size), Limit, Path);
 }
 
 } // namespace kvt

@@ -48,35 +48,17 @@ std::string ReadTextFile(const std::string& Path, std::size_t Limit)
     THandle file(h);
     if (::GetFileType(h) != FILE_TYPE_DISK)
         throw EFileError(EINVAL, Path, "Is not a regular file");
-    const std::string tooLarge = "Is larger than " + detail::LimitText(Limit);
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(h, &size))
         detail::FailWin32(::GetLastError(), Path);
-    if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > Limit)
-        throw EFileError(EFBIG, Path, tooLarge);
-
-    // The size may change while it is read: never more than Limit bytes are kept.
-    std::string text(static_cast<size_t>(size.QuadPart) + 1, '\0');
-    size_t got = 0;
-    for (;;) {
-        if (got == text.size()) {
-            if (text.size() > Limit)
-                throw EFileError(EFBIG, Path, tooLarge);
-            text.resize(std::min(Limit + 1, text.size() * 2 + 4096));
-        }
-        DWORD n = 0;
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(text.size() - got, 1u << 30));
-        if (!::ReadFile(h, text.data() + got, want, &n, nullptr))
-            detail::FailWin32(::GetLastError(), Path);
-        if (n == 0)
-            break;
-        got += n;
-    }
-    if (got > Limit)
-        throw EFileError(EFBIG, Path, tooLarge);
-    text.resize(got);
-    detail::DropByteOrderMark(text);
-    return text;
+    return detail::ReadBounded(
+        [&](char* Buffer, std::size_t Room) -> std::size_t {
+            DWORD n = 0;
+            if (!::ReadFile(h, Buffer, static_cast<DWORD>(std::min<std::size_t>(Room, 1u << 30)), &n, nullptr))
+                detail::FailWin32(::GetLastError(), Path);
+            return n;
+        },
+        size.QuadPart < 0 ? ~0ULL : static_cast<unsigned long long>(size.QuadPart), Limit, Path);
 }
 
 } // namespace kvt
