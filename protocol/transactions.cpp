@@ -95,27 +95,29 @@ TExchange TTransactions::Run(TKind Kind, uint8_t Command, uint8_t P1, uint8_t P2
     if (Kind == TKind::DA)
         return done();
 
+    ReadReply(x, Kind == TKind::SendEE, start);
+    return done();
+}
+
+void TTransactions::ReadReply(TExchange& X, bool AlwaysTimed, std::chrono::steady_clock::time_point Start)
+{
     std::string reply(FrameSize, '\0');
     try {
         FPort.Read(reply.data(), FrameSize, true);
     } catch (const EComError& e) {
-        fail(ReadFault(e, FPort), e);
-        if (Kind == TKind::Send) {
-            x.Reply = std::move(reply);
-            return done();
+        if (X.Fault == TFault::None) {
+            X.Fault = ReadFault(e, FPort);
+            X.Detail = e.what();
         }
     }
-    if (x.Fault == TFault::None || Kind == TKind::SendEE) {
-        x.ElapsedMs = MsSince(start);
+    X.Reply = std::move(reply);
+    if (X.Fault == TFault::None || AlwaysTimed) {
+        X.ElapsedMs = MsSince(Start);
         if (FShowElapsed)
-            FShowElapsed(x.ElapsedMs);
+            FShowElapsed(X.ElapsedMs);
     }
-    x.Reply = std::move(reply);
-    if (x.Fault == TFault::None) {
-        if (!ReplyValid(FCrc, x.Reply, Command))
-            x.Fault = FrameCrcOk(FrameFromString(x.Reply)) ? TFault::WrongEcho : TFault::BadCrc;
-    }
-    return done();
+    if (X.Fault == TFault::None && !ReplyValid(FCrc, X.Reply, X.Request[0]))
+        X.Fault = FrameCrcOk(FrameFromString(X.Reply)) ? TFault::WrongEcho : TFault::BadCrc;
 }
 
 TExchange TTransactions::ReadAgain(const TExchange& Previous)
@@ -123,22 +125,7 @@ TExchange TTransactions::ReadAgain(const TExchange& Previous)
     TExchange x;
     x.Started = std::chrono::system_clock::now();
     x.Request = Previous.Request;
-    const auto start = Clock::now();
-    std::string reply(FrameSize, '\0');
-    try {
-        FPort.Read(reply.data(), FrameSize, true);
-    } catch (const EComError& e) {
-        x.Fault = ReadFault(e, FPort);
-        x.Detail = e.what();
-    }
-    x.Reply = std::move(reply);
-    if (x.Fault == TFault::None) {
-        x.ElapsedMs = MsSince(start);
-        if (FShowElapsed)
-            FShowElapsed(x.ElapsedMs);
-        if (!ReplyValid(FCrc, x.Reply, x.Request[0]))
-            x.Fault = FrameCrcOk(FrameFromString(x.Reply)) ? TFault::WrongEcho : TFault::BadCrc;
-    }
+    ReadReply(x, false, Clock::now());
     if (FObserver)
         FObserver(x);
     return x;

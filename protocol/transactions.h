@@ -73,6 +73,9 @@ public:
 private:
     enum class TKind { Send, SendEE, DA };
     TExchange Run(TKind Kind, uint8_t Command, uint8_t P1, uint8_t P2, uint8_t P3);
+    // Reads and checks the reply to X's request; the time is taken from Start when a reply came,
+    // or always with AlwaysTimed (SendEE). A fault already in X stays.
+    void ReadReply(TExchange& X, bool AlwaysTimed, std::chrono::steady_clock::time_point Start);
 
     TComPort& FPort;
     const int& FStationAddress;
