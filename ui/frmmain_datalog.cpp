@@ -114,13 +114,13 @@ void TFrmMain::SpdBtnSaveFileClick(QObject*)
         return;
     TProgramSettings::SetCsvFolder(QFileInfo(SvDlg->FileName).absolutePath());
     // ".csv" only where the chosen name lacks it, so that the name the dialog checked before
-    // replacing a file is the name written. File names are UTF-8 throughout (on Windows the export
-    // opens them through the wide API).
-    const std::string name = CsvFileName(SvDlg->FileName.toUtf8().toStdString());
+    // replacing a file is the name written.
+    const std::string name = CsvFileName(SystemFileName(SvDlg->FileName));
     try {
         ExportCsv(Datalog.Table(), name);
     } catch (const ECsvError& e) {
-        ErrorBox(this, QString::fromLocal8Bit(e.what()), QDir::toNativeSeparators(QString::fromUtf8(name)));
+        ErrorBox(this, QString::fromLocal8Bit(e.what()),
+                 QDir::toNativeSeparators(QString::fromStdString(CsvFileName(SvDlg->FileName.toStdString()))));
     }
 }
 

@@ -6,21 +6,11 @@
 #include "signal/signal_kind.h"
 #include "ui/technician_texts.h"
 
-#include <QFile>
 
 #include <iterator>
 #include <string>
 
 namespace kvt::ui {
-
-std::string SystemFileName(const QString& Name)
-{
-#ifdef Q_OS_WIN
-    return Name.toUtf8().toStdString();
-#else
-    return QFile::encodeName(Name).toStdString();
-#endif
-}
 
 namespace {
 

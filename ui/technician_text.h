@@ -15,10 +15,6 @@
 
 namespace kvt::ui {
 
-// A file name from a dialog as the safe writer and the text reader take it: the system's bytes,
-// UTF-8 on Windows.
-std::string SystemFileName(const QString& Name);
-
 // A number of a configuration file ("4.000", "-5.250") with the language's decimal separator.
 QString LangNumber(const QString& Plain, int Lang);
 

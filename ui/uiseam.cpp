@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -191,6 +192,15 @@ void AboutProgramBox(QWidget* Parent, const QString& Text)
 {
     TModalScope modal;
     UiSeam().ShowBox(Parent, TBoxKind::About, Text, QString());
+}
+
+std::string SystemFileName(const QString& Name)
+{
+#ifdef Q_OS_WIN
+    return Name.toUtf8().toStdString();
+#else
+    return QFile::encodeName(Name).toStdString();
+#endif
 }
 
 void Sleep(int Ms)

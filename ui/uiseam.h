@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 class QWidget;
 
@@ -66,6 +67,10 @@ bool Ask(QWidget* Parent, const QString& Text, const QString& Detail);
 
 // "\r" and "\r\n" as line breaks, the way the message texts are built.
 QString DisplayLineBreaks(const QString& Text);
+
+// A file name from a dialog as the file functions take it (the safe writer, the text reader, the
+// CSV export): the system's bytes, UTF-8 on Windows.
+std::string SystemFileName(const QString& Name);
 
 // Converts a filter of the form "Description|*.ext|..." to Qt's "Description (*.ext);;...".
 QString QtFileFilter(const QString& Filter);
