@@ -1,5 +1,6 @@
 #include "tools/sim/simulator.h"
 
+#include "platform/std_streams.h"
 #include "protocol/commands.h"
 #include "protocol/frame_text.h"
 #include "tools/sim/assembler.h"
@@ -47,6 +48,12 @@ void TSimulator::Start()
     auto pty = std::make_unique<TPseudoTerminal>();
     pty->Open();
     if (pipe2(FWake, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::runtime_error(std::string("simulator: pipe: ") + std::strerror(errno));
+    // Above 2 as the line: what is written to a standard stream must not wake the thread. Stop()
+    // closes what is left after a failure.
+    for (int& fd : FWake)
+        fd = platform::KeepOffStandardStreams(fd);
+    if (FWake[0] < 0 || FWake[1] < 0)
         throw std::runtime_error(std::string("simulator: pipe: ") + std::strerror(errno));
     {
         std::lock_guard lock(FMutex);
