@@ -285,11 +285,42 @@ void WriteProfileFile(const std::string& File, const std::string& Text)
     }
 }
 
+namespace {
+
+// A comment line as text that stays one line and shows what it holds: control characters (from a
+// port's name, say) as \n, \t or \x1b, the C1 controls as \u0085.
+std::string CommentText(const std::string& Text)
+{
+    static const char Hex[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(Text[i]);
+        const auto next = i + 1 < Text.size() ? static_cast<unsigned char>(Text[i + 1]) : 0;
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += std::string("\\x") + Hex[c >> 4] + Hex[c & 15];
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            out += std::string("\\u00") + Hex[next >> 4] + Hex[next & 15];
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 std::string FormatProfile(const TProfile& P, const std::vector<std::string>& Comment)
 {
     std::string t;
     for (const std::string& c : Comment)
-        t += "# " + c + "\n";
+        t += "# " + CommentText(c) + "\n";
     const std::string inUnit = InputUnit(P.InputMode);
     const std::string outUnit = OutputUnit(P.OutputMode);
     t += "input = " + InputKindName(P.InputMode) + "\n";
