@@ -295,6 +295,15 @@ void TSimOptions::ParseText(const std::string& Text, const std::string& Origin)
 
 void TSimOptions::LoadFile(const std::string& Path)
 {
+    // Each level costs stack: a long chain of files would end the program instead of refusing.
+    constexpr std::size_t MaxNesting = 16;
+    if (FLoading.size() >= MaxNesting) {
+        std::string chain;
+        for (const TLoading& l : FLoading)
+            chain += ShownPath(l.Name) + " -> ";
+        throw TSimOptionError("config: " + ShownPath(Path) + ": files may include others at most " +
+            std::to_string(MaxNesting) + " deep (" + chain + ShownPath(Path) + ")");
+    }
     // A file that includes itself, directly or through others, would never end.
     struct stat st {};
     if (::stat(Path.c_str(), &st) == 0) {
@@ -442,7 +451,7 @@ Other:
   --no-register               keep the device out of the port list of kvt27-config and kvt27ctl
                               (by default it is listed there while the simulator runs)
   --config FILE               read settings from FILE (at most 1 MiB; it may include other
-                              files with "config = FILE", but not itself)
+                              files with "config = FILE", but not itself, at most 16 deep)
   --help, -h                  this text
   --version                   the version
 )";
