@@ -117,7 +117,7 @@ const std::vector<std::string> FlagKeys = {
 const std::vector<std::string> ValueKeys = {"model", "firmware", "temperature-raw", "temperature",
     "config-type", "word", "signal", "signal-unit", "signal-value", "signal-low", "signal-high",
     "signal-amplitude", "signal-period", "no-reply-frame", "no-reply-command", "no-reply-word",
-    "fault-command", "truncate-at", "split-at", "split-pause-ms", "reply-delay-ms", "hang-up-after",
+    "fault-command", "truncate-at", "split-at", "split-pause-ms", "reply-delay-ms", "delay-frame", "hang-up-after",
     "line-speed", "link", "config"};
 
 bool IsFlag(const std::string& Key)
@@ -234,6 +234,8 @@ void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
         f.SplitPauseMs = static_cast<int>(Integer(key, Value, 0, 600000));
     } else if (key == "reply-delay-ms") {
         f.ReplyDelayMs = static_cast<int>(Integer(key, Value, 0, 600000));
+    } else if (key == "delay-frame") {
+        f.DelayFrame = static_cast<int>(Integer(key, Value, 0, std::numeric_limits<int>::max()));
     } else if (key == "hang-up-after") {
         f.HangUpAfterFrames = static_cast<int>(Integer(key, Value, 0, std::numeric_limits<int>::max()));
     } else if (key == "line-speed") {
@@ -438,6 +440,7 @@ Faults (for tests; a command is always carried out, only its reply suffers):
   --split-at N                send a reply as N bytes, a pause, then the rest
   --split-pause-ms MS         that pause                                                   [0]
   --reply-delay-ms MS         wait before each reply                                       [0]
+  --delay-frame N             delay only the reply to the Nth frame (counted from 1)
   --hang-up-after N           answer N frames, then close the line as frame N+1 arrives (its
                               sender sees a hang-up while it waits; the program then ends)
   --line-speed BAUD           take as long as a line at BAUD (8N1) does, for requests and

@@ -336,9 +336,10 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
         FHandled.notify_all();
         return;
     }
+    uint64_t number = 0;
     {
         std::lock_guard lock(FMutex);
-        const uint64_t number = FCounters.Frames;
+        number = FCounters.Frames;
         const double seconds = std::chrono::duration<double>(Clock::now() - FStart).count();
         // The command takes effect even when its reply is withheld, as with a reply lost on the line.
         reply = FConverter.Handle(Request, seconds);
@@ -373,7 +374,8 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
                 length = f.TruncateAt;
             splitAt = f.SplitAt;
             pause = f.SplitPauseMs;
-            delay = f.ReplyDelayMs;
+            if (f.DelayFrame <= 0 || number == static_cast<uint64_t>(f.DelayFrame))
+                delay = f.ReplyDelayMs;
         }
         if (delay > 0)
             go = SleepUntil(Clock::now() + std::chrono::milliseconds(delay));
