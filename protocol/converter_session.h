@@ -69,15 +69,6 @@ public:
     // Every transaction, as it ended (for a trace of the line); empty costs nothing.
     void SetObserver(std::function<void(const TExchange&)> Observer) { FTransactions.SetObserver(std::move(Observer)); }
 
-    // The transactions themselves, and their one CRC accumulator.
-    void Crc16(uint8_t B) { FTransactions.Crc16(B); }
-    TExchange Send(uint8_t Command, uint32_t Parameter) { return FTransactions.Send(Command, Parameter); }
-    TExchange SendEE(uint8_t Command, uint8_t Address, uint16_t Value)
-    {
-        return FTransactions.SendEE(Command, Address, Value);
-    }
-    TExchange DA(uint8_t Command, uint32_t Parameter) { return FTransactions.DA(Command, Parameter); }
-
     // Identify (the station echo checked), firmware version, the model checked, temperature for a
     // KVT27, configuration. An identify reply that may be a late one for an earlier user of the
     // line is asked for once more. A device that echoes another station or names another model is
@@ -119,6 +110,14 @@ public:
     bool SettleLine(const TExchange& Failed);
 
 private:
+    // The transactions themselves: the session's own, so that every frame goes out by its rules.
+    TExchange Send(uint8_t Command, uint32_t Parameter) { return FTransactions.Send(Command, Parameter); }
+    TExchange SendEE(uint8_t Command, uint8_t Address, uint16_t Value)
+    {
+        return FTransactions.SendEE(Command, Address, Value);
+    }
+    TExchange DA(uint8_t Command, uint32_t Parameter) { return FTransactions.DA(Command, Parameter); }
+
     // After a repeated request was answered: nothing more may come within twice a reply's time,
     // or the answer taken may have been the late one to the first request. LateReply otherwise.
     TOutcome ExpectQuiet(const TExchange& Repeat);

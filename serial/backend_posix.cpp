@@ -57,18 +57,6 @@ struct TDevice {
     std::atomic<bool> HungUp{false};
 };
 
-// Names without a directory are looked up under /dev. The design's long form for port numbers of
-// 10 and above ("\\.\" in front) is accepted and the prefix dropped.
-std::string DevicePath(std::string Name)
-{
-    static const std::string LongPrefix = "\\\\.\\";
-    if (Name.compare(0, LongPrefix.size(), LongPrefix) == 0)
-        Name.erase(0, LongPrefix.size());
-    if (Name.find('/') == std::string::npos)
-        return "/dev/" + Name;
-    return Name;
-}
-
 int DataBitsOf(tcflag_t Flags)
 {
     switch (Flags & CSIZE) {
@@ -359,7 +347,12 @@ private:
 int TPosixBackend::Open(const std::string& DeviceName)
 {
     Close();
-    const std::string Path = DevicePath(DeviceName);
+    // The device name is a path: a port's name from the list becomes one by the one rule for port
+    // names (PortDeviceName), before it reaches the port. A bare name ("COM1") names no device
+    // here, and is never looked up in the working directory.
+    if (DeviceName.find('/') == std::string::npos)
+        return ENOENT;
+    const std::string& Path = DeviceName;
     // Not our controlling terminal; non-blocking, as every wait is a poll with a deadline.
     // Above 2 whatever the process was started with: on 1 or 2, text for the user would go down
     // the line to the converter.
