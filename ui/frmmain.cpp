@@ -162,18 +162,26 @@ public:
 TFrmMain::TFrmMain(QWidget* Parent)
     : QMainWindow(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
-                              | Qt::MSWindowsFixedSizeDialogHint),
-      Session(ComPort, [this](int Ms) { StatusBar->SetPanelText(2, QString::number(Ms) + QStringLiteral(" ms")); })
+                              | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("FrmMain"));
     setFont(WindowFont());
     setWindowIcon(ProgramIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
-    // The log takes each transaction as it is; nothing more is done unless its window shows.
-    Session.SetObserver([this](const TExchange& X) {
-        LineLog.Add(X);
-        if (FrmLineLog != nullptr)
-            FrmLineLog->LogChanged();
+    Model.Subscribe([this](const TModelChange& Change) {
+        switch (Change.Kind) {
+        case TModelChange::TKind::Exchange:
+            // The log takes each transaction as it is; nothing more is done unless its window shows.
+            LineLog.Add(*Change.Exchange);
+            if (FrmLineLog != nullptr)
+                FrmLineLog->LogChanged();
+            break;
+        case TModelChange::TKind::Elapsed:
+            StatusBar->SetPanelText(2, QString::number(Change.ElapsedMs) + QStringLiteral(" ms"));
+            break;
+        default:
+            break;
+        }
     });
 
     ClientArea = Named(new QWidget(this), "ClientArea");
@@ -585,8 +593,8 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
         RunHandler([this] { FillPortList(); });
     // The configuration panel shows only after a connection was made: its port is the one to offer next time.
     // Written once the connect has finished: a settings file is not worth a moment of it.
-    if (Event->type() == QEvent::Show && Watched == PanelConfig && !StatusBar->PanelText(1).isEmpty())
-        QTimer::singleShot(0, this, [port = StatusBar->PanelText(1)] { TProgramSettings::SetPort(port); });
+    if (Event->type() == QEvent::Show && Watched == PanelConfig && !Model.ConnectedPort().empty())
+        QTimer::singleShot(0, this, [port = QString::fromStdString(Model.ConnectedPort())] { TProgramSettings::SetPort(port); });
     if (MenuMnemonicKey(Watched, Event))
         return true;
     // The key reaches the port field through the combo box or its line edit, whichever holds
@@ -666,33 +674,10 @@ void TFrmMain::LinkLost(const QString& Detail)
     throw EAbort();
 }
 
-// --- Transactions ---------------------------------------------------------------------------
-
-void TFrmMain::Crc16(uint8_t B)
-{
-    Session.Crc16(B);
-}
-
-TExchange TFrmMain::Send(uint8_t Command, uint32_t Parameter)
-{
-    return Session.Send(Command, Parameter);
-}
-
-TExchange TFrmMain::SendEE(uint8_t Command, uint8_t Address, uint16_t Value)
-{
-    return Session.SendEE(Command, Address, Value);
-}
-
-TExchange TFrmMain::DA(uint8_t Command, uint32_t Parameter)
-{
-    return Session.DA(Command, Parameter);
-}
-
 // --- Start, close, menus --------------------------------------------------------------------
 
 void TFrmMain::FormCreate(QObject*)
 {
-    BarDivisor = DefaultBarDivisor;
     // The language the user chose last time; before any choice, the system's.
     const int lang = StartLanguage();
     SetLang(lang);
@@ -703,7 +688,7 @@ void TFrmMain::FormCreate(QObject*)
     GrpBxSignalLimit->hide();
     PrgBarLoadEE->hide();
     PrgBarLoadEE->setValue(0);
-    Session.Seed(static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+    Model.Seed(static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
     ComPort.PurgeInput();
     ComPort.PurgeOutput();
     CmbBxPort->setCurrentIndex(-1);
@@ -742,8 +727,8 @@ void TFrmMain::FormClose(QObject*)
 {
     // The window closes whatever the release does; a line that fails here has nobody left to tell.
     if (ComPort.Active())
-        DA(CmdOutputRelease, 0);
-    ComPort.SetActive(false);
+        Model.ReleaseOutput();
+    Model.Close();
 }
 
 void TFrmMain::MFileCloseClick(QObject*)

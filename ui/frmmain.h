@@ -8,11 +8,9 @@
 // as found, the work record; and the line's log).
 #pragma once
 
-#include "datalog/datalog_run.h"
-#include "datalog/log_table.h"
 #include "datalog/trend_chart.h"
+#include "model/converter_model.h"
 #include "protocol/device_settings.h"
-#include "protocol/converter_session.h"
 #include "protocol/line_log.h"
 #include "serial/comport.h"
 #include "signal/work_record.h"
@@ -168,17 +166,22 @@ public:
     TSaveDialog* SvDlg;
 
     // --- State ----------------------------------------------------------------------------
-    TDeviceSettings DeviceSettings;
+    // The converter on ComPort: its session, identity, settings, limits, unit, work record,
+    // recording and link. The fields below are views of it under the window's own names.
+    TConverterModel Model{ComPort};
+    TDeviceSettings& DeviceSettings = Model.Settings();
+    const int& OutCodeMax = Model.OutCodeMax();
+    const int& BarDivisor = Model.BarDivisor();
+    const std::string& UnitSuffix = Model.UnitSuffix();
+    std::optional<TWorkRecord>& WorkRecord = Model.WorkRecord();
+    TDatalogRun& Datalog = Model.Datalog();
+    // Set while the settings load puts values into the controls: their handlers then send nothing.
     bool Loading = false;
-    std::string UnitSuffix;
-    int OutCodeMax = 16383;
-    int BarDivisor = 82;
-    // The temperature read at the last identification (a KVT27's).
-    std::optional<int> TemperatureC;
+    // Set while DrawForm checks the buttons for what was read: their handlers send nothing then
+    // either, as the model's write-back (WriteBack) has written every word whose shown choice differed.
+    bool Drawing = false;
     // The chart on ImgDatalog: its bitmap, full-scale value, unit label and pen position.
     TTrendChart Chart{633, 155, ScreenPixelRatio()};
-    // The recording that StrGrdDta shows.
-    TDatalogRun Datalog;
 
     QString MsgLinkLost;
     QString MsgBadPort;
@@ -198,14 +201,6 @@ public:
     QString MsgRangeEmpty;
     // The save dialog's filter for the export, in the language in force.
     QString CsvFilter;
-
-    // --- Transactions (through the converter session) -------------------------------------
-    // The converter on ComPort: the transactions, the station address and the operations.
-    TConverterSession Session;
-    void Crc16(uint8_t B);
-    TExchange Send(uint8_t Command, uint32_t Parameter);
-    TExchange SendEE(uint8_t Command, uint8_t Address, uint16_t Value);
-    TExchange DA(uint8_t Command, uint32_t Parameter);
 
     // --- Window, menus, languages (frmmain.cpp) -------------------------------------------
     void FormCreate(QObject* Sender);
@@ -231,6 +226,9 @@ public:
     // The end of a successful connect: the configuration panel in place of the connect panel.
     void ShowConfig();
     void LoadEE();
+    // The model's write-back after a load, with the choices the buttons show; the refused 3.5 mA
+    // reaction is told as its button tells it.
+    void WriteBack();
     void SpdBtnConnectClick(QObject* Sender);
     void CmbBxPortKeyPress(QObject* Sender, QChar& Key);
     void SpdBtnReloadClick(QObject* Sender);
@@ -300,9 +298,6 @@ public:
     static constexpr std::size_t LineLogCapacity = 10000;
     TLineLog LineLog{LineLogCapacity};
     TLineLogWindow* FrmLineLog = nullptr; // made when first opened
-    // The work on the converter: its settings as found at the first connect to it, the port and
-    // temperature of the last connect, the calibration measurements since. Empty before a connect.
-    std::optional<TWorkRecord> WorkRecord;
     void MFileSaveConfigClick(QObject* Sender);
     void MFileLoadConfigClick(QObject* Sender);
     void MFileRestoreClick(QObject* Sender);
@@ -310,15 +305,6 @@ public:
     void MCommLogClick(QObject* Sender);
     // A connection is made and the configuration panel shows it.
     bool Connected() const;
-    // Right after a connect's settings load: keeps the settings as found, unless they are kept for
-    // this converter already (a reload, or a new connect to the same converter on any port).
-    void KeepAsFound();
-    // A calibration measurement for the work record (after NormalizeValueAD set UnitSuffix).
-    void NoteMeasurement(uint32_t Parameter, uint16_t Raw, int Value);
-    // The window's copy of the settings with the eight writable words read again from the
-    // converter (the copy may be older: a measured range, a numeric entry). A failed read ends
-    // the action as every failed transaction does.
-    TDeviceSettings ReadWordsNow();
 
     // --- Helpers for every feature file ---------------------------------------------------
     // Checks a radio button as the program; its handler runs if it was not checked, and an
@@ -336,6 +322,19 @@ public:
     // The same, with what the user must know beyond the lost link (Detail follows MsgLinkLost in
     // the box; it is shown on its own when the fault was told already).
     [[noreturn]] void LinkLost(const QString& Detail);
+    // An operation on the converter: its result, or, when it failed, the one failure path above.
+    void Need(const TOutcome& Outcome)
+    {
+        if (!Outcome.Ok())
+            LinkLost();
+    }
+    template <typename T>
+    T Need(TResult<T> Result)
+    {
+        if (!Result.Ok())
+            LinkLost();
+        return std::move(Result.Value);
+    }
 
 protected:
     void closeEvent(QCloseEvent* Event) override;

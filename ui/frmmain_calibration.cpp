@@ -5,7 +5,6 @@
 #include "ui/uiseam.h"
 
 #include "protocol/commands.h"
-#include "protocol/frame.h"
 #include "signal/conversion.h"
 #include "signal/output_code.h"
 
@@ -29,14 +28,10 @@ const QColor UnsavedColor(255, 0, 0);
 // in the range label too. A failed measurement leaves the labels alone.
 void Measure(TFrmMain& W, uint32_t Parameter, QLabel* RangeLabel)
 {
-    const TExchange x = W.Send(CmdMeasure, Parameter);
-    if (!x.Ok())
-        W.LinkLost();
-    const int value = W.NormalizeValueAD(x.Word());
-    W.NoteMeasurement(Parameter, x.Word(), value);
+    const TMeasured m = W.Need(W.Model.Measure(Parameter));
     const TDeviceSettings& s = W.DeviceSettings;
     W.LblAIMeasVal->setText(QString::fromStdString(MeasurementText(
-        s.ConfigType, s.InputMode, value, W.UnitSuffix, QLocale().decimalPoint().toStdString())));
+        s.ConfigType, s.InputMode, m.Value, m.UnitSuffix, QLocale().decimalPoint().toStdString())));
     if (RangeLabel != nullptr)
         RangeLabel->setText(W.LblAIMeasVal->text());
 }
@@ -58,14 +53,12 @@ bool ClampField(TFrmMain& W, TSpinEdit* Edit, int Limit)
 
 void Drive(TFrmMain& W, const TSpinEdit* Edit)
 {
-    if (!W.DA(CmdOutputDrive, static_cast<uint32_t>(Edit->Value())).Ok())
-        W.LinkLost();
+    W.Need(W.Model.DriveOutput(static_cast<uint16_t>(Edit->Value())));
 }
 
 void Release(TFrmMain& W)
 {
-    if (!W.DA(CmdOutputRelease, 0).Ok())
-        W.LinkLost();
+    W.Need(W.Model.ReleaseOutput());
     Sleep(100);
 }
 
@@ -107,8 +100,7 @@ void CodeSaved(TFrmMain& W, TSpinEdit* Edit, uint8_t Address)
     // The fields never hold more than OutCodeMax; a code above it would be a range the
     // converter cannot drive, so the save keeps to it as well.
     ClampField(W, Edit, W.OutCodeMax);
-    if (!W.SendEE(CmdWriteWord, Address, static_cast<uint16_t>(Edit->Value())).Ok())
-        W.LinkLost();
+    W.Need(W.Model.WriteWord(Address, static_cast<uint16_t>(Edit->Value())));
     Edit->SetFontColor(QApplication::palette(Edit).color(QPalette::Active, QPalette::Text));
     Release(W);
 }

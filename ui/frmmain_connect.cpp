@@ -6,7 +6,6 @@
 #include "ui/uiseam.h"
 
 #include "protocol/identity.h"
-#include "serial/port_access.h"
 #include "signal/conversion.h"
 #include "signal/model_options.h"
 #include "signal/signal_kind.h"
@@ -17,8 +16,12 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
+#include <QRadioButton>
 
 #include <algorithm>
+#include <initializer_list>
+#include <optional>
+#include <utility>
 
 namespace kvt::ui {
 
@@ -33,7 +36,7 @@ std::string SystemDecimalSeparator()
 
 std::string TFrmMain::PortDeviceName(const QString& PortText)
 {
-    return kvt::PortDeviceName(PortText.toLocal8Bit().toStdString());
+    return TConverterModel::DeviceName(PortText.toStdString());
 }
 
 void TFrmMain::SpdBtnConnectClick(QObject*)
@@ -62,8 +65,7 @@ void TFrmMain::MCommEndClick(QObject*)
 {
     // Without an open port there is no drive to release: just return to the connect panel.
     if (ComPort.Active()) {
-        if (!DA(CmdOutputRelease, 0).Ok())
-            LinkLost();
+        Need(Model.ReleaseOutput());
         Sleep(100);
     }
     ShowConnect();
@@ -72,7 +74,7 @@ void TFrmMain::MCommEndClick(QObject*)
 void TFrmMain::ComPortLineError(TCustomComPort*, TLineErrors)
 {
     ErrorBox(this, MsgCableLost);
-    ComPort.SetActive(false);
+    Model.Close();
     ShowConnect();
 }
 
@@ -81,7 +83,7 @@ void TFrmMain::Connect()
     auto badPort = [this](const QString& Detail) {
         ErrorBox(this, MsgBadPort, Detail);
         SpdBtnConnect->setEnabled(true);
-        ComPort.SetActive(false);
+        Model.Close();
     };
 
     SpdBtnConnect->setEnabled(false);
@@ -89,32 +91,14 @@ void TFrmMain::Connect()
     PgControl->SetActivePageIndex(0);
 
     try {
-        // The port is closed before it is renamed: a port stays open across a reload.
-        const std::string device = PortDeviceName(CmbBxPort->currentText());
-        ComPort.SetActive(false);
-        DeviceSettings.StationAddress = Session.NewStationAddress();
-        if (device.empty()) {
-            badPort({});
-            return;
-        }
-        try {
-            ComPort.SetDeviceName(device);
-            ComPort.SetActive(true);
-            // A late reply from an earlier use of the line must not pass for the identification.
-            ComPort.PurgeInput();
-        } catch (const EComError& e) {
-            badPort(QString::fromStdString(
-                kvt::PortOpenFailureDetail(e.ErrorCode(), e.what(), kvt::PortAccessGroup(device))));
+        if (const std::optional<TOpenFailure> failed = Model.Open(CmbBxPort->currentText().toStdString())) {
+            badPort(QString::fromStdString(failed->Reason));
             return;
         }
 
-        TemperatureC.reset();
-        const TResult<TIdentity> identity = Session.Identify();
+        const TResult<TIdentity> identity = Model.Identify();
         const TIdentity& id = identity.Value;
-        if (id.DeviceModel)
-            DeviceSettings.DeviceModel = *id.DeviceModel;
         if (id.FirmwareVersion) {
-            DeviceSettings.FirmwareVersion = *id.FirmwareVersion;
             if (SignalLimitVisible(DeviceSettings.DeviceModel, DeviceSettings.FirmwareVersion))
                 GrpBxSignalLimit->show();
             StatusBar->SetPanelText(
@@ -123,18 +107,14 @@ void TFrmMain::Connect()
                        + QString::fromStdString(FirmwareVersionText(DeviceSettings.FirmwareVersion)));
             StatusBar->SetPanelText(1, CmbBxPort->currentText());
         }
-        if (id.TemperatureRaw) {
-            TemperatureC = TemperatureCelsius(*id.TemperatureRaw);
-            StatusBar->SetPanelText(3, QString::number(*TemperatureC) + QString::fromUtf8(" °C"));
-        }
+        if (const std::optional<int>& t = Model.TemperatureC())
+            StatusBar->SetPanelText(3, QString::number(*t) + QString::fromUtf8(" °C"));
         if (identity.Outcome.Fault == TFault::NotConverter) {
             ErrorBox(this, MsgNoConverter);
             ShowConnect();
             return;
         }
-        if (!identity.Ok())
-            LinkLost();
-        DeviceSettings.ConfigType = *id.ConfigType;
+        Need(identity);
 
         const TConfigClass configClass = ConfigClassOf(DeviceSettings.ConfigType);
         if (configClass != TConfigClass::ccPc) {
@@ -159,14 +139,14 @@ void TFrmMain::Connect()
             PgControl->SetTabVisible(TbOptions, true);
             PgControl->SetTabVisible(TbDatalog, true);
             LoadEE();
-            KeepAsFound();
+            WriteBack();
             DrawForm();
             DrawGraph();
             ShowConfig();
             break;
         case TConfigClass::ccPc:
             LoadEE();
-            KeepAsFound();
+            WriteBack();
             DrawForm();
             DrawGraph();
             ShowConfig();
@@ -229,7 +209,7 @@ void TFrmMain::ShowConnect()
     SpdBtnReload->setEnabled(true);
     SpdBtnMeasInput->setEnabled(true);
 
-    ComPort.SetActive(false);
+    Model.Close();
 }
 
 void TFrmMain::LoadEE()
@@ -247,7 +227,9 @@ void TFrmMain::LoadEE()
     // work, and ten a second are enough for a load that lasts half a second. The last row always
     // shows.
     QElapsedTimer sincePaint;
-    const TResult<TLoadedWords> loaded = Session.LoadSettings([this, &sincePaint](int Row) {
+    // A word that could not be read even the second time ends the connection: nothing that was not
+    // read from this converter is shown or written back to it.
+    const TLoadedWords loaded = Need(Model.Load([this, &sincePaint](int Row) {
         const bool shown = PrgBarLoadEE->isVisible();
         if (shown && sincePaint.isValid() && sincePaint.elapsed() < 100 && Row != 18)
             return;
@@ -256,22 +238,37 @@ void TFrmMain::LoadEE()
             PrgBarLoadEE->repaint();
             sincePaint.start();
         }
-    });
-    // A word that could not be read even the second time ends the connection: nothing that was not
-    // read from this converter is shown or written back to it.
-    if (!loaded.Ok())
-        LinkLost();
+    }));
 
-    TDeviceSettings& s = DeviceSettings;
-    SetSpinValue(SpnEdtAOZero, std::min<int>(loaded.Value.CodeFieldZero(), 16383));
-    SetSpinValue(SpnEdtAOEnd, std::min<int>(loaded.Value.CodeFieldEnd(), 16383));
-    loaded.Value.ApplyTo(s);
+    const TDeviceSettings& s = DeviceSettings;
+    SetSpinValue(SpnEdtAOZero, std::min<int>(loaded.CodeFieldZero(), 16383));
+    SetSpinValue(SpnEdtAOEnd, std::min<int>(loaded.CodeFieldEnd(), 16383));
 
     const std::string sep = SystemDecimalSeparator();
     int v = NormalizeValueAD(s.InZero);
     LblAIUSRZero->setText(QString::fromStdString(MeasurementText(s.ConfigType, s.InputMode, v, UnitSuffix, sep)));
     v = NormalizeValueAD(s.InEnd);
     LblAIUSREnd->setText(QString::fromStdString(MeasurementText(s.ConfigType, s.InputMode, v, UnitSuffix, sep)));
+}
+
+void TFrmMain::WriteBack()
+{
+    auto shown = [](std::initializer_list<std::pair<QRadioButton*, int>> Buttons) -> std::optional<int> {
+        for (const auto& [button, value] : Buttons)
+            if (button->isChecked())
+                return value;
+        return std::nullopt;
+    };
+    TShownChoices c;
+    c.InputMode = shown({{RdBtnAII, InputModeCurrent}, {RdBtnAIUH, InputModeVoltage}, {RdBtnAIUL, InputModeMillivolt},
+                         {RdBtnAIOV, InputModePercent}});
+    c.OutputMode = shown({{RdBtnAOI, OutputModeCurrent}, {RdBtnAOU, OutputModeVoltage}});
+    c.FilterType = shown({{RdBtnFilt0, 0}, {RdBtnFilt1, 1}, {RdBtnFilt2, 2}});
+    c.LimitReaction = shown({{RdBtnNoReaction, 0}, {RdBtnZeroDrop, 1}, {RdBtnMaxRise, 2}, {RdBtn35mADrop, 3}});
+    const TWriteBack w = Model.WriteBack(c);
+    Need(w.Outcome);
+    if (w.Drop35mARefused)
+        ErrorBox(this, MsgDropOnlyCurrent);
 }
 
 } // namespace kvt::ui

@@ -6,7 +6,6 @@
 
 #include "datalog/csv_export.h"
 #include "datalog/sample_text.h"
-#include "protocol/commands.h"
 #include "signal/signal_kind.h"
 
 #include <QComboBox>
@@ -26,6 +25,7 @@ namespace {
 // The end of a run, by Stop or by an error that leaves the transaction.
 void StopSampling(TFrmMain& W)
 {
+    W.Model.StopSampling();
     W.TmrDatalog->SetEnabled(false);
     W.CmbBxDatalog->setEnabled(true);
     W.SpdBtnDatalog->setText(QStringLiteral("Start"));
@@ -41,13 +41,14 @@ void StopSampling(TFrmMain& W)
 // timer before its box, so that no tick runs inside the box's modal loop, and ends the run.
 TSample ShowReading(TFrmMain& W)
 {
-    const TExchange x = W.Send(CmdMeasure, MeasureOnly);
-    if (!x.Ok()) {
+    const TResult<TMeasured> r = W.Model.Sample();
+    if (!r.Ok()) {
+        W.Model.StopSampling();
         W.TmrDatalog->SetEnabled(false);
-        W.LinkLost();
     }
-    TSample sample = SampleDisplay(W.DeviceSettings.ConfigType, W.DeviceSettings.InputMode,
-                                   W.NormalizeValueAD(x.Word()), QLocale().decimalPoint().toStdString());
+    const TMeasured m = W.Need(r);
+    TSample sample = SampleDisplay(W.DeviceSettings.ConfigType, W.DeviceSettings.InputMode, m.Value,
+                                   QLocale().decimalPoint().toStdString());
     W.EdtDatalog->setText(QString::fromStdString(sample.Text));
     return sample;
 }
@@ -63,7 +64,7 @@ void TFrmMain::CmbBxDatalogChange(QObject*)
 
 void TFrmMain::SpdBtnDatalogClick(QObject*)
 {
-    if (TmrDatalog->Enabled()) {
+    if (Model.Sampling()) {
         StopSampling(*this);
         return;
     }
@@ -74,7 +75,7 @@ void TFrmMain::SpdBtnDatalogClick(QObject*)
         return;
     }
 
-    Datalog.Start(CmbBxDatalog->itemText(period).toStdString());
+    Model.StartSampling(CmbBxDatalog->itemText(period).toStdString());
     SpdBtnSaveFile->setEnabled(false);
     DrawGraph();
 

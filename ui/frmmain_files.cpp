@@ -37,13 +37,6 @@ QString T(const TLangText& Text, int Lang)
     return QString::fromUtf8(Text.In(Lang));
 }
 
-// The writable words, read in address order.
-constexpr uint8_t WritableWords[] = {WordInputMode, WordOutputMode, WordFilterType, WordInZero,
-                                     WordInEnd,     WordOutZero,    WordOutEnd,     WordLimitReaction};
-
-// The calibration measurements a record keeps; far more than a day's work.
-constexpr std::size_t MeasurementsKept = 10000;
-
 // A file action needs a converter; one that writes and reloads also needs the sampling stopped,
 // as the reload button does.
 bool Ready(TFrmMain& W, bool Writes)
@@ -52,7 +45,7 @@ bool Ready(TFrmMain& W, bool Writes)
         InfoBox(&W, T(texts::NotConnected, W.ChosenLang()));
         return false;
     }
-    if (Writes && W.TmrDatalog->Enabled()) {
+    if (Writes && W.Model.Sampling()) {
         InfoBox(&W, T(texts::StopSamplingFirst, W.ChosenLang()));
         return false;
     }
@@ -65,45 +58,40 @@ bool Ready(TFrmMain& W, bool Writes)
 void WriteAndReload(TFrmMain& W, const std::vector<TPlannedWrite>& Plan)
 {
     const int lang = W.ChosenLang();
-    const bool powerCycle = NeedsPowerCycle(W.DeviceSettings.FirmwareVersion);
-    bool inputRange = false;
-    QStringList written;
-    for (std::size_t i = 0; i < Plan.size(); ++i) {
-        const TPlannedWrite& w = Plan[i];
-        if (!w.Write)
-            continue;
-        const bool rangeWord = w.Address == WordInZero || w.Address == WordInEnd;
-        const QString name = QString::fromStdString(WordName(w.Address));
-        const TConverterSession::TWordWrite r = W.Session.WriteWordOrReadBack(w.Address, static_cast<uint16_t>(w.New));
-        if (!r.Ok()) {
-            QStringList unknown, notWritten;
-            if (r.Unknown()) {
-                unknown << name + QLatin1Char(' ') + QString::number(w.New) + QStringLiteral(" (")
-                        + (r.Holds ? T(texts::HoldsWord, lang).arg(*r.Holds) : T(texts::NotReadBack, lang)) + QLatin1Char(')');
-                inputRange = inputRange || (rangeWord && (!r.Holds || *r.Holds == w.New));
-            } else {
+    const TApplyReport report = W.Model.ApplyPlan(Plan);
+    if (!report.Complete()) {
+        QStringList written, unknown, notWritten;
+        for (const TAppliedWord& w : report.Words) {
+            const QString name = QString::fromStdString(WordName(w.Plan.Address));
+            switch (w.Action) {
+            case TAppliedWord::TAction::Written:
+                written << name;
+                break;
+            case TAppliedWord::TAction::Unknown:
+                unknown << name + QLatin1Char(' ') + QString::number(w.Plan.New) + QStringLiteral(" (")
+                        + (w.Holds ? T(texts::HoldsWord, lang).arg(*w.Holds) : T(texts::NotReadBack, lang)) + QLatin1Char(')');
+                break;
+            case TAppliedWord::TAction::NotWritten:
                 notWritten << name;
+                break;
+            default:
+                break;
             }
-            for (std::size_t j = i + 1; j < Plan.size(); ++j)
-                if (Plan[j].Write)
-                    notWritten << QString::fromStdString(WordName(Plan[j].Address));
-            auto list = [&](const QStringList& Names) {
-                return Names.isEmpty() ? T(texts::NoWords, lang) : Names.join(QStringLiteral(", "));
-            };
-            QString detail = T(texts::WrittenWords, lang).arg(list(written));
-            if (!unknown.isEmpty())
-                detail += QLatin1Char('\n') + T(texts::UnknownWords, lang).arg(list(unknown));
-            detail += QLatin1Char('\n') + T(texts::NotWrittenWords, lang).arg(list(notWritten));
-            if (inputRange && powerCycle)
-                detail += QStringLiteral("\r\r") + W.MsgPowerCycle;
-            W.LinkLost(detail);
         }
-        written << name;
-        inputRange = inputRange || rangeWord;
+        auto list = [&](const QStringList& Names) {
+            return Names.isEmpty() ? T(texts::NoWords, lang) : Names.join(QStringLiteral(", "));
+        };
+        QString detail = T(texts::WrittenWords, lang).arg(list(written));
+        if (!unknown.isEmpty())
+            detail += QLatin1Char('\n') + T(texts::UnknownWords, lang).arg(list(unknown));
+        detail += QLatin1Char('\n') + T(texts::NotWrittenWords, lang).arg(list(notWritten));
+        if (report.PowerCycleNeeded)
+            detail += QStringLiteral("\r\r") + W.MsgPowerCycle;
+        W.LinkLost(detail);
     }
     W.SpdBtnReloadClick(&W);
     // As after a numeric input range: an instruction, once the window shows the new state.
-    if (inputRange && W.Connected() && powerCycle)
+    if (report.PowerCycleNeeded && W.Connected())
         InfoBox(&W, W.MsgPowerCycle);
 }
 
@@ -116,46 +104,7 @@ QString Reason(const std::exception& E)
 
 bool TFrmMain::Connected() const
 {
-    return ComPort.Active() && !PanelConfig->isHidden();
-}
-
-void TFrmMain::KeepAsFound()
-{
-    if (!WorkRecord || !SameConverter(WorkRecord->AsFound, DeviceSettings)) {
-        WorkRecord = TWorkRecord{};
-        WorkRecord->AsFound = DeviceSettings;
-    }
-    WorkRecord->Port = CmbBxPort->currentText().toStdString();
-    WorkRecord->TemperatureC = TemperatureC;
-}
-
-void TFrmMain::NoteMeasurement(uint32_t Parameter, uint16_t Raw, int Value)
-{
-    if (!WorkRecord)
-        return;
-    TRecordMeasurement m;
-    m.Time = std::chrono::system_clock::now();
-    m.Parameter = Parameter;
-    m.Raw = Raw;
-    m.Value = Value;
-    m.Unit = UnitSuffix.size() > 1 ? UnitSuffix.substr(1) : UnitSuffix;
-    m.Millivolt = IsMillivoltInput(DeviceSettings.ConfigType, DeviceSettings.InputMode);
-    std::vector<TRecordMeasurement>& all = WorkRecord->Measurements;
-    if (all.size() >= MeasurementsKept)
-        all.erase(all.begin());
-    all.push_back(m);
-}
-
-TDeviceSettings TFrmMain::ReadWordsNow()
-{
-    TDeviceSettings s = DeviceSettings;
-    for (const uint8_t address : WritableWords) {
-        const TResult<uint16_t> r = Session.ReadWordRetried(address);
-        if (!r.Ok())
-            LinkLost();
-        s.*(FindSettingsWord(address)->Field) = r.Value;
-    }
-    return s;
+    return Model.Connected();
 }
 
 void TFrmMain::MFileSaveConfigClick(QObject*)
@@ -171,9 +120,9 @@ void TFrmMain::MFileSaveConfigClick(QObject*)
     try {
         // A name that cannot be written costs no frame.
         CheckProfileTarget(file);
-        const TDeviceSettings now = ReadWordsNow();
+        const TDeviceSettings now = Need(Model.ReadWritableWords());
         const TProfile profile = SavableProfile(now);
-        const std::string port = CmbBxPort->currentText().toStdString();
+        const std::string port = Model.PortText();
         WriteProfileFile(file, FormatProfile(profile, {"kvt27-config configuration",
             "from a " + ModelName(now.DeviceModel) + ", firmware " + FirmwareVersionText(now.FirmwareVersion) +
                 ", configuration " + std::to_string(now.ConfigType) + ", on " + port}));
@@ -202,7 +151,7 @@ void TFrmMain::MFileLoadConfigClick(QObject*)
         ErrorBox(this, T(texts::FileRefused, lang) + QStringLiteral("\r\r") + Reason(e), shown);
         return;
     }
-    const TDeviceSettings now = ReadWordsNow();
+    const TDeviceSettings now = Need(Model.ReadWritableWords());
     std::vector<TPlannedWrite> plan;
     try {
         plan = PlanApply(profile, now);
@@ -227,7 +176,7 @@ void TFrmMain::MFileRestoreClick(QObject*)
     const int lang = ChosenLang();
     if (!Ready(*this, true) || !WorkRecord)
         return;
-    const TDeviceSettings now = ReadWordsNow();
+    const TDeviceSettings now = Need(Model.ReadWritableWords());
     const std::vector<TPlannedWrite> plan = PlanRestore(WorkRecord->AsFound, now);
     // The rules of a configuration hold here too (the DIP switches may have moved since).
     for (const TPlannedWrite& w : plan) {
@@ -260,7 +209,7 @@ void TFrmMain::MFileExportRecordClick(QObject*)
     try {
         CheckSafeTarget(file);
         TWorkRecord record = *WorkRecord;
-        record.AsLeft = ReadWordsNow();
+        record.AsLeft = Need(Model.ReadWritableWords());
         record.Time = std::chrono::system_clock::now();
         const QByteArray pdf = WorkRecordPdf(record, lang);
         WriteFileSafely(file, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));

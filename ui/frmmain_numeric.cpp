@@ -53,10 +53,8 @@ bool EntryAccepted(TFrmMain& W, const TEntryResult& Entry, const QLabel* BeginCa
 // Begin, then end. The first failed write ends the entry: the user is told once.
 void WriteRange(TFrmMain& W, uint8_t BeginAddress, uint8_t EndAddress, const TEntryResult& Entry)
 {
-    if (!W.SendEE(CmdWriteWord, BeginAddress, static_cast<uint16_t>(Entry.Begin)).Ok())
-        W.LinkLost();
-    if (!W.SendEE(CmdWriteWord, EndAddress, static_cast<uint16_t>(Entry.End)).Ok())
-        W.LinkLost();
+    W.Need(W.Model.WriteWord(BeginAddress, static_cast<uint16_t>(Entry.Begin)));
+    W.Need(W.Model.WriteWord(EndAddress, static_cast<uint16_t>(Entry.End)));
 }
 
 // The first kind whose numeric button is checked, in the order of the table; none when no

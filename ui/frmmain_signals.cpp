@@ -24,34 +24,29 @@ QString Q(std::string_view Text)
     return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
 }
 
+// The buttons that stand for a settings word send nothing while the load sets the controls, nor
+// while DrawForm shows what was read (the model's write-back has written what differed).
+bool Silent(const TFrmMain& W)
+{
+    return W.Loading || W.Drawing;
+}
+
 // Input kind buttons of the signal tab: write InputMode, then show the settings for it.
 void InputKindChosen(TFrmMain& W, int Mode)
 {
-    if (W.Loading)
+    if (Silent(W))
         return;
-    W.DeviceSettings.InputMode = Mode;
-    if (!W.SendEE(CmdWriteWord, WordInputMode, static_cast<uint16_t>(Mode)).Ok())
-        W.LinkLost();
+    W.Need(W.Model.WriteWord(WordInputMode, static_cast<uint16_t>(Mode)));
     W.DrawForm();
 }
 
-void OutputKindChosen(TFrmMain& W, int Mode)
+// Output kind, filter and out-of-range reaction buttons: the copy keeps the new value whatever
+// the write does.
+void WordChosen(TFrmMain& W, uint8_t Address, int Value)
 {
-    if (W.Loading)
+    if (Silent(W))
         return;
-    W.DeviceSettings.OutputMode = Mode;
-    if (!W.SendEE(CmdWriteWord, WordOutputMode, static_cast<uint16_t>(Mode)).Ok())
-        W.LinkLost();
-}
-
-// Filter and out-of-range reaction buttons: the copy keeps the new value whatever the write does.
-void OptionChosen(TFrmMain& W, int& Copy, uint8_t Address, int Value)
-{
-    if (W.Loading)
-        return;
-    Copy = Value;
-    if (!W.SendEE(CmdWriteWord, Address, static_cast<uint16_t>(Value)).Ok())
-        W.LinkLost();
+    W.Need(W.Model.WriteWord(Address, static_cast<uint16_t>(Value)));
 }
 
 void NumInputKindChosen(TFrmMain& W, TNumInputKind Kind)
@@ -75,12 +70,17 @@ void NumOutputKindChosen(TFrmMain& W, TNumOutputKind Kind)
 
 int TFrmMain::NormalizeValueAD(int Raw)
 {
-    return kvt::NormalizeValueAD(DeviceSettings, Raw, UnitSuffix);
+    return Model.NormalizeValueAD(Raw);
 }
 
 void TFrmMain::DrawForm()
 {
     const TDeviceSettings& s = DeviceSettings;
+    Drawing = true;
+    struct TDrawingEnd {
+        bool& Flag;
+        ~TDrawingEnd() { Flag = false; }
+    } drawingEnd{Drawing};
 
     // Checking a button that was not checked runs its handler, as a click would.
     switch (s.InputMode) {
@@ -152,7 +152,7 @@ void TFrmMain::DrawForm()
     RdBtn35mADrop->setEnabled(enabled.Drop35mA);
 
     // The numeric fields take the comma of their masks, whatever the system's separator.
-    const TFieldTexts in = InputFieldTexts(s, UnitSuffix, MaskDecimalSeparator);
+    const TFieldTexts in = Model.InputFieldTexts(MaskDecimalSeparator);
     if (in.Fill) {
         MaskEdtNumBegin->SetText(QString::fromStdString(in.Begin));
         MaskEdtNumEnd->SetText(QString::fromStdString(in.End));
@@ -191,8 +191,6 @@ void TFrmMain::SetOptions()
     RdBtnNumAIUL->setVisible(o->NumMillivoltVisible);
     RdBtnNumAII->setText(Q(o->NumAIICaption));
     RdBtnNumAIU->setText(Q(o->NumAIUCaption));
-    OutCodeMax = o->OutCodeMax;
-    BarDivisor = o->BarDivisor;
 }
 
 void TFrmMain::RdBtnAIIClick(QObject*)
@@ -217,52 +215,55 @@ void TFrmMain::RdBtnAIOVClick(QObject*)
 
 void TFrmMain::RdBtnAOIClick(QObject*)
 {
-    OutputKindChosen(*this, OutputModeCurrent);
+    WordChosen(*this, WordOutputMode, OutputModeCurrent);
 }
 
 void TFrmMain::RdBtnAOUClick(QObject*)
 {
-    OutputKindChosen(*this, OutputModeVoltage);
+    WordChosen(*this, WordOutputMode, OutputModeVoltage);
 }
 
 void TFrmMain::RdBtnFilt0Click(QObject*)
 {
-    OptionChosen(*this, DeviceSettings.FilterType, WordFilterType, 0);
+    WordChosen(*this, WordFilterType, 0);
 }
 
 void TFrmMain::RdBtnFilt1Click(QObject*)
 {
-    OptionChosen(*this, DeviceSettings.FilterType, WordFilterType, 1);
+    WordChosen(*this, WordFilterType, 1);
 }
 
 void TFrmMain::RdBtnFilt2Click(QObject*)
 {
-    OptionChosen(*this, DeviceSettings.FilterType, WordFilterType, 2);
+    WordChosen(*this, WordFilterType, 2);
 }
 
 void TFrmMain::RdBtnNoReactionClick(QObject*)
 {
-    OptionChosen(*this, DeviceSettings.LimitReaction, WordLimitReaction, 0);
+    WordChosen(*this, WordLimitReaction, 0);
 }
 
 void TFrmMain::RdBtnZeroDropClick(QObject*)
 {
-    OptionChosen(*this, DeviceSettings.LimitReaction, WordLimitReaction, 1);
+    WordChosen(*this, WordLimitReaction, 1);
 }
 
 void TFrmMain::RdBtnMaxRiseClick(QObject*)
 {
-    OptionChosen(*this, DeviceSettings.LimitReaction, WordLimitReaction, 2);
+    WordChosen(*this, WordLimitReaction, 2);
 }
 
 void TFrmMain::RdBtn35mADropClick(QObject*)
 {
-    // Refused before anything else, also during a load: the button stays checked.
+    // Refused before anything else, also during a load: the button stays checked. Checked by
+    // DrawForm, the write-back has told it already.
+    if (Drawing)
+        return;
     if (!Drop35mAAllowed(DeviceSettings.ConfigType)) {
         ErrorBox(this, MsgDropOnlyCurrent);
         return;
     }
-    OptionChosen(*this, DeviceSettings.LimitReaction, WordLimitReaction, 3);
+    WordChosen(*this, WordLimitReaction, 3);
 }
 
 void TFrmMain::RdBtnNumAIIClick(QObject*)
