@@ -272,15 +272,9 @@ std::string JsonLine(const Json& J)
 }
 
 // A write that failed after its request went out: the converter may have stored the word.
-std::string UnknownText(const TConverterSession::TWordWrite& W)
+std::string UnknownText(const TAppliedWord& W)
 {
     return "may have been stored (" + (W.Holds ? "it holds " + std::to_string(*W.Holds) : std::string("it could not be read back")) + ")";
-}
-
-// Whether the converter may hold New after that write.
-bool MayHold(const TConverterSession::TWordWrite& W, long long New)
-{
-    return !W.Holds || *W.Holds == New;
 }
 
 class TCommandRunner {
@@ -314,16 +308,18 @@ private:
             Usage("no port given (--port NAME; \"kvt27ctl ports\" lists them)");
         FSession = std::make_unique<TCtlSession>(A.Port);
         if (C.PortSetup)
-            C.PortSetup(FSession->Port());
+            C.PortSetup(FSession->Model().Port());
         // A stop asked for ends the command before its next request, never inside a frame.
-        FSession->SetStopCheck([this] {
+        FSession->Model().SetStopCheck([this] {
             if (const int signal = Stopped())
                 throw ECtlError(128 + signal, "stopped by " + SignalName(signal));
         });
         // Every frame and what became of it, as the window's line log shows it.
         if (A.Trace)
-            FSession->Converter().SetObserver([this](const TExchange& X) {
-                for (const std::string& line : TraceLines(X))
+            FSession->Model().Subscribe([this](const TModelChange& Change) {
+                if (Change.Kind != TModelChange::TKind::Exchange)
+                    return;
+                for (const std::string& line : TraceLines(*Change.Exchange))
                     C.Err << line << "\n";
                 C.Err.flush();
             });
@@ -344,27 +340,27 @@ private:
         return ExitOk;
     }
 
-    void Identity(std::vector<std::pair<std::string, std::string>>& Lines, const TCtlSession& S)
+    void Identity(std::vector<std::pair<std::string, std::string>>& Lines, TCtlSession& S)
     {
-        const TDeviceSettings& d = S.Settings;
+        const TDeviceSettings& d = S.Settings();
         Lines.push_back({"port", S.Device()});
         Lines.push_back({"model", ModelName(d.DeviceModel)});
         Lines.push_back({"firmware", FirmwareVersionText(d.FirmwareVersion)});
-        if (S.TemperatureC)
-            Lines.push_back({"temperature", std::to_string(*S.TemperatureC) + " \xC2\xB0" "C"});
+        if (const std::optional<int>& t = S.Model().TemperatureC())
+            Lines.push_back({"temperature", std::to_string(*t) + " \xC2\xB0" "C"});
         Lines.push_back({"configuration", std::to_string(d.ConfigType) + "  " + ConfigTypeDescription(d.ConfigType)});
     }
 
-    Json IdentityJson(const TCtlSession& S)
+    Json IdentityJson(TCtlSession& S)
     {
-        const TDeviceSettings& d = S.Settings;
+        const TDeviceSettings& d = S.Settings();
         Json j;
         j["port"] = S.Device();
         j["model"] = ModelName(d.DeviceModel);
         j["device_model"] = d.DeviceModel;
         j["firmware"] = d.FirmwareVersion;
         j["firmware_text"] = FirmwareVersionText(d.FirmwareVersion);
-        j["temperature_c"] = S.TemperatureC ? Json(*S.TemperatureC) : Json(nullptr);
+        j["temperature_c"] = S.Model().TemperatureC() ? Json(*S.Model().TemperatureC()) : Json(nullptr);
         j["config_type"] = d.ConfigType;
         j["config_text"] = ConfigTypeDescription(d.ConfigType);
         return j;
@@ -432,7 +428,7 @@ private:
     int Read()
     {
         TCtlSession& s = Connect(true);
-        const TDeviceSettings& d = s.Settings;
+        const TDeviceSettings& d = s.Settings();
         const TRanges r = Ranges(d);
         auto word = [&](uint8_t Address) { return WordValue(d, Address); };
         if (A.Json) {
@@ -505,18 +501,23 @@ private:
             Usage(why);
 
         TCtlSession& s = Connect(false);
-        RequireUsableConfig(s.Settings);
-        const TValueCheck check = CheckWordValue(static_cast<uint8_t>(address), value, s.Settings, why);
+        RequireUsableConfig(s.Settings());
+        const TValueCheck check = CheckWordValue(static_cast<uint8_t>(address), value, s.Settings(), why);
         if (check != TValueCheck::vcOk)
             throw ECtlError(check == TValueCheck::vcRefused ? ExitRefused : ExitUsage, why);
         const uint16_t old = s.ReadWord(static_cast<uint8_t>(address));
         const bool rangeWord = address == WordInZero || address == WordInEnd;
-        const bool powerCycle = rangeWord && NeedsPowerCycle(s.Settings.FirmwareVersion);
-        const TConverterSession::TWordWrite w = s.WriteWord(static_cast<uint8_t>(address), static_cast<uint16_t>(value));
-        if (!w.Ok()) {
-            if (w.Unknown() && powerCycle && MayHold(w, value))
+        const bool powerCycle = rangeWord && NeedsPowerCycle(s.Settings().FirmwareVersion);
+        const TApplyReport done = s.Model().ApplyPlan({{static_cast<uint8_t>(address), old, static_cast<int>(value), true, ""}},
+                                                      false, [this] { return Stopped() != 0; });
+        if (done.Stopped)
+            throw ECtlError(128 + Stopped(), "stopped by " + SignalName(Stopped()));
+        if (!done.Complete()) {
+            const TAppliedWord& w = done.Words.front();
+            const bool unknown = w.Action == TAppliedWord::TAction::Unknown;
+            if (done.PowerCycleNeeded)
                 C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
-            throw ECtlError(ExitNoAnswer, s.FailureText(w.Outcome) + (w.Unknown() ? "; unknown: " + UnknownText(w) : ""));
+            throw ECtlError(ExitNoAnswer, s.FailureText(done.Failure) + (unknown ? "; unknown: " + UnknownText(w) : ""));
         }
         const std::string meaning = WordMeaning(static_cast<uint8_t>(address), static_cast<int>(value));
         if (A.Json) {
@@ -557,7 +558,7 @@ private:
             CheckTarget(A.Csv);
 
         TCtlSession& s = Connect(true);
-        const TDeviceSettings& d = s.Settings;
+        const TDeviceSettings& d = s.Settings();
         if (SignalKindOf(d.ConfigType, d.InputMode) == TSignalKind::skNone) {
             RequireUsableConfig(d);
             throw ECtlError(ExitRefused, "InputMode " + std::to_string(d.InputMode) +
@@ -571,9 +572,9 @@ private:
             std::string Text;
         };
         auto reading = [&] {
-            const int raw = s.Measure();
-            const int value = NormalizeValueAD(d, raw, suffix);
-            return TReading{raw, value, SampleDisplay(d.ConfigType, d.InputMode, value, C.DecimalSeparator).Text};
+            const TMeasured m = s.Measure();
+            suffix = m.UnitSuffix;
+            return TReading{m.Raw, m.Value, SampleDisplay(d.ConfigType, d.InputMode, m.Value, C.DecimalSeparator).Text};
         };
         auto unit = [&] { return suffix.substr(suffix.find_first_not_of(' ')); };
         auto json = [&](const TReading& R) {
@@ -672,8 +673,8 @@ private:
         if (file != "-")
             CheckProfileTarget(file);
         TCtlSession& s = Connect(true);
-        const TProfile p = SavableProfile(s.Settings);
-        const TDeviceSettings& d = s.Settings;
+        const TProfile p = SavableProfile(s.Settings());
+        const TDeviceSettings& d = s.Settings();
         const std::string text = FormatProfile(p, {"kvt27ctl configuration",
             "from a " + ModelName(d.DeviceModel) + ", firmware " + FirmwareVersionText(d.FirmwareVersion) + ", configuration " +
                 std::to_string(d.ConfigType) + ", on " + s.Device()});
@@ -707,7 +708,7 @@ private:
         const TProfile p = LoadProfile(file);
 
         TCtlSession& s = Connect(true);
-        const std::vector<TPlannedWrite> plan = PlanApply(p, s.Settings);
+        const std::vector<TPlannedWrite> plan = PlanApply(p, s.Settings());
         // A standard output that goes away (| head) must not leave the converter half-configured:
         // the writes go on, and the output failure and the lists are told on stderr at the end.
         std::string outFailure;
@@ -724,68 +725,56 @@ private:
             emit("dry run: nothing is written\n");
         // A stop or a failed write ends the writing before the next word; what was written, what
         // may have been and what was not is said word by word.
-        int status = ExitOk;
-        std::string why;
-        std::vector<std::string> written, unknown, notWritten;
-        bool powerCycle = false;
+        const TApplyReport report = s.Model().ApplyPlan(plan, A.DryRun, [this] { return Stopped() != 0; });
         Json words = Json::array();
-        for (const TPlannedWrite& w : plan) {
-            const std::string name = WordName(w.Address);
-            const bool rangeWord = w.Address == WordInZero || w.Address == WordInEnd;
-            std::string action = !w.Write ? "keep" : A.DryRun ? "would write" : "write";
-            std::optional<TConverterSession::TWordWrite> failed;
-            if (w.Write && !A.DryRun) {
-                if (status == ExitOk) {
-                    try {
-                        const TConverterSession::TWordWrite r = s.WriteWord(w.Address, static_cast<uint16_t>(w.New));
-                        if (r.Ok()) {
-                            written.push_back(name);
-                            powerCycle = powerCycle || rangeWord;
-                        } else {
-                            status = ExitNoAnswer;
-                            why = s.FailureText(r.Outcome);
-                            if (r.Unknown()) {
-                                failed = r;
-                                action = "unknown";
-                                unknown.push_back(name + " " + UnknownText(r));
-                                powerCycle = powerCycle || (rangeWord && MayHold(r, w.New));
-                            }
-                        }
-                    } catch (const ECtlError& e) {
-                        status = e.Status();
-                        why = e.what();
-                    }
-                }
-                if (status != ExitOk && action != "unknown") {
-                    action = "not written";
-                    notWritten.push_back(name);
-                }
-            }
-            const std::string note = action == "unknown" ? "may have been stored"
-                : w.Write                                ? ""
-                : w.Note.empty()                         ? "unchanged"
-                                                         : w.Note;
+        for (const TAppliedWord& w : report.Words) {
+            const std::string name = WordName(w.Plan.Address);
+            using TAction = TAppliedWord::TAction;
+            const char* action = w.Action == TAction::Keep ? "keep"
+                : w.Action == TAction::WouldWrite         ? "would write"
+                : w.Action == TAction::Written            ? "write"
+                : w.Action == TAction::Unknown            ? "unknown"
+                                                          : "not written";
+            const std::string note = w.Action == TAction::Unknown ? "may have been stored"
+                : w.Plan.Write                                   ? ""
+                : w.Plan.Note.empty()                            ? "unchanged"
+                                                                 : w.Plan.Note;
             if (A.Json) {
-                Json item{{"word", name}, {"address", w.Address}, {"old", w.Old}, {"new", w.New}, {"action", action},
-                          {"note", note}};
-                if (failed)
-                    item["holds"] = failed->Holds ? Json(*failed->Holds) : Json(nullptr);
+                Json item{{"word", name}, {"address", w.Plan.Address}, {"old", w.Plan.Old}, {"new", w.Plan.New},
+                          {"action", action}, {"note", note}};
+                if (w.Action == TAction::Unknown)
+                    item["holds"] = w.Holds ? Json(*w.Holds) : Json(nullptr);
                 words.push_back(item);
                 continue;
             }
             std::ostringstream line;
-            line << std::left << std::setw(14) << name << std::right << std::setw(4) << int(w.Address) << "  ";
-            if (action == "keep")
-                line << "keep " << w.Old << " (" << note << ")";
-            else if (action == "not written")
-                line << "not written " << w.New << " (still " << w.Old << ")";
-            else if (action == "unknown")
-                line << "unknown " << w.New << ": " << UnknownText(*failed);
+            line << std::left << std::setw(14) << name << std::right << std::setw(4) << int(w.Plan.Address) << "  ";
+            if (w.Action == TAction::Keep)
+                line << "keep " << w.Plan.Old << " (" << note << ")";
+            else if (w.Action == TAction::NotWritten)
+                line << "not written " << w.Plan.New << " (still " << w.Plan.Old << ")";
+            else if (w.Action == TAction::Unknown)
+                line << "unknown " << w.Plan.New << ": " << UnknownText(w);
             else
-                line << action << " " << w.New << " (was " << w.Old << ")";
+                line << action << " " << w.Plan.New << " (was " << w.Plan.Old << ")";
             emit(line.str() + "\n");
         }
-        powerCycle = powerCycle && NeedsPowerCycle(s.Settings.FirmwareVersion);
+        int status = ExitOk;
+        std::string why;
+        if (!report.Failure.Ok()) {
+            status = ExitNoAnswer;
+            why = s.FailureText(report.Failure);
+        } else if (report.Stopped) {
+            status = 128 + Stopped();
+            why = "stopped by " + SignalName(Stopped());
+        }
+        const bool powerCycle = report.PowerCycleNeeded;
+        std::vector<std::string> written = report.Names(TAppliedWord::TAction::Written);
+        std::vector<std::string> notWritten = report.Names(TAppliedWord::TAction::NotWritten);
+        std::vector<std::string> unknown;
+        for (const TAppliedWord& w : report.Words)
+            if (w.Action == TAppliedWord::TAction::Unknown)
+                unknown.push_back(WordName(w.Plan.Address) + " " + UnknownText(w));
         if (A.Json)
             emit(JsonLine({{"dry_run", A.DryRun}, {"complete", status == ExitOk}, {"words", words},
                            {"power_cycle_needed", powerCycle}}));
@@ -823,18 +812,18 @@ private:
         TWorkRecord r;
         r.Time = std::chrono::system_clock::now();
         r.Port = s.Device();
-        r.AsLeft = s.Settings;
-        r.AsFound = s.Settings;
+        r.AsLeft = s.Settings();
+        r.AsFound = s.Settings();
         if (found) {
             // Only the words come from the file: the identification is this converter's.
-            TDeviceSettings f = s.Settings;
+            TDeviceSettings f = s.Settings();
             for (const TSettingsWordRow& w : SettingsWords)
                 f.*(w.Field) = (*found).*(w.Field);
-            if (!SameConverter(f, s.Settings))
+            if (!SameConverter(f, s.Settings()))
                 throw ECtlError(ExitRefused, A.AsFound + " was read from another converter (its calibration words differ)");
             r.AsFound = f;
         }
-        r.TemperatureC = s.TemperatureC;
+        r.TemperatureC = s.Model().TemperatureC();
         Json j = IdentityJson(s);
         j.erase("port");
         Json out{{"time", UtcText(r.Time)}, {"port", r.Port}};
