@@ -597,16 +597,16 @@ TEST_F(WindowConnectTest, ALateReplyAtAnyRowOfTheLoadLeavesEveryWordInItsPlace)
     StartSim(c);
     const sim::TWords held = Sim().Words();
     TFrmMain& w = Window();
-    // A sixteenth of the converter's time limits: a reply's time is 50 ms.
-    w.ComPort.Timeouts().SetReadMultiplier(5);
-    w.ComPort.Timeouts().SetReadConstant(15);
+    // An eighth of the converter's time limits: a reply's time is 100 ms.
+    w.ComPort.Timeouts().SetReadMultiplier(10);
+    w.ComPort.Timeouts().SetReadConstant(30);
     TypePort(QString::fromStdString(Sim().DevicePath()));
     const double lateness[] = {0.8, 1.0, 1.2, 1.6};
     for (int row = 1; row <= 18; ++row) {
         for (const bool reload : {false, true}) {
             SCOPED_TRACE(testing::Message() << "row " << row << (reload ? ", reload" : ", connect"));
             ClearFrames();
-            Sim().SetFaults({.ReplyDelayMs = static_cast<int>(lateness[row % 4] * 50),
+            Sim().SetFaults({.ReplyDelayMs = static_cast<int>(lateness[row % 4] * 100),
                              .DelayFrame = static_cast<int>(Sim().Counters().Frames) + 4 + row});
             if (reload)
                 Click(w.SpdBtnReload);

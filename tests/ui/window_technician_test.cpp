@@ -334,8 +334,8 @@ TEST_F(WindowTechnicianTest, ALateReplyWhileAFileCommandReadsChangesNothing)
 {
     ASSERT_TRUE(ConnectToSim(PcConfig(ModelKVT27)));
     TFrmMain& w = Window();
-    w.ComPort.Timeouts().SetReadMultiplier(5); // a reply's time is 50 ms
-    w.ComPort.Timeouts().SetReadConstant(15);
+    w.ComPort.Timeouts().SetReadMultiplier(10); // a reply's time is 100 ms
+    w.ComPort.Timeouts().SetReadConstant(30);
     Seam().SaveAnswers.push_back(File("own.kvt"));
     Choose("MFileSaveConfig");
     const std::string own = ReadFile(File("own.kvt"));
@@ -347,7 +347,7 @@ TEST_F(WindowTechnicianTest, ALateReplyWhileAFileCommandReadsChangesNothing)
         SCOPED_TRACE(testing::Message() << "read " << read);
         ClearFrames();
         auto lateAt = [&] {
-            Sim().SetFaults({.ReplyDelayMs = static_cast<int>(lateness[read % 4] * 50),
+            Sim().SetFaults({.ReplyDelayMs = static_cast<int>(lateness[read % 4] * 100),
                              .DelayFrame = static_cast<int>(Sim().Counters().Frames) + read});
         };
         lateAt();
@@ -374,8 +374,8 @@ TEST_F(WindowTechnicianTest, AWriteWhoseReplyIsLostIsToldAsUnknown)
     const QString file = File("c.kvt");
     WriteFile(file, "input = current\ninput-begin = 2.000 mA\ninput-end = 20.000 mA\noutput = current\n"
                     "output-begin = 4.000 mA\noutput-end = 20.000 mA\nfilter = 1\nreaction = 0\n");
-    Window().ComPort.Timeouts().SetReadMultiplier(5);
-    Window().ComPort.Timeouts().SetReadConstant(15);
+    Window().ComPort.Timeouts().SetReadMultiplier(10);
+    Window().ComPort.Timeouts().SetReadConstant(30);
     Sim().SetFaults({.NoReplyToCommand = CmdWriteWord});
     Seam().OpenAnswers.push_back(file);
     Seam().AskAnswers.push_back(true);
