@@ -389,4 +389,18 @@ TEST_F(WindowTechnicianTest, AWriteWhoseReplyIsLostIsToldAsUnknown)
 }
 
 
+TEST_F(WindowTechnicianTest, SaveRefusesWhatLoadWouldRefuse)
+{
+    sim::TConverterConfig c = PcConfig(ModelKVT27);
+    c.Words[WordInZero] = 0; // -21.333 mA: beyond what the numeric entry, and so a load, takes
+    ASSERT_TRUE(ConnectToSim(c));
+    Seam().SaveAnswers.push_back(File("x.kvt"));
+    Choose("MFileSaveConfig");
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_TRUE(Boxes()[0].Text.startsWith(QString::fromUtf8("Konfiguraci tohoto převodníku nelze uložit.")));
+    EXPECT_TRUE(Boxes()[0].Text.contains("input-begin -21.333 mA is outside the valid range -20.5 .. 20.5 mA"))
+        << Boxes()[0].Text.toStdString();
+    EXPECT_FALSE(QFile::exists(File("x.kvt")));
+}
+
 } // namespace
