@@ -1,6 +1,6 @@
 #include "datalog/csv_export.h"
 
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
 
 namespace kvt {
 

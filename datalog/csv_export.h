@@ -29,7 +29,7 @@ void AppendSingleByte(std::string& Out, std::string_view Utf8);
 // The whole file: for rows 0 .. count - 1, the row's text, ";", CR LF.
 std::string CsvBytes(const TLogTable& Table);
 
-// Writes CsvBytes(Table) as FileName (UTF-8) in large blocks, safely (datalog/safe_file.h): FileName is
+// Writes CsvBytes(Table) as FileName (UTF-8) in large blocks, safely (platform/safe_file.h): FileName is
 // replaced only by the whole file, and only when it is a regular file or absent. Throws ECsvError
 // on the first failure, with FileName as it was. The table is not changed.
 void ExportCsv(const TLogTable& Table, const std::string& FileName);

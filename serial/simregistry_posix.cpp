@@ -1,6 +1,6 @@
 #include "serial/simregistry.h"
 
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "signal/config_file.h"
 
-#include "datalog/text_file.h"
+#include "platform/text_file.h"
 #include "protocol/word_names.h"
 #include "signal/conversion.h"
 #include "signal/field_text.h"

@@ -10,7 +10,7 @@
 #include "ui/uiseam.h"
 #include "ui/workrecord_pdf.h"
 
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
 #include "protocol/identity.h"
 #include "protocol/word_names.h"
 #include "signal/config_error.h"

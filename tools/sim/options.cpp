@@ -1,6 +1,6 @@
 #include "tools/sim/options.h"
 
-#include "datalog/text_file.h"
+#include "platform/text_file.h"
 #include "protocol/commands.h"
 #include "protocol/device_settings.h"
 #include "protocol/identity.h"

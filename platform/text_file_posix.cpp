@@ -1,5 +1,5 @@
 // The text file reader on POSIX systems.
-#include "datalog/text_file.h"
+#include "platform/text_file.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 // The text file reader on Windows.
-#include "datalog/file_win32.h"
-#include "datalog/text_file.h"
+#include "platform/file_win32.h"
+#include "platform/text_file.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,5 +1,5 @@
 // The safe writer on POSIX systems.
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
 
 #include <cerrno>
 #include <cstring>

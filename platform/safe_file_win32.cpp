@@ -1,6 +1,6 @@
 // The safe writer on Windows.
-#include "datalog/safe_file.h"
-#include "datalog/file_win32.h"
+#include "platform/safe_file.h"
+#include "platform/file_win32.h"
 
 #include <algorithm>
 #include <cerrno>
