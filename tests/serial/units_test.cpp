@@ -1,10 +1,9 @@
-// The component's small pure parts: error texts, log lines, time limits, rates, the port list.
+// The component's small pure parts: log lines, time limits, rates, the port list.
 #include "serial/comlog.h"
 #include "serial/comport.h"
 #include "serial/comtransfer.h"
 #include "serial/enumports.h"
 #include "serial/simregistry.h"
-#include "serial/syserror.h"
 #include "serial/termios_map.h"
 
 #include <algorithm>
@@ -19,15 +18,6 @@
 
 using namespace std::chrono_literals;
 namespace ks = kvt::serial;
-
-TEST(ComPortUnits, SystemTextsAreTrimmedAndBounded)
-{
-    EXPECT_EQ(ks::TrimSystemText("Access is denied.\r\n"), "Access is denied");
-    EXPECT_EQ(ks::TrimSystemText("Odd . . \n"), "Odd");
-    EXPECT_EQ(ks::TrimSystemText(std::string(300, 'x')).size(), 255u);
-    EXPECT_EQ(ks::SysErrorMessage(ENOENT), "No such file or directory");
-    EXPECT_EQ(ks::SysErrorMessage(EBUSY), "Device or resource busy");
-}
 
 TEST(ComPortUnits, LogLinesCarryTimeMessageAndHexBytes)
 {
