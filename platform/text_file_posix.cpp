@@ -1,8 +1,9 @@
 // The text file reader on POSIX systems.
 #include "platform/text_file.h"
 
+#include "platform/syserror.h"
+
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +14,7 @@ namespace {
 
 [[noreturn]] void Fail(int Code, const std::string& Path)
 {
-    throw EFileError(Code, Path, std::strerror(Code));
+    throw EFileError(Code, Path, platform::SysErrorMessage(Code));
 }
 
 void CheckKind(const struct stat& St, const std::string& Path)
