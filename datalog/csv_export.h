@@ -23,7 +23,8 @@ public:
 std::string CsvFileName(std::string_view Chosen);
 
 // Appends UTF-8 text as single bytes: code points up to U+00FF as that byte (ASCII as is),
-// anything else, and bytes that are not UTF-8, as '?'.
+// anything else as '?', and each byte that is not part of a UTF-8 character (platform/utf8.h:
+// overlong forms and surrogates are not) as '?'.
 void AppendSingleByte(std::string& Out, std::string_view Utf8);
 
 // The whole file: for rows 0 .. count - 1, the row's text, ";", CR LF.
