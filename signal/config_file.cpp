@@ -1,5 +1,6 @@
 #include "signal/config_file.h"
 
+#include "platform/key_value.h"
 #include "platform/text_file.h"
 #include "protocol/word_names.h"
 #include "signal/conversion.h"
@@ -22,14 +23,7 @@ namespace kvt {
 
 namespace {
 
-std::string Trim(const std::string& S)
-{
-    const auto b = S.find_first_not_of(" \t\r");
-    if (b == std::string::npos)
-        return {};
-    const auto e = S.find_last_not_of(" \t\r");
-    return S.substr(b, e - b + 1);
-}
+using platform::Trim;
 
 std::string Lower(std::string S)
 {
@@ -220,26 +214,15 @@ TProfile ParseProfile(const std::string& Text, const std::string& Origin)
     static const char* const Keys[] = {"input", "input-begin", "input-end", "output", "output-begin", "output-end",
         "filter", "reaction"};
     std::map<std::string, TLine> lines;
-    std::istringstream in(Text);
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        const auto hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
-        line = Trim(line);
-        if (line.empty())
-            continue;
-        const auto eq = line.find('=');
-        if (eq == std::string::npos)
-            Fail(Origin, number, "expected key = value, got " + MessageQuote(line));
-        const std::string key = Lower(Trim(line.substr(0, eq)));
+    for (const platform::TKeyValueLine& l : platform::KeyValueLines(Text)) {
+        if (!l.HasValue)
+            Fail(Origin, l.Number, "expected key = value, got " + MessageQuote(l.Key));
+        const std::string key = Lower(l.Key);
         if (std::find(std::begin(Keys), std::end(Keys), key) == std::end(Keys))
-            Fail(Origin, number, "unknown key " + MessageQuote(Trim(line.substr(0, eq))));
+            Fail(Origin, l.Number, "unknown key " + MessageQuote(l.Key));
         if (lines.count(key))
-            Fail(Origin, number, key + " is given twice (first on line " + std::to_string(lines[key].Number) + ")");
-        lines[key] = {Trim(line.substr(eq + 1)), number};
+            Fail(Origin, l.Number, key + " is given twice (first on line " + std::to_string(lines[key].Number) + ")");
+        lines[key] = {l.Value, l.Number};
     }
     for (const char* key : Keys)
         if (!lines.count(key))
