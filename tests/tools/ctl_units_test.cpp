@@ -1,21 +1,14 @@
 // The pure parts behind kvt27ctl: the configuration file, the plan that puts it onto a converter,
-// the word rules (with the exit statuses kvt27ctl gives their faults), the port helpers, and the
-// simulators' port registry.
+// the word rules (with the exit statuses kvt27ctl gives their faults) and the port helpers.
 #include "protocol/device_settings.h"
 #include "signal/config_file.h"
 #include "signal/config_rules.h"
 #include "tools/ctl/ctl_status.h"
 #include "serial/port_access.h"
-#include "serial/simregistry.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <fstream>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace kvt;
 using namespace kvt::ctl;
@@ -290,65 +283,4 @@ TEST(PortAccess, NamesAndReasons)
     EXPECT_NE(missing.find("No such file or directory."), std::string::npos);
     EXPECT_EQ(PortOpenFailureDetail(0, "Invalid port"), "Invalid port.");
     EXPECT_EQ(PortAccessGroup("/nonexistent/tty"), "dialout");
-}
-
-class SimPortRegistry : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char base[] = "/tmp/kvt-simports-XXXXXX";
-        ASSERT_NE(::mkdtemp(base), nullptr);
-        FBase = base;
-        FDir = FBase + "/reg";
-    }
-    void TearDown() override { std::system(("rm -rf '" + FBase + "'").c_str()); }
-
-    void WriteEntry(const std::string& Name, const std::string& Text)
-    {
-        std::ofstream(FDir + "/" + Name) << Text;
-    }
-
-    std::string FBase, FDir;
-};
-
-TEST_F(SimPortRegistry, ListsLiveEntriesAndDropsStaleOnes)
-{
-    // A live registration of this process, on a path that exists.
-    kvt::TSimPortRegistration live("/dev/null", FDir);
-    ASSERT_TRUE(live.Registered()) << live.Error();
-    struct stat st {};
-    ASSERT_EQ(::stat(FDir.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-
-    // A simulator that was killed: its pid is gone.
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    WriteEntry(std::to_string(child) + "-0.port", "pid=" + std::to_string(child) + "\npath=/dev/null\n");
-    // A reused pid: this process, but another start time.
-    WriteEntry("reused-0.port", "pid=" + std::to_string(::getpid()) + "\nstart=1\npath=/dev/null\n");
-    WriteEntry("garbage.port", "nothing here\n");
-
-    const auto ports = kvt::LiveSimPortsIn(FDir);
-    ASSERT_EQ(ports.size(), 1u);
-    EXPECT_EQ(ports[0].Path, "/dev/null");
-    EXPECT_EQ(ports[0].Pid, ::getpid());
-    EXPECT_NE(::access((FDir + "/" + std::to_string(child) + "-0.port").c_str(), F_OK), 0);
-    EXPECT_NE(::access((FDir + "/reused-0.port").c_str(), F_OK), 0);
-    EXPECT_NE(::access((FDir + "/garbage.port").c_str(), F_OK), 0);
-
-    live.Remove();
-    EXPECT_TRUE(kvt::LiveSimPortsIn(FDir).empty());
-}
-
-TEST_F(SimPortRegistry, AFolderOthersCanWriteIsNotTrusted)
-{
-    ASSERT_EQ(::mkdir(FDir.c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(FDir.c_str(), 0777), 0);
-    WriteEntry("1-0.port", "pid=" + std::to_string(::getpid()) + "\npath=/dev/null\n");
-    EXPECT_TRUE(kvt::LiveSimPortsIn(FDir).empty());
-    kvt::TSimPortRegistration reg("/dev/null", FDir);
-    EXPECT_FALSE(reg.Registered());
-    EXPECT_FALSE(reg.Error().empty());
 }

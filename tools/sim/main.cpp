@@ -1,7 +1,7 @@
 // kvt27-sim: see --help and README.md.
 #include "tools/sim/options.h"
 #include "platform/std_streams.h"
-#include "serial/simregistry.h"
+#include "platform/simregistry.h"
 #include "tools/sim/simulator.h"
 #include "kvt_version.h"
 
