@@ -3,6 +3,9 @@
 #include <QGuiApplication>
 
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "datalog/trend_chart.h"
 
@@ -10,22 +13,36 @@ using namespace kvt;
 
 namespace {
 
-// Labels need the font database, which needs an application object.
+// Labels need the font database, which needs an application object. Its runtime folder is a
+// private one, removed at the end, not one Qt would leave in /tmp.
 class GuiEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        char runtime[] = "/tmp/kvt-chart-XXXXXX";
+        if (::mkdtemp(runtime) != nullptr) {
+            FRuntime = runtime;
+            qputenv("XDG_RUNTIME_DIR", runtime);
+        }
         static int argc = 1;
         static char name[] = "trend_chart_tests";
         static char* argv[] = {name, nullptr};
         App_ = new QGuiApplication(argc, argv);
     }
-    void TearDown() override { delete App_; }
+    void TearDown() override
+    {
+        delete App_;
+        if (!FRuntime.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(FRuntime, ec);
+        }
+    }
 
 private:
     QGuiApplication* App_ = nullptr;
+    std::string FRuntime;
 };
 [[maybe_unused]] auto* const Env = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
