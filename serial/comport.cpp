@@ -156,8 +156,10 @@ void TTimeouts::SetWriteConstant(int32_t Value)
     FPort.ApplyTimeouts();
 }
 
-TCustomComPort::TCustomComPort()
-    : FBackend(CreateComBackend()), FTransfers(std::make_unique<TComTransfers>())
+TCustomComPort::TCustomComPort() : TCustomComPort(CreateComBackend()) {}
+
+TCustomComPort::TCustomComPort(std::unique_ptr<TComBackend> Backend)
+    : FBackend(std::move(Backend)), FTransfers(std::make_unique<TComTransfers>())
 {
 }
 
