@@ -1,6 +1,7 @@
 #include "tools/sim/simulator.h"
 
 #include "platform/std_streams.h"
+#include "platform/syserror.h"
 #include "protocol/commands.h"
 #include "protocol/frame_text.h"
 #include "tools/sim/assembler.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
@@ -121,13 +121,13 @@ void TSimulator::Start()
     auto pty = std::make_unique<TPseudoTerminal>();
     pty->Open();
     if (pipe2(FWake, O_CLOEXEC | O_NONBLOCK) != 0)
-        throw std::runtime_error(std::string("simulator: pipe: ") + std::strerror(errno));
+        throw std::runtime_error(std::string("simulator: pipe: ") + platform::SysErrorMessage(errno));
     // Above 2 as the line: what is written to a standard stream must not wake the thread. Stop()
     // closes what is left after a failure.
     for (int& fd : FWake)
         fd = platform::KeepOffStandardStreams(fd);
     if (FWake[0] < 0 || FWake[1] < 0)
-        throw std::runtime_error(std::string("simulator: pipe: ") + std::strerror(errno));
+        throw std::runtime_error(std::string("simulator: pipe: ") + platform::SysErrorMessage(errno));
     Restart();
     {
         std::lock_guard lock(FMutex);
