@@ -127,27 +127,27 @@ bool TTrendChart::DrawGraph(TSignalKind Kind)
 
     const char* const* labels = nullptr;
     switch (Kind) {
-    case TSignalKind::skCurrent:
+    case TSignalKind::Current:
         labels = CurrentLabels;
         FullScale_ = 22000;
         UnitLabel_ = "uA";
         break;
-    case TSignalKind::skVoltage:
+    case TSignalKind::Voltage:
         labels = VoltageLabels;
         FullScale_ = 11000;
         UnitLabel_ = "mV";
         break;
-    case TSignalKind::skMillivolt:
+    case TSignalKind::Millivolt:
         labels = MillivoltLabels;
         FullScale_ = 600;
         UnitLabel_ = "mV";
         break;
-    case TSignalKind::skPercent:
+    case TSignalKind::Percent:
         labels = PercentLabels;
         FullScale_ = 100;
         UnitLabel_ = "%";
         break;
-    case TSignalKind::skNone:
+    case TSignalKind::None:
         return false;
     }
     DrawLabels(labels);

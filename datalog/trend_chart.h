@@ -33,8 +33,8 @@ public:
     // every plot step copy the whole image.
     const QImage& Image() const { return Image_; }
 
-    // Clears the chart and draws axis, grid and, for a kind other than skNone, the scale
-    // labels; then sets the full-scale value and the unit label. Returns false for skNone,
+    // Clears the chart and draws axis, grid and, for a kind other than None, the scale
+    // labels; then sets the full-scale value and the unit label. Returns false for None,
     // which leaves both as they were.
     bool DrawGraph(TSignalKind Kind);
     bool DrawGraph(int ConfigType, int InputMode) { return DrawGraph(SignalKindOf(ConfigType, InputMode)); }

@@ -232,7 +232,7 @@ void TFrmMain::MFileRestoreClick(QObject*)
     // The rules of a configuration hold here too (the DIP switches may have moved since).
     for (const TPlannedWrite& w : plan) {
         std::string why;
-        if (w.Write && CheckWordValue(w.Address, w.New, now, why) != TValueCheck::vcOk) {
+        if (w.Write && CheckWordValue(w.Address, w.New, now, why) != TValueCheck::Ok) {
             ErrorBox(this, T(texts::ConverterRefused, lang) + QStringLiteral("\r\r") + QString::fromStdString(why));
             return;
         }

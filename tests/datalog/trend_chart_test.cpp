@@ -105,7 +105,7 @@ TEST(TrendChart, KindNoneDrawsAxisAndGridOnlyAndKeepsScale)
 {
     TTrendChart c;
     c.SetGrayText(QColor(10, 20, 30));
-    ASSERT_TRUE(c.DrawGraph(TSignalKind::skPercent));
+    ASSERT_TRUE(c.DrawGraph(TSignalKind::Percent));
     EXPECT_FALSE(c.DrawGraph(15, 9));
     EXPECT_EQ(c.FullScale(), 100);
     EXPECT_EQ(c.UnitLabel(), "%");
@@ -117,7 +117,7 @@ TEST(TrendChart, KindNoneDrawsAxisAndGridOnlyAndKeepsScale)
 TEST(TrendChart, NothingIsPlottedWhileFullScaleIsZero)
 {
     TTrendChart c;
-    EXPECT_FALSE(c.DrawGraph(TSignalKind::skNone));
+    EXPECT_FALSE(c.DrawGraph(TSignalKind::None));
     const QImage before = c.Image().copy();
     c.PlaceStart(50);
     for (int i = 0; i < 3; ++i)
@@ -128,7 +128,7 @@ TEST(TrendChart, NothingIsPlottedWhileFullScaleIsZero)
 TEST(TrendChart, ValueToRow)
 {
     TTrendChart c;
-    c.DrawGraph(TSignalKind::skCurrent);
+    c.DrawGraph(TSignalKind::Current);
     EXPECT_EQ(c.YOf(0), 154);
     EXPECT_EQ(c.YOf(22000), 4);
     EXPECT_EQ(c.YOf(11000), 79);
@@ -143,7 +143,7 @@ TEST(TrendChart, PlotRowsForZeroHalfAndFullScale)
 {
     for (auto [value, row] : {std::pair{0, 154}, std::pair{50, 79}, std::pair{100, 4}}) {
         TTrendChart c;
-        c.DrawGraph(TSignalKind::skPercent);
+        c.DrawGraph(TSignalKind::Percent);
         c.PlaceStart(value);
         EXPECT_EQ(c.PenX(), W - 5);
         EXPECT_EQ(c.PenY(), row);
@@ -161,7 +161,7 @@ TEST(TrendChart, PlotRowsForZeroHalfAndFullScale)
 TEST(TrendChart, SegmentsChainAndThePlotAreaScrollsFivePixels)
 {
     TTrendChart c;
-    c.DrawGraph(TSignalKind::skPercent);
+    c.DrawGraph(TSignalKind::Percent);
     c.PlaceStart(50);
     c.PlotStep(50);
     c.PlotStep(50); // the second segment runs W-6 .. W-2: 5 px
@@ -196,7 +196,7 @@ TEST(TrendChart, SegmentsChainAndThePlotAreaScrollsFivePixels)
 TEST(TrendChart, ValuesFarOutsideTheScaleAreClipped)
 {
     TTrendChart c;
-    c.DrawGraph(TSignalKind::skPercent);
+    c.DrawGraph(TSignalKind::Percent);
     c.PlaceStart(50);
     c.PlotStep(INT_MAX); // a steep line up through the top edge
     for (int y = 0; y <= 79; ++y)

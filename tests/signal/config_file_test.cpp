@@ -234,25 +234,25 @@ TEST(ConfigRules, WordValues)
 {
     const TDeviceSettings s = Kvt27(0);
     std::string why;
-    EXPECT_EQ(CheckWordValue(WordInputMode, 6, s, why), TValueCheck::vcOk);
-    EXPECT_EQ(CheckWordValue(WordInputMode, 2, s, why), TValueCheck::vcBadValue);
-    EXPECT_EQ(CheckWordValue(WordOutputMode, 5, s, why), TValueCheck::vcBadValue);
-    EXPECT_EQ(CheckWordValue(WordFilterType, 3, s, why), TValueCheck::vcBadValue);
-    EXPECT_EQ(CheckWordValue(WordLimitReaction, 3, s, why), TValueCheck::vcOk);
-    EXPECT_EQ(CheckWordValue(WordOutEnd, 16383, s, why), TValueCheck::vcOk);
-    EXPECT_EQ(CheckWordValue(WordOutEnd, 16384, s, why), TValueCheck::vcBadValue);
-    EXPECT_EQ(CheckWordValue(WordCalIn0mA, 1, s, why), TValueCheck::vcBadValue);
+    EXPECT_EQ(CheckWordValue(WordInputMode, 6, s, why), TValueCheck::Ok);
+    EXPECT_EQ(CheckWordValue(WordInputMode, 2, s, why), TValueCheck::BadValue);
+    EXPECT_EQ(CheckWordValue(WordOutputMode, 5, s, why), TValueCheck::BadValue);
+    EXPECT_EQ(CheckWordValue(WordFilterType, 3, s, why), TValueCheck::BadValue);
+    EXPECT_EQ(CheckWordValue(WordLimitReaction, 3, s, why), TValueCheck::Ok);
+    EXPECT_EQ(CheckWordValue(WordOutEnd, 16383, s, why), TValueCheck::Ok);
+    EXPECT_EQ(CheckWordValue(WordOutEnd, 16384, s, why), TValueCheck::BadValue);
+    EXPECT_EQ(CheckWordValue(WordCalIn0mA, 1, s, why), TValueCheck::BadValue);
     EXPECT_NE(why.find("never written"), std::string::npos);
 
     TDeviceSettings l = s;
     l.DeviceModel = ModelKVT27L;
-    EXPECT_EQ(CheckWordValue(WordOutZero, 8192, l, why), TValueCheck::vcBadValue);
-    EXPECT_EQ(CheckWordValue(WordInputMode, 5, l, why), TValueCheck::vcRefused);
-    EXPECT_EQ(CheckWordValue(WordFilterType, 0, l, why), TValueCheck::vcRefused);
+    EXPECT_EQ(CheckWordValue(WordOutZero, 8192, l, why), TValueCheck::BadValue);
+    EXPECT_EQ(CheckWordValue(WordInputMode, 5, l, why), TValueCheck::Refused);
+    EXPECT_EQ(CheckWordValue(WordFilterType, 0, l, why), TValueCheck::Refused);
     TDeviceSettings old = s;
     old.FirmwareVersion = 1100000000;
-    EXPECT_EQ(CheckWordValue(WordLimitReaction, 0, old, why), TValueCheck::vcRefused);
-    EXPECT_EQ(CheckWordValue(WordLimitReaction, 3, Kvt27(15), why), TValueCheck::vcRefused);
+    EXPECT_EQ(CheckWordValue(WordLimitReaction, 0, old, why), TValueCheck::Refused);
+    EXPECT_EQ(CheckWordValue(WordLimitReaction, 3, Kvt27(15), why), TValueCheck::Refused);
 
     EXPECT_EQ(EffectiveOutputMode(Kvt27(2)), 4);
     EXPECT_EQ(EffectiveOutputMode(Kvt27(6)), 3);

@@ -405,7 +405,7 @@ private:
         TRanges r;
         TDeviceSettings s = Settings;
         std::string suffix;
-        if (SignalKindOf(s.ConfigType, s.InputMode) != TSignalKind::skNone) {
+        if (SignalKindOf(s.ConfigType, s.InputMode) != TSignalKind::None) {
             r.Input = true;
             r.InBeginValue = NormalizeValueAD(s, s.InZero, suffix);
             r.InBeginLabel = MeasurementText(s.ConfigType, s.InputMode, r.InBeginValue, suffix, C.DecimalSeparator);
@@ -501,14 +501,14 @@ private:
         widest.DeviceModel = ModelKVT27;
         widest.FirmwareVersion = 2000000000;
         std::string why;
-        if (CheckWordValue(static_cast<uint8_t>(address), value, widest, why) == TValueCheck::vcBadValue)
+        if (CheckWordValue(static_cast<uint8_t>(address), value, widest, why) == TValueCheck::BadValue)
             Usage(why);
 
         TCtlSession& s = Connect(false);
         RequireUsableConfig(s.Settings);
         const TValueCheck check = CheckWordValue(static_cast<uint8_t>(address), value, s.Settings, why);
-        if (check != TValueCheck::vcOk)
-            throw ECtlError(check == TValueCheck::vcRefused ? ExitRefused : ExitUsage, why);
+        if (check != TValueCheck::Ok)
+            throw ECtlError(check == TValueCheck::Refused ? ExitRefused : ExitUsage, why);
         const uint16_t old = s.ReadWord(static_cast<uint8_t>(address));
         const bool rangeWord = address == WordInZero || address == WordInEnd;
         const bool powerCycle = rangeWord && NeedsPowerCycle(s.Settings.FirmwareVersion);
@@ -558,7 +558,7 @@ private:
 
         TCtlSession& s = Connect(true);
         const TDeviceSettings& d = s.Settings;
-        if (SignalKindOf(d.ConfigType, d.InputMode) == TSignalKind::skNone) {
+        if (SignalKindOf(d.ConfigType, d.InputMode) == TSignalKind::None) {
             RequireUsableConfig(d);
             throw ECtlError(ExitRefused, "InputMode " + std::to_string(d.InputMode) +
                     " is not a known input kind: the reading cannot be converted");
