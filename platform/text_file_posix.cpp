@@ -31,14 +31,14 @@ void CheckKind(const struct stat& St, const std::string& Path)
 
 class TFd {
 public:
-    explicit TFd(int Fd) : Fd_(Fd) {}
-    ~TFd() { ::close(Fd_); }
+    explicit TFd(int Fd) : FFd(Fd) {}
+    ~TFd() { ::close(FFd); }
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
-    int Get() const { return Fd_; }
+    int Get() const { return FFd; }
 
 private:
-    int Fd_;
+    int FFd;
 };
 
 } // namespace

@@ -29,11 +29,11 @@ public:
         static int argc = 1;
         static char name[] = "trend_chart_tests";
         static char* argv[] = {name, nullptr};
-        App_ = new QGuiApplication(argc, argv);
+        FApp = new QGuiApplication(argc, argv);
     }
     void TearDown() override
     {
-        delete App_;
+        delete FApp;
         if (!FRuntime.empty()) {
             std::error_code ec;
             std::filesystem::remove_all(FRuntime, ec);
@@ -41,7 +41,7 @@ public:
     }
 
 private:
-    QGuiApplication* App_ = nullptr;
+    QGuiApplication* FApp = nullptr;
     std::string FRuntime;
 };
 [[maybe_unused]] auto* const Env = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);

@@ -285,11 +285,11 @@ bool MayHold(const TConverterSession::TWordWrite& W, long long New)
 
 class TCommandRunner {
 public:
-    TCommandRunner(const TArgs& Args, TCtlContext& Context) : A(Args), C(Context) {}
+    TCommandRunner(const TArgs& Args, TCtlContext& Context) : FArgs(Args), FContext(Context) {}
 
     int Run()
     {
-        const std::string& cmd = A.Command;
+        const std::string& cmd = FArgs.Command;
         if (cmd == "ports")
             return Ports();
         if (cmd == "info")
@@ -310,22 +310,22 @@ public:
 private:
     TCtlSession& Connect(bool LoadWords)
     {
-        if (A.Port.empty())
+        if (FArgs.Port.empty())
             Usage("no port given (--port NAME; \"kvt27ctl ports\" lists them)");
-        FSession = std::make_unique<TCtlSession>(A.Port);
-        if (C.PortSetup)
-            C.PortSetup(FSession->Port());
+        FSession = std::make_unique<TCtlSession>(FArgs.Port);
+        if (FContext.PortSetup)
+            FContext.PortSetup(FSession->Port());
         // A stop asked for ends the command before its next request, never inside a frame.
         FSession->SetStopCheck([this] {
             if (const int signal = Stopped())
                 throw ECtlError(128 + signal, "stopped by " + SignalName(signal));
         });
         // Every frame and what became of it, as the window's line log shows it.
-        if (A.Trace)
+        if (FArgs.Trace)
             FSession->Converter().SetObserver([this](const TExchange& X) {
                 for (const std::string& line : TraceLines(X))
-                    C.Err << line << "\n";
-                C.Err.flush();
+                    FContext.Err << line << "\n";
+                FContext.Err.flush();
             });
         FSession->Open();
         FSession->Identify();
@@ -336,11 +336,11 @@ private:
 
     int Ports()
     {
-        const std::vector<std::string> ports = ProgramPortList(C.SimRegistryDir);
+        const std::vector<std::string> ports = ProgramPortList(FContext.SimRegistryDir);
         for (const std::string& p : ports)
-            C.Out << p << "\n";
+            FContext.Out << p << "\n";
         if (ports.empty())
-            C.Err << "kvt27ctl: no serial ports found\n";
+            FContext.Err << "kvt27ctl: no serial ports found\n";
         return ExitOk;
     }
 
@@ -373,13 +373,13 @@ private:
     void PrintLines(const std::vector<std::pair<std::string, std::string>>& Lines)
     {
         for (const auto& [key, value] : Lines)
-            C.Out << std::left << std::setw(15) << key << value << "\n";
+            FContext.Out << std::left << std::setw(15) << key << value << "\n";
     }
 
     int Info()
     {
         TCtlSession& s = Connect(false);
-        if (A.Json) {
+        if (FArgs.Json) {
             Print(JsonLine(IdentityJson(s)));
             return ExitOk;
         }
@@ -408,9 +408,9 @@ private:
         if (SignalKindOf(s.ConfigType, s.InputMode) != TSignalKind::None) {
             r.Input = true;
             r.InBeginValue = NormalizeValueAD(s, s.InZero, suffix);
-            r.InBeginLabel = MeasurementText(s.ConfigType, s.InputMode, r.InBeginValue, suffix, C.DecimalSeparator);
+            r.InBeginLabel = MeasurementText(s.ConfigType, s.InputMode, r.InBeginValue, suffix, FContext.DecimalSeparator);
             r.InEndValue = NormalizeValueAD(s, s.InEnd, suffix);
-            r.InEndLabel = MeasurementText(s.ConfigType, s.InputMode, r.InEndValue, suffix, C.DecimalSeparator);
+            r.InEndLabel = MeasurementText(s.ConfigType, s.InputMode, r.InEndValue, suffix, FContext.DecimalSeparator);
             r.InUnit = suffix;
             s.InputMode = EffectiveInputMode(Settings);
             const TFieldTexts in = InputFieldTexts(s, suffix);
@@ -435,7 +435,7 @@ private:
         const TDeviceSettings& d = s.Settings;
         const TRanges r = Ranges(d);
         auto word = [&](uint8_t Address) { return WordValue(d, Address); };
-        if (A.Json) {
+        if (FArgs.Json) {
             Json j = IdentityJson(s);
             Json& words = j["words"] = Json::object();
             for (const TSettingsWordRow& w : SettingsWords)
@@ -465,36 +465,36 @@ private:
         std::vector<std::pair<std::string, std::string>> lines;
         Identity(lines, s);
         PrintLines(lines);
-        C.Out << "\naddress  " << std::left << std::setw(14) << "word" << std::right << std::setw(6) << "value" << "  meaning\n";
+        FContext.Out << "\naddress  " << std::left << std::setw(14) << "word" << std::right << std::setw(6) << "value" << "  meaning\n";
         for (const TSettingsWordRow& w : SettingsWords) {
             const int v = word(w.Address);
             const std::string meaning = WordMeaning(w.Address, v);
-            C.Out << std::right << std::setw(7) << int(w.Address) << "  " << std::left << std::setw(14) << w.Name
+            FContext.Out << std::right << std::setw(7) << int(w.Address) << "  " << std::left << std::setw(14) << w.Name
                   << std::right << std::setw(6) << v << (meaning.empty() ? "" : "  " + meaning) << "\n";
         }
-        C.Out << "\n";
+        FContext.Out << "\n";
         if (r.Input)
-            C.Out << "input range    " << r.InBeginLabel << " .. " << r.InEndLabel << "   (numeric entry "
+            FContext.Out << "input range    " << r.InBeginLabel << " .. " << r.InEndLabel << "   (numeric entry "
                   << r.InBeginField << " .. " << r.InEndField << " " << r.InFieldUnit << ")\n";
         else
-            C.Out << "input range    none: no conversion for configuration " << d.ConfigType << " with InputMode "
+            FContext.Out << "input range    none: no conversion for configuration " << d.ConfigType << " with InputMode "
                   << d.InputMode << "\n";
         if (r.Output)
-            C.Out << "output range   " << r.OutBeginField << " .. " << r.OutEndField << " " << r.OutUnit << "\n";
+            FContext.Out << "output range   " << r.OutBeginField << " .. " << r.OutEndField << " " << r.OutUnit << "\n";
         else
-            C.Out << "output range   none: OutputMode " << d.OutputMode << " is not a known output kind\n";
+            FContext.Out << "output range   none: OutputMode " << d.OutputMode << " is not a known output kind\n";
         return ExitOk;
     }
 
     int Write()
     {
-        const std::string& name = A.Positional[0];
+        const std::string& name = FArgs.Positional[0];
         const int address = WordAddressByName(name);
         if (address < 0)
             Usage("unknown word " + MessageQuote(name) + " (see kvt27ctl write --help)");
         if (!WritableWord(static_cast<uint8_t>(address)))
             Usage(WordName(static_cast<uint8_t>(address)) + " is a calibration word: it is never written");
-        const long long value = ParseInteger(WordName(static_cast<uint8_t>(address)), A.Positional[1], 0, 65535);
+        const long long value = ParseInteger(WordName(static_cast<uint8_t>(address)), FArgs.Positional[1], 0, 65535);
         // What is wrong on every converter is refused before the port is touched: checked as for
         // a KVT27 in configuration 0 with new firmware, which allows the most.
         TDeviceSettings widest;
@@ -515,11 +515,11 @@ private:
         const TConverterSession::TWordWrite w = s.WriteWord(static_cast<uint8_t>(address), static_cast<uint16_t>(value));
         if (!w.Ok()) {
             if (w.Unknown() && powerCycle && MayHold(w, value))
-                C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
+                FContext.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
             throw ECtlError(ExitNoAnswer, s.FailureText(w.Outcome) + (w.Unknown() ? "; unknown: " + UnknownText(w) : ""));
         }
         const std::string meaning = WordMeaning(static_cast<uint8_t>(address), static_cast<int>(value));
-        if (A.Json) {
+        if (FArgs.Json) {
             Print(JsonLine({{"word", WordName(static_cast<uint8_t>(address))}, {"address", address}, {"old", old},
                             {"new", value}, {"meaning", meaning}, {"power_cycle_needed", powerCycle}}));
         } else {
@@ -529,32 +529,32 @@ private:
             Print(line.str());
         }
         if (powerCycle)
-            C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
+            FContext.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
         return ExitOk;
     }
 
     // The signal that asked the tool to stop (SIGINT, SIGTERM, SIGHUP), or 0.
-    int Stopped() const { return C.Stop != nullptr ? C.Stop->load() : 0; }
+    int Stopped() const { return FContext.Stop != nullptr ? FContext.Stop->load() : 0; }
 
     // Results go out as they come; a standard output that cannot take them ends the command.
     void Print(const std::string& Text)
     {
-        C.Out << Text;
-        C.Out.flush();
-        if (!C.Out)
+        FContext.Out << Text;
+        FContext.Out.flush();
+        if (!FContext.Out)
             throw ECtlError(ExitFailure, OutputFailure());
     }
 
     int Measure()
     {
-        const bool record = A.Given.count("--count") || A.Given.count("--csv");
-        const int count = A.Count.empty() ? 1 : static_cast<int>(ParseInteger("--count", A.Count, 1, 100000000));
-        const int periodMs = A.Period.empty() ? 1000 : ParsePeriod(A.Period);
-        if (!record && A.Given.count("--period"))
+        const bool record = FArgs.Given.count("--count") || FArgs.Given.count("--csv");
+        const int count = FArgs.Count.empty() ? 1 : static_cast<int>(ParseInteger("--count", FArgs.Count, 1, 100000000));
+        const int periodMs = FArgs.Period.empty() ? 1000 : ParsePeriod(FArgs.Period);
+        if (!record && FArgs.Given.count("--period"))
             Usage("--period goes with --count or --csv");
         // A file that cannot be written is told before the first frame, not after the recording.
-        if (!A.Csv.empty())
-            CheckTarget(A.Csv);
+        if (!FArgs.Csv.empty())
+            CheckTarget(FArgs.Csv);
 
         TCtlSession& s = Connect(true);
         const TDeviceSettings& d = s.Settings;
@@ -573,7 +573,7 @@ private:
         auto reading = [&] {
             const int raw = s.Measure();
             const int value = NormalizeValueAD(d, raw, suffix);
-            return TReading{raw, value, SampleDisplay(d.ConfigType, d.InputMode, value, C.DecimalSeparator).Text};
+            return TReading{raw, value, SampleDisplay(d.ConfigType, d.InputMode, value, FContext.DecimalSeparator).Text};
         };
         auto unit = [&] { return suffix.substr(suffix.find_first_not_of(' ')); };
         auto json = [&](const TReading& R) {
@@ -581,7 +581,7 @@ private:
         };
         if (!record) {
             const TReading r = reading();
-            Print(A.Json ? JsonLine(json(r)) : r.Text + suffix + "\n");
+            Print(FArgs.Json ? JsonLine(json(r)) : r.Text + suffix + "\n");
             return ExitOk;
         }
 
@@ -590,7 +590,7 @@ private:
         run.Start(PeriodText(periodMs));
         int status = ExitOk;
         std::string why;
-        const bool progress = C.ErrIsTerminal;
+        const bool progress = FContext.ErrIsTerminal;
         try {
             run.SetFirst({reading().Text, 0});
             const auto period = std::chrono::milliseconds(periodMs);
@@ -605,7 +605,7 @@ private:
                 }
                 const TReading r = reading();
                 run.Add(r.Text);
-                if (A.Json) {
+                if (FArgs.Json) {
                     Json j = json(r);
                     j["sample"] = k + 1;
                     Print(JsonLine(j));
@@ -613,7 +613,7 @@ private:
                     Print(r.Text + suffix + "\n");
                 }
                 if (progress)
-                    C.Err << "\r" << (k + 1) << " of " << count << std::flush;
+                    FContext.Err << "\r" << (k + 1) << " of " << count << std::flush;
                 // A tick that falls due while a reading runs comes once, late; missed ones are not made up.
                 next += period;
                 const auto now = Clock::now();
@@ -626,7 +626,7 @@ private:
             why = e.what();
         }
         if (progress)
-            C.Err << "\n";
+            FContext.Err << "\n";
         return FinishRecording(run, status, why);
     }
 
@@ -635,13 +635,13 @@ private:
     {
         const std::string taken = std::to_string(Run.Count()) + (Run.Count() == 1 ? " sample" : " samples");
         std::string kept;
-        if (!A.Csv.empty()) {
+        if (!FArgs.Csv.empty()) {
             if (Run.Count() == 0) {
-                kept = "; " + A.Csv + " was left as it was";
+                kept = "; " + FArgs.Csv + " was left as it was";
             } else {
                 try {
                     WriteCsv(Run.Table());
-                    kept = " are in " + A.Csv;
+                    kept = " are in " + FArgs.Csv;
                 } catch (const ECtlError& e) {
                     kept = std::string(" are lost: ") + e.what();
                     if (Status == ExitOk)
@@ -650,24 +650,24 @@ private:
             }
         }
         if (Status != ExitOk)
-            C.Err << "kvt27ctl: " << Why << (Why.empty() ? "" : "; ") << taken << " taken" << kept << "\n";
+            FContext.Err << "kvt27ctl: " << Why << (Why.empty() ? "" : "; ") << taken << " taken" << kept << "\n";
         return Status;
     }
 
     void WriteCsv(const TLogTable& Table)
     {
-        if (A.Csv.empty())
+        if (FArgs.Csv.empty())
             return;
         try {
-            ExportCsv(Table, A.Csv);
+            ExportCsv(Table, FArgs.Csv);
         } catch (const ECsvError& e) {
-            throw ECtlError(ExitFailure, "cannot write " + A.Csv + ": " + e.what());
+            throw ECtlError(ExitFailure, "cannot write " + FArgs.Csv + ": " + e.what());
         }
     }
 
     int Save()
     {
-        const std::string& file = A.Positional[0];
+        const std::string& file = FArgs.Positional[0];
         // A name that cannot be written costs no frame.
         if (file != "-")
             CheckProfileTarget(file);
@@ -679,7 +679,7 @@ private:
                 std::to_string(d.ConfigType) + ", on " + s.Device()});
         if (file != "-")
             WriteProfileFile(file, text);
-        if (A.Json) {
+        if (FArgs.Json) {
             Print(JsonLine({{"file", file == "-" ? Json(nullptr) : Json(file)}, {"port", s.Device()},
                             {"model", ModelName(d.DeviceModel)}, {"configuration", ProfileJson(p)}}));
         } else if (file == "-") {
@@ -702,7 +702,7 @@ private:
 
     int Apply()
     {
-        const std::string& file = A.Positional[0];
+        const std::string& file = FArgs.Positional[0];
         // The file is read and checked whole before the port is touched.
         const TProfile p = LoadProfile(file);
 
@@ -715,12 +715,12 @@ private:
             if (!outFailure.empty())
                 return;
             errno = 0;
-            C.Out << Text;
-            C.Out.flush();
-            if (!C.Out)
+            FContext.Out << Text;
+            FContext.Out.flush();
+            if (!FContext.Out)
                 outFailure = OutputFailure();
         };
-        if (A.DryRun && !A.Json)
+        if (FArgs.DryRun && !FArgs.Json)
             emit("dry run: nothing is written\n");
         // A stop or a failed write ends the writing before the next word; what was written, what
         // may have been and what was not is said word by word.
@@ -732,9 +732,9 @@ private:
         for (const TPlannedWrite& w : plan) {
             const std::string name = WordName(w.Address);
             const bool rangeWord = w.Address == WordInZero || w.Address == WordInEnd;
-            std::string action = !w.Write ? "keep" : A.DryRun ? "would write" : "write";
+            std::string action = !w.Write ? "keep" : FArgs.DryRun ? "would write" : "write";
             std::optional<TConverterSession::TWordWrite> failed;
-            if (w.Write && !A.DryRun) {
+            if (w.Write && !FArgs.DryRun) {
                 if (status == ExitOk) {
                     try {
                         const TConverterSession::TWordWrite r = s.WriteWord(w.Address, static_cast<uint16_t>(w.New));
@@ -765,7 +765,7 @@ private:
                 : w.Write                                ? ""
                 : w.Note.empty()                         ? "unchanged"
                                                          : w.Note;
-            if (A.Json) {
+            if (FArgs.Json) {
                 Json item{{"word", name}, {"address", w.Address}, {"old", w.Old}, {"new", w.New}, {"action", action},
                           {"note", note}};
                 if (failed)
@@ -786,11 +786,11 @@ private:
             emit(line.str() + "\n");
         }
         powerCycle = powerCycle && NeedsPowerCycle(s.Settings.FirmwareVersion);
-        if (A.Json)
-            emit(JsonLine({{"dry_run", A.DryRun}, {"complete", status == ExitOk}, {"words", words},
+        if (FArgs.Json)
+            emit(JsonLine({{"dry_run", FArgs.DryRun}, {"complete", status == ExitOk}, {"words", words},
                            {"power_cycle_needed", powerCycle}}));
         if (powerCycle)
-            C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
+            FContext.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
         if (status != ExitOk || !outFailure.empty()) {
             auto list = [](const std::vector<std::string>& Names) {
                 std::string l;
@@ -799,13 +799,13 @@ private:
                 return l.empty() ? std::string("none") : l;
             };
             if (!outFailure.empty())
-                C.Err << "kvt27ctl: " << outFailure << "\n";
+                FContext.Err << "kvt27ctl: " << outFailure << "\n";
             if (status != ExitOk)
-                C.Err << "kvt27ctl: " << why << "\n";
-            C.Err << "kvt27ctl: written: " << list(written);
+                FContext.Err << "kvt27ctl: " << why << "\n";
+            FContext.Err << "kvt27ctl: written: " << list(written);
             if (!unknown.empty())
-                C.Err << "; unknown: " << list(unknown);
-            C.Err << "; not written: " << list(notWritten) << "\n";
+                FContext.Err << "; unknown: " << list(unknown);
+            FContext.Err << "; not written: " << list(notWritten) << "\n";
             if (status == ExitOk)
                 status = ExitFailure;
         }
@@ -817,8 +817,8 @@ private:
     int Record()
     {
         std::optional<TDeviceSettings> found;
-        if (!A.AsFound.empty())
-            found = AsFoundWords(A.AsFound);
+        if (!FArgs.AsFound.empty())
+            found = AsFoundWords(FArgs.AsFound);
         TCtlSession& s = Connect(true);
         TWorkRecord r;
         r.Time = std::chrono::system_clock::now();
@@ -831,7 +831,7 @@ private:
             for (const TSettingsWordRow& w : SettingsWords)
                 f.*(w.Field) = (*found).*(w.Field);
             if (!SameConverter(f, s.Settings))
-                throw ECtlError(ExitRefused, A.AsFound + " was read from another converter (its calibration words differ)");
+                throw ECtlError(ExitRefused, FArgs.AsFound + " was read from another converter (its calibration words differ)");
             r.AsFound = f;
         }
         r.TemperatureC = s.TemperatureC;
@@ -908,8 +908,8 @@ private:
         return text;
     }
 
-    const TArgs& A;
-    TCtlContext& C;
+    const TArgs& FArgs;
+    TCtlContext& FContext;
     std::unique_ptr<TCtlSession> FSession;
 };
 
