@@ -12,7 +12,7 @@ if(KVT_SANITIZE)
   add_link_options(${_kvt_san})
 endif()
 
-# kvt_library(name SOURCES ... [QT] [LIBS ...])
+# kvt_warnings(target): the warnings every target of the project treats as errors.
 function(kvt_warnings target)
   target_compile_options(${target} PRIVATE -Werror=return-type)
 endfunction()

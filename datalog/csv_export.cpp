@@ -1,6 +1,7 @@
 #include "datalog/csv_export.h"
 
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
+#include "platform/utf8.h"
 
 namespace kvt {
 
@@ -48,44 +49,15 @@ std::string CsvFileName(std::string_view Chosen)
 
 void AppendSingleByte(std::string& Out, std::string_view Utf8)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(Utf8.data());
-    const auto* end = p + Utf8.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            Out.push_back(static_cast<char>(c));
-            ++p;
-            continue;
-        }
-        int len = 0;
-        unsigned cp = 0;
-        if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            cp = c & 0x1Fu;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            cp = c & 0x0Fu;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            cp = c & 0x07u;
-        }
-        bool ok = len > 0 && end - p >= len;
-        for (int i = 1; ok && i < len; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                ok = false;
-            else
-                cp = (cp << 6) | (p[i] & 0x3Fu);
-        }
-        // Overlong two-byte forms of ASCII (0xC0, 0xC1) are not UTF-8.
-        if (ok && len == 2 && cp < 0x80)
-            ok = false;
-        if (!ok) {
+    while (!Utf8.empty()) {
+        const platform::TUtf8Char c = platform::DecodeUtf8(Utf8);
+        if (c.Length == 0) {
             Out.push_back('?');
-            ++p;
+            Utf8.remove_prefix(1);
             continue;
         }
-        Out.push_back(cp <= 0xFF ? static_cast<char>(cp) : '?');
-        p += len;
+        Out.push_back(c.Code <= 0xFF ? static_cast<char>(c.Code) : '?');
+        Utf8.remove_prefix(c.Length);
     }
 }
 

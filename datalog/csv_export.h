@@ -23,13 +23,14 @@ public:
 std::string CsvFileName(std::string_view Chosen);
 
 // Appends UTF-8 text as single bytes: code points up to U+00FF as that byte (ASCII as is),
-// anything else, and bytes that are not UTF-8, as '?'.
+// anything else as '?', and each byte that is not part of a UTF-8 character (platform/utf8.h:
+// overlong forms and surrogates are not) as '?'.
 void AppendSingleByte(std::string& Out, std::string_view Utf8);
 
 // The whole file: for rows 0 .. count - 1, the row's text, ";", CR LF.
 std::string CsvBytes(const TLogTable& Table);
 
-// Writes CsvBytes(Table) as FileName (UTF-8) in large blocks, safely (datalog/safe_file.h): FileName is
+// Writes CsvBytes(Table) as FileName (UTF-8) in large blocks, safely (platform/safe_file.h): FileName is
 // replaced only by the whole file, and only when it is a regular file or absent. Throws ECsvError
 // on the first failure, with FileName as it was. The table is not changed.
 void ExportCsv(const TLogTable& Table, const std::string& FileName);

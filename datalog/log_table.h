@@ -34,8 +34,8 @@ public:
     TLogTable() = default;
 
     // Never below 1.
-    size_t RowCount() const { return Ends_.size() + 1; }
-    size_t SampleCount() const { return Ends_.size(); }
+    size_t RowCount() const { return FEnds.size() + 1; }
+    size_t SampleCount() const { return FEnds.size(); }
 
     // Setting 0 leaves one row (row 0 keeps its text); growing adds empty rows; shrinking
     // drops the rows beyond the new count.
@@ -53,19 +53,19 @@ public:
     void Append(std::string_view Text);
 
     // The grid's current row, kept within the rows.
-    size_t CurrentRow() const { return CurrentRow_; }
+    size_t CurrentRow() const { return FCurrentRow; }
     void SetCurrentRow(size_t Row);
 
     // Bytes held by the sample rows (text plus offsets), for the benchmark figures.
-    size_t MemoryBytes() const { return Body_.capacity() + Ends_.capacity() * sizeof(size_t); }
+    size_t MemoryBytes() const { return FBody.capacity() + FEnds.capacity() * sizeof(size_t); }
 
 private:
-    size_t Start(size_t Row) const { return Row <= 1 ? 0 : Ends_[Row - 2]; }
+    size_t Start(size_t Row) const { return Row <= 1 ? 0 : FEnds[Row - 2]; }
 
-    std::string Head_;
-    std::string Body_;
-    std::vector<size_t> Ends_; // Ends_[i]: end of row i + 1 in Body_
-    size_t CurrentRow_ = 0;
+    std::string FHead;
+    std::string FBody;
+    std::vector<size_t> FEnds; // FEnds[i]: end of row i + 1 in FBody
+    size_t FCurrentRow = 0;
 };
 
 } // namespace kvt

@@ -37,25 +37,25 @@ int64_t FloorDiv(int64_t A, int64_t B)
 } // namespace
 
 TTrendChart::TTrendChart(int Width, int Height, double Scale)
-    : Width_(std::max(Width, 1)), Height_(std::max(Height, 1)), Scale_(Scale >= 1.0 ? Scale : 1.0),
-      Unscaled_(Scale_ == 1.0)
+    : FWidth(std::max(Width, 1)), FHeight(std::max(Height, 1)), FScale(Scale >= 1.0 ? Scale : 1.0),
+      FUnscaled(FScale == 1.0)
 {
-    Image_ = QImage(Dev(Width_), Dev(Height_), QImage::Format_RGB32);
-    Image_.setDevicePixelRatio(Scale_);
+    FImage = QImage(Dev(FWidth), Dev(FHeight), QImage::Format_RGB32);
+    FImage.setDevicePixelRatio(FScale);
     // The labels were laid out for an 8 pt font; the window passes its own.
-    Font_.setPointSize(8);
-    Image_.fill(White);
-    Bits_ = Image_.bits();
-    Stride_ = Image_.bytesPerLine();
-    Plot_ = Height_ - Top - 1;
+    FFont.setPointSize(8);
+    FImage.fill(White);
+    FBits = FImage.bits();
+    FStride = FImage.bytesPerLine();
+    FPlot = FHeight - Top - 1;
 }
 
 void TTrendChart::FillRect(int X0, int Y0, int X1, int Y1, QRgb Color)
 {
     X0 = Dev(std::max(X0, 0));
     Y0 = Dev(std::max(Y0, 0));
-    X1 = Dev(std::min(X1, Width_));
-    Y1 = Dev(std::min(Y1, Height_));
+    X1 = Dev(std::min(X1, FWidth));
+    Y1 = Dev(std::min(Y1, FHeight));
     for (int y = Y0; y < Y1; ++y)
         std::fill(Pixels(y) + X0, Pixels(y) + std::max(X0, X1), Color);
 }
@@ -79,7 +79,7 @@ void TTrendChart::Line(int X0, int64_t Y0, int X1, int64_t Y1, QRgb Color)
         const int64_t sx = dx > 0 ? 1 : -1;
         for (int64_t t = 0; t < adx; ++t) {
             const int64_t x = X0 + sx * t;
-            if (x >= 0 && x < Width_)
+            if (x >= 0 && x < FWidth)
                 Plot(static_cast<int>(x), Y0 + FloorDiv(2 * t * dy + adx, 2 * adx), Color);
         }
         return;
@@ -89,69 +89,69 @@ void TTrendChart::Line(int X0, int64_t Y0, int X1, int64_t Y1, QRgb Color)
     int64_t tEnd = ady;
     if (dy > 0) {
         tFirst = std::max<int64_t>(0, -Y0);
-        tEnd = std::min<int64_t>(ady, Height_ - Y0);
+        tEnd = std::min<int64_t>(ady, FHeight - Y0);
     } else {
-        tFirst = std::max<int64_t>(0, Y0 - (Height_ - 1));
+        tFirst = std::max<int64_t>(0, Y0 - (FHeight - 1));
         tEnd = std::min<int64_t>(ady, Y0 + 1);
     }
     const int64_t sy = dy > 0 ? 1 : -1;
     for (int64_t t = tFirst; t < tEnd; ++t) {
         const int64_t x = X0 + FloorDiv(2 * t * dx + ady, 2 * ady);
-        Plot(static_cast<int>(std::clamp<int64_t>(x, -1, Width_)), Y0 + sy * t, Color);
+        Plot(static_cast<int>(std::clamp<int64_t>(x, -1, FWidth)), Y0 + sy * t, Color);
     }
 }
 
 void TTrendChart::DrawLabels(const char* const* Labels)
 {
-    QPainter painter(&Image_);
-    painter.setFont(Font_);
-    painter.setPen(LabelColor_);
+    QPainter painter(&FImage);
+    painter.setFont(FFont);
+    painter.setPen(FLabelColor);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(QBrush(Qt::white));
-    const QFontMetrics metrics(Font_);
-    const int band = Plot_ / 5;
-    const int ys[6] = {0, band, 2 * band, 3 * band, 4 * band, Plot_ - 8};
+    const QFontMetrics metrics(FFont);
+    const int band = FPlot / 5;
+    const int ys[6] = {0, band, 2 * band, 3 * band, 4 * band, FPlot - 8};
     for (int i = 0; i < 6; ++i)
         painter.drawText(0, ys[i] + metrics.ascent(), QString::fromUtf8(Labels[i]));
 }
 
 bool TTrendChart::DrawGraph(TSignalKind Kind)
 {
-    Bits_ = Image_.bits(); // a copy of the image held elsewhere is detached from here
-    FillRect(0, 0, Width_, Height_, White);
-    for (int y = Top; y < Top + Plot_; ++y)
-        Plot(AxisX, y, Gray_);
+    FBits = FImage.bits(); // a copy of the image held elsewhere is detached from here
+    FillRect(0, 0, FWidth, FHeight, White);
+    for (int y = Top; y < Top + FPlot; ++y)
+        Plot(AxisX, y, FGray);
     for (int i = 0; i < 5; ++i)
-        HLine(GridStartX, Width_, Top + 30 * i, Gray_);
-    HLine(GridStartX, Width_, Top + Plot_, Gray_);
+        HLine(GridStartX, FWidth, Top + 30 * i, FGray);
+    HLine(GridStartX, FWidth, Top + FPlot, FGray);
 
     const char* const* labels = nullptr;
     switch (Kind) {
-    case TSignalKind::skCurrent:
+    case TSignalKind::Current:
         labels = CurrentLabels;
-        FullScale_ = 22000;
-        UnitLabel_ = "uA";
+        FFullScale = 22000;
+        FUnitLabel = "uA";
         break;
-    case TSignalKind::skVoltage:
+    case TSignalKind::Voltage:
         labels = VoltageLabels;
-        FullScale_ = 11000;
-        UnitLabel_ = "mV";
+        FFullScale = 11000;
+        FUnitLabel = "mV";
         break;
-    case TSignalKind::skMillivolt:
+    case TSignalKind::Millivolt:
         labels = MillivoltLabels;
-        FullScale_ = 600;
-        UnitLabel_ = "mV";
+        FFullScale = 600;
+        FUnitLabel = "mV";
         break;
-    case TSignalKind::skPercent:
+    case TSignalKind::Percent:
         labels = PercentLabels;
-        FullScale_ = 100;
-        UnitLabel_ = "%";
+        FFullScale = 100;
+        FUnitLabel = "%";
         break;
-    case TSignalKind::skNone:
+    case TSignalKind::None:
         return false;
     }
     DrawLabels(labels);
-    Bits_ = Image_.bits();
+    FBits = FImage.bits();
     return true;
 }
 
@@ -159,41 +159,41 @@ int64_t TTrendChart::YOf(double Value) const
 {
     // Far beyond the image the exact row no longer changes a visible pixel; the bound keeps
     // the line arithmetic within 64 bits.
-    const double y = 154.0 - Value / FullScale_ * 150.0;
+    const double y = 154.0 - Value / FFullScale * 150.0;
     return RoundHalfEven(std::clamp(y, -1e9, 1e9));
 }
 
 void TTrendChart::PlaceStart(int Value)
 {
-    if (FullScale_ == 0)
+    if (FFullScale == 0)
         return;
-    PenX_ = Width_ - 5;
-    PenY_ = YOf(Value);
+    FPenX = FWidth - 5;
+    FPenY = YOf(Value);
 }
 
 void TTrendChart::PlotStep(int Value)
 {
-    if (FullScale_ == 0)
+    if (FFullScale == 0)
         return;
-    Bits_ = Image_.bits();
+    FBits = FImage.bits();
     const int64_t y = YOf(Value);
-    Line(PenX_, PenY_, Width_ - 1, y, Black);
+    Line(FPenX, FPenY, FWidth - 1, y, Black);
 
-    if (Width_ > ScrollFrom) {
+    if (FWidth > ScrollFrom) {
         const int from = Dev(ScrollFrom);
         const int to = Dev(ScrollTo);
-        const size_t bytes = static_cast<size_t>(Image_.width() - from) * sizeof(QRgb);
-        for (int row = 0; row < Image_.height(); ++row)
+        const size_t bytes = static_cast<size_t>(FImage.width() - from) * sizeof(QRgb);
+        for (int row = 0; row < FImage.height(); ++row)
             std::memmove(Pixels(row) + to, Pixels(row) + from, bytes);
     }
-    FillRect(Width_ - Step, 0, Width_, Height_, White);
-    const int band = Plot_ / 5;
+    FillRect(FWidth - Step, 0, FWidth, FHeight, White);
+    const int band = FPlot / 5;
     for (int i = 0; i < 5; ++i)
-        HLine(Width_ - Step, Width_, Top + i * band, Gray_);
-    HLine(Width_ - Step, Width_, Top + Plot_, Gray_);
+        HLine(FWidth - Step, FWidth, Top + i * band, FGray);
+    HLine(FWidth - Step, FWidth, Top + FPlot, FGray);
 
-    PenX_ = Width_ - 6;
-    PenY_ = y;
+    FPenX = FWidth - 6;
+    FPenY = y;
 }
 
 } // namespace kvt

@@ -25,23 +25,23 @@ public:
     // that lines and labels stay sharp on a scaled screen.
     explicit TTrendChart(int Width = DefaultWidth, int Height = DefaultHeight, double Scale = 1.0);
 
-    void SetGrayText(const QColor& Color) { Gray_ = Color.rgb(); }
-    void SetLabelColor(const QColor& Color) { LabelColor_ = Color; }
-    void SetLabelFont(const QFont& Font) { Font_ = Font; }
+    void SetGrayText(const QColor& Color) { FGray = Color.rgb(); }
+    void SetLabelColor(const QColor& Color) { FLabelColor = Color; }
+    void SetLabelFont(const QFont& Font) { FFont = Font; }
 
     // The bitmap to show. Paint it from this reference: a copy kept elsewhere would make
     // every plot step copy the whole image.
-    const QImage& Image() const { return Image_; }
+    const QImage& Image() const { return FImage; }
 
-    // Clears the chart and draws axis, grid and, for a kind other than skNone, the scale
-    // labels; then sets the full-scale value and the unit label. Returns false for skNone,
+    // Clears the chart and draws axis, grid and, for a kind other than None, the scale
+    // labels; then sets the full-scale value and the unit label. Returns false for None,
     // which leaves both as they were.
     bool DrawGraph(TSignalKind Kind);
     bool DrawGraph(int ConfigType, int InputMode) { return DrawGraph(SignalKindOf(ConfigType, InputMode)); }
 
     // Full-scale value F (0 until a DrawGraph with a kind) and the unit label text for LblDtaUnit.
-    int FullScale() const { return FullScale_; }
-    std::string_view UnitLabel() const { return UnitLabel_; }
+    int FullScale() const { return FFullScale; }
+    std::string_view UnitLabel() const { return FUnitLabel; }
 
     // y = 154 - v / F * 150, rounded halves to even; needs F != 0.
     int64_t YOf(double Value) const;
@@ -54,8 +54,8 @@ public:
     // number of samples so far. While F is 0 nothing is plotted.
     void PlotStep(int Value);
 
-    int PenX() const { return PenX_; }
-    int64_t PenY() const { return PenY_; }
+    int PenX() const { return FPenX; }
+    int64_t PenY() const { return FPenY; }
 
 private:
     void FillRect(int X0, int Y0, int X1, int Y1, QRgb Color);
@@ -63,33 +63,33 @@ private:
     void Line(int X0, int64_t Y0, int X1, int64_t Y1, QRgb Color);
     void Plot(int X, int64_t Y, QRgb Color)
     {
-        if (X < 0 || X >= Width_ || Y < 0 || Y >= Height_)
+        if (X < 0 || X >= FWidth || Y < 0 || Y >= FHeight)
             return;
-        if (Unscaled_)
+        if (FUnscaled)
             Pixels(static_cast<int>(Y))[X] = Color;
         else
             FillRect(X, static_cast<int>(Y), X + 1, static_cast<int>(Y) + 1, Color);
     }
     // The first device pixel of logical coordinate V.
-    int Dev(int V) const { return Unscaled_ ? V : static_cast<int>(V * Scale_); }
-    QRgb* Pixels(int Y) { return reinterpret_cast<QRgb*>(Bits_ + static_cast<ptrdiff_t>(Y) * Stride_); }
+    int Dev(int V) const { return FUnscaled ? V : static_cast<int>(V * FScale); }
+    QRgb* Pixels(int Y) { return reinterpret_cast<QRgb*>(FBits + static_cast<ptrdiff_t>(Y) * FStride); }
     void DrawLabels(const char* const* Labels);
 
-    QImage Image_;
-    uchar* Bits_ = nullptr;
-    qsizetype Stride_ = 0;
-    int Width_;  // logical
-    int Height_;
-    double Scale_;
-    bool Unscaled_;
-    int Plot_ = 0; // P: top grid line to bottom grid line
-    int FullScale_ = 0;
-    std::string_view UnitLabel_;
-    int PenX_ = 0;
-    int64_t PenY_ = 0;
-    QRgb Gray_ = qRgb(128, 128, 128);
-    QColor LabelColor_ = Qt::black;
-    QFont Font_;
+    QImage FImage;
+    uchar* FBits = nullptr;
+    qsizetype FStride = 0;
+    int FWidth;  // logical
+    int FHeight;
+    double FScale;
+    bool FUnscaled;
+    int FPlot = 0; // P: top grid line to bottom grid line
+    int FFullScale = 0;
+    std::string_view FUnitLabel;
+    int FPenX = 0;
+    int64_t FPenY = 0;
+    QRgb FGray = qRgb(128, 128, 128);
+    QColor FLabelColor = Qt::black;
+    QFont FFont;
 };
 
 } // namespace kvt

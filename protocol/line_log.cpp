@@ -2,7 +2,7 @@
 
 #include "protocol/converter_session.h"
 #include "protocol/frame_text.h"
-#include "serial/sysfile.h"
+#include "platform/sysfile.h"
 
 #include <cstdio>
 #include <ctime>
@@ -17,7 +17,7 @@ std::string TimeText(std::chrono::system_clock::time_point T)
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(T.time_since_epoch()).count();
     const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
     std::tm local{};
-    serial::LocalTime(seconds, local);
+    platform::LocalTime(seconds, local);
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
                   static_cast<int>(ms % 1000));

@@ -6,7 +6,7 @@
 #include "serial/combackend.h"
 #include "serial/win32_comm.h"
 
-#include "serial/sysfile.h"
+#include "platform/utf8.h"
 
 #include <windows.h>
 
@@ -396,7 +396,10 @@ int TWin32Backend::Open(const std::string& DeviceName)
     if (ReadEvent->Get() == nullptr || WriteEvent->Get() == nullptr)
         return static_cast<int>(LastError());
     // No sharing: a port that another program holds fails here with ERROR_ACCESS_DENIED.
-    const HANDLE H = CreateFileW(kvt::serial::WideText(DeviceName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    const std::optional<std::wstring> Name = kvt::platform::WideFromUtf8(DeviceName);
+    if (!Name)
+        return ERROR_INVALID_NAME;
+    const HANDLE H = CreateFileW(Name->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
         FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
     if (H == INVALID_HANDLE_VALUE)
         return static_cast<int>(LastError());

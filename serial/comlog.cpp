@@ -1,5 +1,5 @@
 #include "serial/comlog.h"
-#include "serial/sysfile.h"
+#include "platform/sysfile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -28,7 +28,7 @@ std::string FormatLogData(const void* Data, int32_t Length)
 std::string FormatLogTime(std::time_t Time)
 {
     std::tm Local{};
-    if (!LocalTime(Time, Local))
+    if (!kvt::platform::LocalTime(Time, Local))
         return {};
     char Buffer[128];
     size_t n = std::strftime(Buffer, sizeof Buffer, "%x %X", &Local);
@@ -47,7 +47,7 @@ int AppendLogLine(const std::string& FileName, const std::string& Message, const
     static std::mutex Lock;
     std::lock_guard<std::mutex> Guard(Lock);
 
-    std::FILE* File = OpenFileUtf8(FileName, "ab");
+    std::FILE* File = kvt::platform::OpenFileUtf8(FileName, "ab");
     if (File == nullptr)
         return errno != 0 ? errno : EIO;
     const std::string Parts[] = {FormatLogTime(std::time(nullptr)) + " ", Message, FormatLogData(Data, Length),

@@ -5,7 +5,7 @@
 #include "serial/comlog.h"
 #include "serial/comthread.h"
 #include "serial/comtransfer.h"
-#include "serial/syserror.h"
+#include "platform/syserror.h"
 
 #include <system_error>
 
@@ -156,8 +156,10 @@ void TTimeouts::SetWriteConstant(int32_t Value)
     FPort.ApplyTimeouts();
 }
 
-TCustomComPort::TCustomComPort()
-    : FBackend(CreateComBackend()), FTransfers(std::make_unique<TComTransfers>())
+TCustomComPort::TCustomComPort() : TCustomComPort(CreateComBackend()) {}
+
+TCustomComPort::TCustomComPort(std::unique_ptr<TComBackend> Backend)
+    : FBackend(std::move(Backend)), FTransfers(std::make_unique<TComTransfers>())
 {
 }
 
@@ -449,7 +451,7 @@ void TCustomComPort::RaiseTimeout()
 void TCustomComPort::CheckSystemCall(int Code)
 {
     if (Code != 0)
-        RaiseError(Code, kvt::serial::SysErrorMessage(Code));
+        RaiseError(Code, kvt::platform::SysErrorMessage(Code));
 }
 
 void TCustomComPort::CheckOpen()
@@ -469,7 +471,7 @@ void TCustomComPort::CheckClosed()
 void TCustomComPort::WriteLog(const std::string& Message, const void* Data, int32_t Length)
 {
     if (int e = kvt::serial::AppendLogLine(FLogFile, Message, Data, Length))
-        throw EComError(kvt::serial::TrimSystemText(std::generic_category().message(e)), e);
+        throw EComError(kvt::platform::TrimSystemText(std::generic_category().message(e)), e);
 }
 
 void TCustomComPort::EnumPorts(std::vector<std::string>& Strings)

@@ -101,6 +101,9 @@ private:
 class TCustomComPort {
 public:
     TCustomComPort();
+    // On a backend of the caller's instead of the system's: a line in memory for the tests of the
+    // rules above the port.
+    explicit TCustomComPort(std::unique_ptr<TComBackend> Backend);
     virtual ~TCustomComPort();
     TCustomComPort(const TCustomComPort&) = delete;
     TCustomComPort& operator=(const TCustomComPort&) = delete;

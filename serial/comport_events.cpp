@@ -4,7 +4,7 @@
 
 #include "serial/combackend.h"
 #include "serial/comthread.h"
-#include "serial/syserror.h"
+#include "platform/syserror.h"
 
 #include <system_error>
 
@@ -150,7 +150,7 @@ void TCustomComPort::DispatchEvents(uint32_t Mask, const TComThreadState& Thread
 
 void TCustomComPort::RaiseThreadError(int32_t Code)
 {
-    RaiseError(Code, kvt::serial::SysErrorMessage(Code));
+    RaiseError(Code, kvt::platform::SysErrorMessage(Code));
 }
 
 void TCustomComPort::CheckLineErrors()

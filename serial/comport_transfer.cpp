@@ -5,7 +5,7 @@
 #include "serial/combackend.h"
 #include "serial/comthread.h"
 #include "serial/comtransfer.h"
-#include "serial/syserror.h"
+#include "platform/syserror.h"
 
 using kvt::serial::TClock;
 using kvt::serial::TotalLimit;
@@ -55,8 +55,8 @@ void TCustomComPort::PumpTransfers(bool ForRead)
         if (Ready & IoHangup) {
             // A hung-up device reports itself at once forever; take what is left, then stop.
             ProgressTransfers();
-            Read.End(kvt::serial::ErrorDeviceGone);
-            Write.End(kvt::serial::ErrorDeviceGone);
+            Read.End(kvt::platform::ErrorDeviceGone);
+            Write.End(kvt::platform::ErrorDeviceGone);
             return;
         }
     }
@@ -71,9 +71,9 @@ void TCustomComPort::Read(void* Buffer, int32_t Length, bool WaitOnCompletion)
     if (Length > 0) {
         // A line-error handler may have closed the port in the check above: nothing is read.
         if (!Active())
-            CheckSystemCall(kvt::serial::ErrorBadHandle);
+            CheckSystemCall(kvt::platform::ErrorBadHandle);
         if (Buffer == nullptr)
-            CheckSystemCall(kvt::serial::ErrorBadBuffer);
+            CheckSystemCall(kvt::platform::ErrorBadBuffer);
         if (!FLogFile.empty())
             WriteLog("Read request " + std::to_string(Length) + " byte(s)");
         const TClock::time_point Now = TClock::now();
@@ -97,9 +97,9 @@ void TCustomComPort::Write(const void* Buffer, int32_t Length, bool WaitOnComple
     WaitForWrite();
     if (Length > 0) {
         if (!Active())
-            CheckSystemCall(kvt::serial::ErrorBadHandle);
+            CheckSystemCall(kvt::platform::ErrorBadHandle);
         if (Buffer == nullptr)
-            CheckSystemCall(kvt::serial::ErrorBadBuffer);
+            CheckSystemCall(kvt::platform::ErrorBadBuffer);
         if (!FLogFile.empty())
             WriteLog("Write request ", Buffer, Length);
         const void* Source = Buffer;

@@ -1,6 +1,8 @@
 #include "serial/combackend.h"
 #include "serial/enumports_win32.h"
 
+#include "platform/utf8.h"
+
 #include <stdexcept>
 
 namespace kvt::serial {
@@ -9,12 +11,7 @@ namespace {
 
 std::string Utf8(const wchar_t* Text, size_t Length)
 {
-    if (Length == 0)
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, Text, static_cast<int>(Length), nullptr, 0, nullptr, nullptr);
-    std::string Out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, Text, static_cast<int>(Length), Out.data(), n, nullptr, nullptr);
-    return Out;
+    return kvt::platform::Utf8FromWide(std::wstring_view(Text, Length));
 }
 
 struct TKey {

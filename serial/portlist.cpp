@@ -1,7 +1,7 @@
 #include "serial/portlist.h"
 
 #include "serial/comport.h"
-#include "serial/simregistry.h"
+#include "platform/simregistry.h"
 
 #include <algorithm>
 

@@ -20,6 +20,6 @@ public:
 };
 
 // What CheckWordValue finds.
-enum class TValueCheck { vcOk, vcBadValue, vcRefused };
+enum class TValueCheck { Ok, BadValue, Refused };
 
 } // namespace kvt

@@ -1,6 +1,7 @@
 #include "signal/config_file.h"
 
-#include "datalog/text_file.h"
+#include "platform/key_value.h"
+#include "platform/text_file.h"
 #include "protocol/word_names.h"
 #include "signal/conversion.h"
 #include "signal/field_text.h"
@@ -22,14 +23,7 @@ namespace kvt {
 
 namespace {
 
-std::string Trim(const std::string& S)
-{
-    const auto b = S.find_first_not_of(" \t\r");
-    if (b == std::string::npos)
-        return {};
-    const auto e = S.find_last_not_of(" \t\r");
-    return S.substr(b, e - b + 1);
-}
+using platform::Trim;
 
 std::string Lower(std::string S)
 {
@@ -41,19 +35,19 @@ TNumInputKind InputKind(int InputMode)
 {
     switch (InputMode) {
     case InputModeVoltage:
-        return TNumInputKind::nkVoltage;
+        return TNumInputKind::Voltage;
     case InputModeMillivolt:
-        return TNumInputKind::nkMillivolt;
+        return TNumInputKind::Millivolt;
     case InputModePercent:
-        return TNumInputKind::nkPercent;
+        return TNumInputKind::Percent;
     default:
-        return TNumInputKind::nkCurrent;
+        return TNumInputKind::Current;
     }
 }
 
 TNumOutputKind OutputKind(int OutputMode)
 {
-    return OutputMode == OutputModeVoltage ? TNumOutputKind::okVoltage : TNumOutputKind::okCurrent;
+    return OutputMode == OutputModeVoltage ? TNumOutputKind::Voltage : TNumOutputKind::Current;
 }
 
 // Decimals the numeric entry's field holds for the kind.
@@ -220,26 +214,15 @@ TProfile ParseProfile(const std::string& Text, const std::string& Origin)
     static const char* const Keys[] = {"input", "input-begin", "input-end", "output", "output-begin", "output-end",
         "filter", "reaction"};
     std::map<std::string, TLine> lines;
-    std::istringstream in(Text);
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        const auto hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
-        line = Trim(line);
-        if (line.empty())
-            continue;
-        const auto eq = line.find('=');
-        if (eq == std::string::npos)
-            Fail(Origin, number, "expected key = value, got " + MessageQuote(line));
-        const std::string key = Lower(Trim(line.substr(0, eq)));
+    for (const platform::TKeyValueLine& l : platform::KeyValueLines(Text)) {
+        if (!l.HasValue)
+            Fail(Origin, l.Number, "expected key = value, got " + MessageQuote(l.Key));
+        const std::string key = Lower(l.Key);
         if (std::find(std::begin(Keys), std::end(Keys), key) == std::end(Keys))
-            Fail(Origin, number, "unknown key " + MessageQuote(Trim(line.substr(0, eq))));
+            Fail(Origin, l.Number, "unknown key " + MessageQuote(l.Key));
         if (lines.count(key))
-            Fail(Origin, number, key + " is given twice (first on line " + std::to_string(lines[key].Number) + ")");
-        lines[key] = {Trim(line.substr(eq + 1)), number};
+            Fail(Origin, l.Number, key + " is given twice (first on line " + std::to_string(lines[key].Number) + ")");
+        lines[key] = {l.Value, l.Number};
     }
     for (const char* key : Keys)
         if (!lines.count(key))
@@ -395,7 +378,7 @@ TProfile ProfileFromSettings(const TDeviceSettings& Settings)
 std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S)
 {
     RequireUsableConfig(S);
-    const bool dip = ConfigClassOf(S.ConfigType) == TConfigClass::ccDip;
+    const bool dip = ConfigClassOf(S.ConfigType) == TConfigClass::Dip;
     if (dip && (P.InputMode != EffectiveInputMode(S) || P.OutputMode != EffectiveOutputMode(S)))
         throw EConfigError(TConfigFault::Refused, "the DIP switches of this converter set \"" + std::string(ConfigTypeText(S.ConfigType)) +
                 "\" (configuration " + std::to_string(S.ConfigType) + "), the file is for " + InputModeMeaning(P.InputMode) +
@@ -403,31 +386,31 @@ std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S
 
     const TEntryResult in = ComputeInputRange(InputKind(P.InputMode), FieldText(P.InBegin), FieldText(P.InEnd), S);
     const std::string inUnit = InputUnit(P.InputMode);
-    if (in.Status == TEntryStatus::esBadNumber)
+    if (in.Status == TEntryStatus::BadNumber)
         throw EConfigError(TConfigFault::BadValue, in.Error);
-    if (in.Status == TEntryStatus::esEmptyRange)
+    if (in.Status == TEntryStatus::EmptyRange)
         throw EConfigError(TConfigFault::BadValue, "input-begin " + P.InBegin + " and input-end " + P.InEnd + " " + inUnit +
                 " give the same input word " + std::to_string(in.Begin) + " on this converter: the range has no width");
-    if (in.Status != TEntryStatus::esOk) {
-        const bool begin = in.Status == TEntryStatus::esBeginOutOfRange;
+    if (in.Status != TEntryStatus::Ok) {
+        const bool begin = in.Status == TEntryStatus::BeginOutOfRange;
         throw EConfigError(TConfigFault::Refused, std::string(begin ? "input-begin " + P.InBegin : "input-end " + P.InEnd) + " " + inUnit +
                 " does not fit this converter: with its calibration the input word would lie outside 0..65535");
     }
     const TEntryResult out = ComputeOutputRange(OutputKind(P.OutputMode), FieldText(P.OutBegin), FieldText(P.OutEnd), S);
     const std::string outUnit = OutputUnit(P.OutputMode);
-    if (out.Status == TEntryStatus::esBadNumber)
+    if (out.Status == TEntryStatus::BadNumber)
         throw EConfigError(TConfigFault::BadValue, out.Error);
     const TModelOptions* model = ModelOptions(S.DeviceModel);
     const int codeMax = model ? model->OutCodeMax : 65535;
-    const bool outFits = out.Status == TEntryStatus::esOk || out.Status == TEntryStatus::esEmptyRange;
+    const bool outFits = out.Status == TEntryStatus::Ok || out.Status == TEntryStatus::EmptyRange;
     for (const auto& [key, value, code, fits] :
-         {std::tuple{"output-begin", P.OutBegin, out.Begin, outFits || out.Status == TEntryStatus::esEndOutOfRange},
+         {std::tuple{"output-begin", P.OutBegin, out.Begin, outFits || out.Status == TEntryStatus::EndOutOfRange},
              std::tuple{"output-end", P.OutEnd, out.End, outFits}}) {
         if (!fits || code > codeMax)
             throw EConfigError(TConfigFault::Refused, std::string(key) + " " + value + " " + outUnit + (fits ? " needs output code " + std::to_string(code) : "") +
                     " beyond this converter's highest output code " + std::to_string(codeMax));
     }
-    if (out.Status == TEntryStatus::esEmptyRange)
+    if (out.Status == TEntryStatus::EmptyRange)
         throw EConfigError(TConfigFault::BadValue, "output-begin " + P.OutBegin + " and output-end " + P.OutEnd + " " + outUnit +
                 " give the same output code " + std::to_string(out.Begin) + " on this converter: the range has no width");
 
@@ -446,8 +429,8 @@ std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S
     auto add = [&](uint8_t Address, int Old, int New) {
         std::string why;
         const TValueCheck check = CheckWordValue(Address, New, S, why);
-        if (check != TValueCheck::vcOk)
-            throw EConfigError(check == TValueCheck::vcRefused ? TConfigFault::Refused : TConfigFault::BadValue, why);
+        if (check != TValueCheck::Ok)
+            throw EConfigError(check == TValueCheck::Refused ? TConfigFault::Refused : TConfigFault::BadValue, why);
         plan.push_back({Address, Old, New, Old != New, Old == New ? "unchanged" : ""});
     };
     // Left alone: a feature the converter lacks when the file asks for its neutral value, a kind

@@ -47,7 +47,7 @@ std::string FormatProfile(const TProfile& Profile, const std::vector<std::string
 TProfile LoadProfile(const std::string& File);
 
 // Throws EConfigError(CannotWrite, "cannot write FILE: reason") when File cannot be written safely
-// now (datalog/safe_file.h); leaves nothing behind. For a check before the port is opened.
+// now (platform/safe_file.h); leaves nothing behind. For a check before the port is opened.
 void CheckProfileTarget(const std::string& File);
 // Writes Text as File safely: the old file stays whole until the new one is complete.
 void WriteProfileFile(const std::string& File, const std::string& Text);

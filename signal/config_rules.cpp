@@ -10,13 +10,13 @@ namespace kvt {
 std::string ConfigTypeDescription(int ConfigType)
 {
     switch (ConfigClassOf(ConfigType)) {
-    case TConfigClass::ccDip:
+    case TConfigClass::Dip:
         return std::string(ConfigTypeText(ConfigType)) + " (set by the DIP switches)";
-    case TConfigClass::ccNotAllowed:
+    case TConfigClass::NotAllowed:
         return MsgBadConfigText;
-    case TConfigClass::ccPc:
+    case TConfigClass::Pc:
         return "settings from the PC (PC mode)";
-    case TConfigClass::ccUnknown:
+    case TConfigClass::Unknown:
         break;
     }
     return "not a position of the DIP switches";
@@ -99,15 +99,15 @@ std::string WordMeaning(uint8_t Address, int Value)
 int EffectiveInputMode(const TDeviceSettings& Settings)
 {
     switch (SignalKindOf(Settings.ConfigType, Settings.InputMode)) {
-    case TSignalKind::skCurrent:
+    case TSignalKind::Current:
         return InputModeCurrent;
-    case TSignalKind::skVoltage:
+    case TSignalKind::Voltage:
         return InputModeVoltage;
-    case TSignalKind::skMillivolt:
+    case TSignalKind::Millivolt:
         return InputModeMillivolt;
-    case TSignalKind::skPercent:
+    case TSignalKind::Percent:
         return InputModePercent;
-    case TSignalKind::skNone:
+    case TSignalKind::None:
         break;
     }
     return 0;
@@ -127,9 +127,9 @@ int EffectiveOutputMode(const TDeviceSettings& Settings)
 void RequireUsableConfig(const TDeviceSettings& Settings)
 {
     const TConfigClass c = ConfigClassOf(Settings.ConfigType);
-    if (c == TConfigClass::ccNotAllowed)
+    if (c == TConfigClass::NotAllowed)
         throw EConfigError(TConfigFault::Refused, "configuration " + std::to_string(Settings.ConfigType) + ": " + MsgBadConfigText);
-    if (c == TConfigClass::ccUnknown)
+    if (c == TConfigClass::Unknown)
         throw EConfigError(TConfigFault::Refused, "configuration " + std::to_string(Settings.ConfigType) +
                 " is not a position of the DIP switches; the converter cannot be configured");
 }
@@ -164,50 +164,50 @@ TValueCheck CheckWordValue(uint8_t Address, long long Value, const TDeviceSettin
     switch (Address) {
     case WordInputMode:
         if (outside(3, 6, "3 current, 4 voltage, 5 millivolt, 6 resistance transmitter"))
-            return TValueCheck::vcBadValue;
+            return TValueCheck::BadValue;
         if (Value == InputModeMillivolt && model && !model->MillivoltInputVisible) {
             Message = "a KVT27L has no millivolt input";
-            return TValueCheck::vcRefused;
+            return TValueCheck::Refused;
         }
-        return TValueCheck::vcOk;
+        return TValueCheck::Ok;
     case WordOutputMode:
-        return outside(3, 4, "3 current, 4 voltage") ? TValueCheck::vcBadValue : TValueCheck::vcOk;
+        return outside(3, 4, "3 current, 4 voltage") ? TValueCheck::BadValue : TValueCheck::Ok;
     case WordFilterType:
         if (outside(0, 2, "0 no filter, 1 moving average, 2 polynomial filter"))
-            return TValueCheck::vcBadValue;
+            return TValueCheck::BadValue;
         if (model && !model->FilterVisible) {
             Message = "a KVT27L has no input filter";
-            return TValueCheck::vcRefused;
+            return TValueCheck::Refused;
         }
-        return TValueCheck::vcOk;
+        return TValueCheck::Ok;
     case WordLimitReaction:
         if (outside(0, 3, "0 no reaction, 1 output 0 mA / 0 V, 2 output above 21 mA / 10.4 V, 3 output 3.5 mA"))
-            return TValueCheck::vcBadValue;
+            return TValueCheck::BadValue;
         if (!SignalLimitVisible(Settings.DeviceModel, Settings.FirmwareVersion)) {
             Message = "this converter's firmware has no reaction to an out-of-range input (it needs a KVT27 above "
                       "firmware 1.100/000000, or a KVT27L)";
-            return TValueCheck::vcRefused;
+            return TValueCheck::Refused;
         }
         if (Value == 3 && !Drop35mAAllowed(Settings.ConfigType)) {
             Message = MsgDropOnlyCurrentText;
-            return TValueCheck::vcRefused;
+            return TValueCheck::Refused;
         }
-        return TValueCheck::vcOk;
+        return TValueCheck::Ok;
     case WordInZero:
     case WordInEnd:
-        return outside(0, 65535, "an input word holds 0..65535") ? TValueCheck::vcBadValue : TValueCheck::vcOk;
+        return outside(0, 65535, "an input word holds 0..65535") ? TValueCheck::BadValue : TValueCheck::Ok;
     case WordOutZero:
     case WordOutEnd: {
         const int max = model ? model->OutCodeMax : 65535;
         return outside(0, max, "the highest output code of a " + std::string(Settings.DeviceModel == ModelKVT27L ? "KVT27L" : "KVT27") +
                            " is " + std::to_string(max))
-            ? TValueCheck::vcBadValue
-            : TValueCheck::vcOk;
+            ? TValueCheck::BadValue
+            : TValueCheck::Ok;
     }
     default:
         Message = name.empty() ? "word " + std::to_string(Address) + " is not a settings word"
                                : name + " is a calibration word: it is never written";
-        return TValueCheck::vcBadValue;
+        return TValueCheck::BadValue;
     }
 }
 

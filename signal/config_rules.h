@@ -40,9 +40,9 @@ void RequireUsableConfig(const TDeviceSettings& Settings);
 // The writable words; the calibration words and unknown names are refused.
 bool WritableWord(uint8_t Address);
 
-// Checks one value for one writable word on this converter. Returns vcOk, or vcBadValue for a
+// Checks one value for one writable word on this converter. Returns Ok, or BadValue for a
 // value outside what the word holds (kinds 3..6 / 3..4, filter 0..2, reaction 0..3, input words
-// 0..65535, output codes 0..OutCodeMax), or vcRefused for a value the model or configuration
+// 0..65535, output codes 0..OutCodeMax), or Refused for a value the model or configuration
 // does not allow (millivolt input or filter on a KVT27L, a reaction without the feature, the
 // 3.5 mA drop outside configuration 0); Message says why.
 TValueCheck CheckWordValue(uint8_t Address, long long Value, const TDeviceSettings& Settings, std::string& Message);

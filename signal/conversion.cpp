@@ -33,22 +33,22 @@ int Scale(int Raw, int Low, int High, double Span)
 int NormalizeValueAD(const TDeviceSettings& Settings, int Raw, std::string& UnitSuffix)
 {
     switch (SignalKindOf(Settings.ConfigType, Settings.InputMode)) {
-    case TSignalKind::skCurrent:
+    case TSignalKind::Current:
         UnitSuffix = SuffixMicroamp;
         return Scale(Raw, Settings.CalIn0mA, Settings.CalIn20mA, 20000.0);
-    case TSignalKind::skVoltage:
+    case TSignalKind::Voltage:
         UnitSuffix = SuffixMillivolt;
         return Scale(Raw, Settings.CalIn0V, Settings.CalIn10V, 10000.0);
-    case TSignalKind::skPercent:
+    case TSignalKind::Percent:
         UnitSuffix = SuffixPercent;
         return ToInt(static_cast<double>(Raw) / 100.0);
-    case TSignalKind::skMillivolt: {
+    case TSignalKind::Millivolt: {
         UnitSuffix = SuffixMillivolt;
         double value = (static_cast<double>(Raw) - 32768.0) * 17.8527832;
         value = value * 0.1;
         return ToInt(value);
     }
-    case TSignalKind::skNone:
+    case TSignalKind::None:
         break;
     }
     return 0;

@@ -12,13 +12,13 @@ namespace kvt {
 TNumMask NumInputMask(TNumInputKind Kind)
 {
     switch (Kind) {
-    case TNumInputKind::nkCurrent:
+    case TNumInputKind::Current:
         return {"#99,999;1;0", "#00,000; ", "000,000", "mA"};
-    case TNumInputKind::nkVoltage:
+    case TNumInputKind::Voltage:
         return {"#99,999;1;0", "#00,000; ", "000,000", "V"};
-    case TNumInputKind::nkMillivolt:
+    case TNumInputKind::Millivolt:
         return {"#999,9;1;0", "#000,0; ", "0000,0", "mV"};
-    case TNumInputKind::nkPercent:
+    case TNumInputKind::Percent:
         break;
     }
     return {"#99,99;1;0", "#00,00; ", "000,00", "%"};
@@ -26,19 +26,19 @@ TNumMask NumInputMask(TNumInputKind Kind)
 
 std::string_view NumOutputUnit(TNumOutputKind Kind)
 {
-    return Kind == TNumOutputKind::okCurrent ? "mA" : "V";
+    return Kind == TNumOutputKind::Current ? "mA" : "V";
 }
 
 int InputModeOf(TNumInputKind Kind)
 {
     switch (Kind) {
-    case TNumInputKind::nkCurrent:
+    case TNumInputKind::Current:
         return InputModeCurrent;
-    case TNumInputKind::nkVoltage:
+    case TNumInputKind::Voltage:
         return InputModeVoltage;
-    case TNumInputKind::nkMillivolt:
+    case TNumInputKind::Millivolt:
         return InputModeMillivolt;
-    case TNumInputKind::nkPercent:
+    case TNumInputKind::Percent:
         break;
     }
     return InputModePercent;
@@ -46,7 +46,7 @@ int InputModeOf(TNumInputKind Kind)
 
 int OutputModeOf(TNumOutputKind Kind)
 {
-    return Kind == TNumOutputKind::okCurrent ? OutputModeCurrent : OutputModeVoltage;
+    return Kind == TNumOutputKind::Current ? OutputModeCurrent : OutputModeVoltage;
 }
 
 TFieldValue ReadMaskField(std::string_view Text)
@@ -116,13 +116,13 @@ bool MaskFieldComplete(std::string_view Text)
 TValueRange NumInputRange(TNumInputKind Kind)
 {
     switch (Kind) {
-    case TNumInputKind::nkCurrent:
+    case TNumInputKind::Current:
         return {-20.5, 20.5};
-    case TNumInputKind::nkVoltage:
+    case TNumInputKind::Voltage:
         return {-10.3, 10.3};
-    case TNumInputKind::nkMillivolt:
+    case TNumInputKind::Millivolt:
         return {-585.0, 585.0};
-    case TNumInputKind::nkPercent:
+    case TNumInputKind::Percent:
         break;
     }
     return {-100.0, 100.0};
@@ -131,7 +131,7 @@ TValueRange NumInputRange(TNumInputKind Kind)
 TValueRange NumOutputRange(TNumOutputKind Kind)
 {
     const double low = -std::numeric_limits<double>::infinity();
-    return Kind == TNumOutputKind::okCurrent ? TValueRange{low, 21.0} : TValueRange{low, 10.5};
+    return Kind == TNumOutputKind::Current ? TValueRange{low, 21.0} : TValueRange{low, 10.5};
 }
 
 double InputRawValue(TNumInputKind Kind, double Value, const TDeviceSettings& Settings)
@@ -143,13 +143,13 @@ double InputRawValue(TNumInputKind Kind, double Value, const TDeviceSettings& Se
         return (Value + Full) * s + o;
     };
     switch (Kind) {
-    case TNumInputKind::nkCurrent:
+    case TNumInputKind::Current:
         return linear(Settings.CalIn0mA, Settings.CalIn20mA, 20.0);
-    case TNumInputKind::nkVoltage:
+    case TNumInputKind::Voltage:
         return linear(Settings.CalIn0V, Settings.CalIn10V, 10.0);
-    case TNumInputKind::nkMillivolt:
+    case TNumInputKind::Millivolt:
         return (Value + 585.0) * 56.01282051282051;
-    case TNumInputKind::nkPercent:
+    case TNumInputKind::Percent:
         break;
     }
     return Value * 100.0;
@@ -157,7 +157,7 @@ double InputRawValue(TNumInputKind Kind, double Value, const TDeviceSettings& Se
 
 double OutputCodeValue(TNumOutputKind Kind, double Value, const TDeviceSettings& Settings)
 {
-    if (Kind == TNumOutputKind::okCurrent) {
+    if (Kind == TNumOutputKind::Current) {
         const double k = (static_cast<double>(Settings.CalOut20mA) - Settings.CalOut0mA) / 20.0;
         return Value * k + Settings.CalOut0mA;
     }
@@ -195,35 +195,35 @@ TEntryResult Compute(Kind K, std::string_view BeginText, std::string_view EndTex
         return result;
     }
     if (!MaskFieldComplete(BeginText)) {
-        result.Status = TEntryStatus::esBeginIncomplete;
+        result.Status = TEntryStatus::BeginIncomplete;
         return result;
     }
     if (!MaskFieldComplete(EndText)) {
-        result.Status = TEntryStatus::esEndIncomplete;
+        result.Status = TEntryStatus::EndIncomplete;
         return result;
     }
     const TValueRange range = Range(K);
     auto inRange = [&](double v) { return v >= range.Low && v <= range.High; };
     if (!inRange(begin.Value)) {
-        result.Status = TEntryStatus::esBeginOutOfRange;
+        result.Status = TEntryStatus::BeginOutOfRange;
         return result;
     }
     if (!inRange(end.Value)) {
-        result.Status = TEntryStatus::esEndOutOfRange;
+        result.Status = TEntryStatus::EndOutOfRange;
         return result;
     }
     const int beginWord = ToWord(Convert(K, begin.Value, Settings));
     if (beginWord < 0) {
-        result.Status = TEntryStatus::esBeginOutOfRange;
+        result.Status = TEntryStatus::BeginOutOfRange;
         return result;
     }
     const int endWord = ToWord(Convert(K, end.Value, Settings));
     if (endWord < 0) {
-        result.Status = TEntryStatus::esEndOutOfRange;
+        result.Status = TEntryStatus::EndOutOfRange;
         return result;
     }
     // A range of no width would make every input the begin and the end at once.
-    result.Status = beginWord == endWord ? TEntryStatus::esEmptyRange : TEntryStatus::esOk;
+    result.Status = beginWord == endWord ? TEntryStatus::EmptyRange : TEntryStatus::Ok;
     result.Begin = beginWord;
     result.End = endWord;
     return result;

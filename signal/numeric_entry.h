@@ -10,8 +10,8 @@
 
 namespace kvt {
 
-enum class TNumInputKind { nkCurrent, nkVoltage, nkMillivolt, nkPercent };
-enum class TNumOutputKind { okCurrent, okVoltage };
+enum class TNumInputKind { Current, Voltage, Millivolt, Percent };
+enum class TNumOutputKind { Current, Voltage };
 
 // Masks in the "picture;1;0" form: '#' digit or sign, '9' optional digit, ',' a literal comma;
 // "1": the literals are part of the text; "0": the character standing for an unfilled position.
@@ -72,20 +72,20 @@ double InputRawValue(TNumInputKind Kind, double Value, const TDeviceSettings& Se
 double OutputCodeValue(TNumOutputKind Kind, double Value, const TDeviceSettings& Settings);
 
 enum class TEntryStatus {
-    esOk,
-    esBadNumber,       // a field text does not convert: show Error in the general error box
-    esBeginOutOfRange, // show MsgBeginOutOfRange, write nothing
-    esEndOutOfRange,   // show MsgEndOutOfRange, write nothing
-    esBeginIncomplete, // the begin field is empty or incomplete: write nothing
-    esEndIncomplete,   // the end field likewise
-    esEmptyRange,      // begin and end give the same word: write nothing
+    Ok,
+    BadNumber,       // a field text does not convert: show Error in the general error box
+    BeginOutOfRange, // show MsgBeginOutOfRange, write nothing
+    EndOutOfRange,   // show MsgEndOutOfRange, write nothing
+    BeginIncomplete, // the begin field is empty or incomplete: write nothing
+    EndIncomplete,   // the end field likewise
+    EmptyRange,      // begin and end give the same word: write nothing
 };
 
 struct TEntryResult {
-    TEntryStatus Status = TEntryStatus::esBadNumber;
-    int Begin = 0; // word to write (0..65535) when esOk
+    TEntryStatus Status = TEntryStatus::BadNumber;
+    int Begin = 0; // word to write (0..65535) when Ok
     int End = 0;
-    std::string Error; // esBadNumber only
+    std::string Error; // BadNumber only
 };
 
 // Both fields are read first (a bad text refuses the entry), then checked to be complete. Then, in

@@ -39,12 +39,12 @@ constexpr std::array<std::string_view, 11> ConfigTextsEnglish = {
 TConfigClass ConfigClassOf(int ConfigType)
 {
     if (ConfigType >= 0 && ConfigType <= 10)
-        return TConfigClass::ccDip;
+        return TConfigClass::Dip;
     if (ConfigType >= 11 && ConfigType <= 14)
-        return TConfigClass::ccNotAllowed;
+        return TConfigClass::NotAllowed;
     if (ConfigType == ConfigTypePc)
-        return TConfigClass::ccPc;
-    return TConfigClass::ccUnknown;
+        return TConfigClass::Pc;
+    return TConfigClass::Unknown;
 }
 
 std::string_view ConfigTypeText(int ConfigType)
@@ -57,24 +57,24 @@ std::string_view ConfigTypeText(int ConfigType)
 TSignalKind SignalKindOf(int ConfigType, int InputMode)
 {
     if (ConfigType >= 0 && ConfigType <= 4)
-        return TSignalKind::skCurrent;
+        return TSignalKind::Current;
     if (ConfigType >= 5 && ConfigType <= 7)
-        return TSignalKind::skVoltage;
+        return TSignalKind::Voltage;
     if (ConfigType >= 8 && ConfigType <= 10)
-        return TSignalKind::skPercent;
+        return TSignalKind::Percent;
     if (ConfigType != ConfigTypePc)
-        return TSignalKind::skNone;
+        return TSignalKind::None;
     switch (InputMode) {
     case InputModeCurrent:
-        return TSignalKind::skCurrent;
+        return TSignalKind::Current;
     case InputModeVoltage:
-        return TSignalKind::skVoltage;
+        return TSignalKind::Voltage;
     case InputModeMillivolt:
-        return TSignalKind::skMillivolt;
+        return TSignalKind::Millivolt;
     case InputModePercent:
-        return TSignalKind::skPercent;
+        return TSignalKind::Percent;
     default:
-        return TSignalKind::skNone;
+        return TSignalKind::None;
     }
 }
 

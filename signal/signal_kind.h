@@ -7,19 +7,19 @@ namespace kvt {
 
 // The signal family that decides the conversion, the chart scale and the units.
 enum class TSignalKind {
-    skNone,      // no conversion (ConfigType 11..14, above 15, or 15 with an unknown InputMode)
-    skCurrent,   // microamperes
-    skVoltage,   // millivolts
-    skMillivolt, // hundredths of a millivolt (the +/-585 mV input)
-    skPercent,   // percent (resistance transmitter)
+    None,      // no conversion (ConfigType 11..14, above 15, or 15 with an unknown InputMode)
+    Current,   // microamperes
+    Voltage,   // millivolts
+    Millivolt, // hundredths of a millivolt (the +/-585 mV input)
+    Percent,   // percent (resistance transmitter)
 };
 
 // How the connection sequence treats a ConfigType.
 enum class TConfigClass {
-    ccDip,        // 0..10: DIP-switch configuration
-    ccNotAllowed, // 11..14: ends the connection
-    ccPc,         // 15: signal kinds chosen from the program
-    ccUnknown,    // anything else (negative or above 15)
+    Dip,        // 0..10: DIP-switch configuration
+    NotAllowed, // 11..14: ends the connection
+    Pc,         // 15: signal kinds chosen from the program
+    Unknown,    // anything else (negative or above 15)
 };
 
 // InputMode values (settings word 4) and OutputMode values (settings word 6).

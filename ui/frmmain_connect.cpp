@@ -117,9 +117,9 @@ void TFrmMain::Connect()
         Need(identity);
 
         const TConfigClass configClass = ConfigClassOf(DeviceSettings.ConfigType);
-        if (configClass != TConfigClass::ccPc) {
+        if (configClass != TConfigClass::Pc) {
             // A code the four switches cannot give is refused like the codes that are not allowed.
-            const QString name = configClass == TConfigClass::ccDip
+            const QString name = configClass == TConfigClass::Dip
                 ? ConfigTypeCaption(DeviceSettings.ConfigType)
                 : MsgBadConfig;
             WarningBox(this, MsgConfigIs + QStringLiteral("\r\r") + name + QStringLiteral("\r\r") + MsgDipNotPc);
@@ -133,7 +133,7 @@ void TFrmMain::Connect()
         SetOptions();
 
         switch (configClass) {
-        case TConfigClass::ccDip:
+        case TConfigClass::Dip:
             ParkFocus(TbSignals);
             PgControl->SetTabVisible(TbSignals, false);
             PgControl->SetTabVisible(TbOptions, true);
@@ -144,15 +144,15 @@ void TFrmMain::Connect()
             DrawGraph();
             ShowConfig();
             break;
-        case TConfigClass::ccPc:
+        case TConfigClass::Pc:
             LoadEE();
             WriteBack();
             DrawForm();
             DrawGraph();
             ShowConfig();
             break;
-        case TConfigClass::ccNotAllowed:
-        case TConfigClass::ccUnknown:
+        case TConfigClass::NotAllowed:
+        case TConfigClass::Unknown:
             ShowConnect();
             break;
         }

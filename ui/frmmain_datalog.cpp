@@ -31,7 +31,7 @@ void StopSampling(TFrmMain& W)
     W.SpdBtnDatalog->setText(QStringLiteral("Start"));
     W.SpdBtnSaveFile->setEnabled(true);
     // Under a DIP-switch configuration the signal tab was never shown: it stays hidden.
-    W.PgControl->SetTabVisible(W.TbSignals, ConfigClassOf(W.DeviceSettings.ConfigType) == TConfigClass::ccPc);
+    W.PgControl->SetTabVisible(W.TbSignals, ConfigClassOf(W.DeviceSettings.ConfigType) == TConfigClass::Pc);
     W.PgControl->SetTabVisible(W.TbOptions, true);
     W.SpdBtnReload->setEnabled(true);
     W.SpdBtnMeasInput->setEnabled(true);

@@ -10,7 +10,7 @@
 #include "ui/uiseam.h"
 #include "ui/workrecord_pdf.h"
 
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
 #include "protocol/identity.h"
 #include "protocol/word_names.h"
 #include "signal/config_error.h"
@@ -181,7 +181,7 @@ void TFrmMain::MFileRestoreClick(QObject*)
     // The rules of a configuration hold here too (the DIP switches may have moved since).
     for (const TPlannedWrite& w : plan) {
         std::string why;
-        if (w.Write && CheckWordValue(w.Address, w.New, now, why) != TValueCheck::vcOk) {
+        if (w.Write && CheckWordValue(w.Address, w.New, now, why) != TValueCheck::Ok) {
             ErrorBox(this, T(texts::ConverterRefused, lang) + QStringLiteral("\r\r") + QString::fromStdString(why));
             return;
         }

@@ -27,24 +27,24 @@ std::string FieldText(const TMaskEdit* Edit)
 bool EntryAccepted(TFrmMain& W, const TEntryResult& Entry, const QLabel* BeginCaption, const QLabel* EndCaption)
 {
     switch (Entry.Status) {
-    case TEntryStatus::esOk:
+    case TEntryStatus::Ok:
         return true;
-    case TEntryStatus::esBeginOutOfRange:
+    case TEntryStatus::BeginOutOfRange:
         PlainBox(&W, W.MsgBeginOutOfRange);
         return false;
-    case TEntryStatus::esEndOutOfRange:
+    case TEntryStatus::EndOutOfRange:
         PlainBox(&W, W.MsgEndOutOfRange);
         return false;
-    case TEntryStatus::esBeginIncomplete:
+    case TEntryStatus::BeginIncomplete:
         PlainBox(&W, W.MsgFieldIncomplete.arg(BeginCaption->text()));
         return false;
-    case TEntryStatus::esEndIncomplete:
+    case TEntryStatus::EndIncomplete:
         PlainBox(&W, W.MsgFieldIncomplete.arg(EndCaption->text()));
         return false;
-    case TEntryStatus::esEmptyRange:
+    case TEntryStatus::EmptyRange:
         PlainBox(&W, W.MsgRangeEmpty.arg(BeginCaption->text(), EndCaption->text()));
         return false;
-    case TEntryStatus::esBadNumber:
+    case TEntryStatus::BadNumber:
         break;
     }
     throw std::runtime_error(Entry.Error);
@@ -78,10 +78,10 @@ void TFrmMain::SpdBtnSendNumeralClick(QObject*)
         QRadioButton* Signal;
     };
     const TKind kinds[] = {
-        {RdBtnNumAII, TNumInputKind::nkCurrent, RdBtnAII},
-        {RdBtnNumAIU, TNumInputKind::nkVoltage, RdBtnAIUH},
-        {RdBtnNumAIUL, TNumInputKind::nkMillivolt, RdBtnAIUL},
-        {RdBtnNumAIOV, TNumInputKind::nkPercent, RdBtnAIOV},
+        {RdBtnNumAII, TNumInputKind::Current, RdBtnAII},
+        {RdBtnNumAIU, TNumInputKind::Voltage, RdBtnAIUH},
+        {RdBtnNumAIUL, TNumInputKind::Millivolt, RdBtnAIUL},
+        {RdBtnNumAIOV, TNumInputKind::Percent, RdBtnAIOV},
     };
     if (const TKind* k = CheckedKind(kinds)) {
         const TEntryResult entry =
@@ -105,8 +105,8 @@ void TFrmMain::SpdBtnSendNumeralAOClick(QObject*)
         QRadioButton* Signal;
     };
     const TKind kinds[] = {
-        {RdBtnNumAOI, TNumOutputKind::okCurrent, RdBtnAOI},
-        {RdBtnNumAOU, TNumOutputKind::okVoltage, RdBtnAOU},
+        {RdBtnNumAOI, TNumOutputKind::Current, RdBtnAOI},
+        {RdBtnNumAOU, TNumOutputKind::Voltage, RdBtnAOU},
     };
     if (const TKind* k = CheckedKind(kinds)) {
         const TEntryResult entry =

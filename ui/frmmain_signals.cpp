@@ -268,32 +268,32 @@ void TFrmMain::RdBtn35mADropClick(QObject*)
 
 void TFrmMain::RdBtnNumAIIClick(QObject*)
 {
-    NumInputKindChosen(*this, TNumInputKind::nkCurrent);
+    NumInputKindChosen(*this, TNumInputKind::Current);
 }
 
 void TFrmMain::RdBtnNumAIUClick(QObject*)
 {
-    NumInputKindChosen(*this, TNumInputKind::nkVoltage);
+    NumInputKindChosen(*this, TNumInputKind::Voltage);
 }
 
 void TFrmMain::RdBtnNumAIULClick(QObject*)
 {
-    NumInputKindChosen(*this, TNumInputKind::nkMillivolt);
+    NumInputKindChosen(*this, TNumInputKind::Millivolt);
 }
 
 void TFrmMain::RdBtnNumAIOVClick(QObject*)
 {
-    NumInputKindChosen(*this, TNumInputKind::nkPercent);
+    NumInputKindChosen(*this, TNumInputKind::Percent);
 }
 
 void TFrmMain::RdBtnNumAOIClick(QObject*)
 {
-    NumOutputKindChosen(*this, TNumOutputKind::okCurrent);
+    NumOutputKindChosen(*this, TNumOutputKind::Current);
 }
 
 void TFrmMain::RdBtnNumAOUClick(QObject*)
 {
-    NumOutputKindChosen(*this, TNumOutputKind::okVoltage);
+    NumOutputKindChosen(*this, TNumOutputKind::Voltage);
 }
 
 } // namespace kvt::ui

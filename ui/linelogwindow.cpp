@@ -1,6 +1,6 @@
 #include "ui/linelogwindow.h"
 
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
 #include "ui/errorreport.h"
 #include "ui/settings.h"
 #include "ui/technician_text.h"

@@ -89,6 +89,10 @@ TEST_F(CsvExport, SingleByteText)
     out.clear();
     AppendSingleByte(out, "1\u066b5|\xff|\xc3|\xc1\x81");
     EXPECT_EQ(out, "1?5|?|?|??");
+    // An overlong 'A' and a surrogate are no characters: a '?' for each of their bytes.
+    out.clear();
+    AppendSingleByte(out, "\xE0\x81\x81|\xED\xA0\x80");
+    EXPECT_EQ(out, "???|???");
 }
 
 TEST(CsvFileName, AppendsTheExtensionOnlyWhenMissing)

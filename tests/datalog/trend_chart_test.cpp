@@ -3,6 +3,9 @@
 #include <QGuiApplication>
 
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "datalog/trend_chart.h"
 
@@ -10,22 +13,36 @@ using namespace kvt;
 
 namespace {
 
-// Labels need the font database, which needs an application object.
+// Labels need the font database, which needs an application object. Its runtime folder is a
+// private one, removed at the end, not one Qt would leave in /tmp.
 class GuiEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        char runtime[] = "/tmp/kvt-chart-XXXXXX";
+        if (::mkdtemp(runtime) != nullptr) {
+            FRuntime = runtime;
+            qputenv("XDG_RUNTIME_DIR", runtime);
+        }
         static int argc = 1;
         static char name[] = "trend_chart_tests";
         static char* argv[] = {name, nullptr};
-        App_ = new QGuiApplication(argc, argv);
+        FApp = new QGuiApplication(argc, argv);
     }
-    void TearDown() override { delete App_; }
+    void TearDown() override
+    {
+        delete FApp;
+        if (!FRuntime.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(FRuntime, ec);
+        }
+    }
 
 private:
-    QGuiApplication* App_ = nullptr;
+    QGuiApplication* FApp = nullptr;
+    std::string FRuntime;
 };
 [[maybe_unused]] auto* const Env = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
@@ -88,7 +105,7 @@ TEST(TrendChart, KindNoneDrawsAxisAndGridOnlyAndKeepsScale)
 {
     TTrendChart c;
     c.SetGrayText(QColor(10, 20, 30));
-    ASSERT_TRUE(c.DrawGraph(TSignalKind::skPercent));
+    ASSERT_TRUE(c.DrawGraph(TSignalKind::Percent));
     EXPECT_FALSE(c.DrawGraph(15, 9));
     EXPECT_EQ(c.FullScale(), 100);
     EXPECT_EQ(c.UnitLabel(), "%");
@@ -100,7 +117,7 @@ TEST(TrendChart, KindNoneDrawsAxisAndGridOnlyAndKeepsScale)
 TEST(TrendChart, NothingIsPlottedWhileFullScaleIsZero)
 {
     TTrendChart c;
-    EXPECT_FALSE(c.DrawGraph(TSignalKind::skNone));
+    EXPECT_FALSE(c.DrawGraph(TSignalKind::None));
     const QImage before = c.Image().copy();
     c.PlaceStart(50);
     for (int i = 0; i < 3; ++i)
@@ -111,7 +128,7 @@ TEST(TrendChart, NothingIsPlottedWhileFullScaleIsZero)
 TEST(TrendChart, ValueToRow)
 {
     TTrendChart c;
-    c.DrawGraph(TSignalKind::skCurrent);
+    c.DrawGraph(TSignalKind::Current);
     EXPECT_EQ(c.YOf(0), 154);
     EXPECT_EQ(c.YOf(22000), 4);
     EXPECT_EQ(c.YOf(11000), 79);
@@ -126,7 +143,7 @@ TEST(TrendChart, PlotRowsForZeroHalfAndFullScale)
 {
     for (auto [value, row] : {std::pair{0, 154}, std::pair{50, 79}, std::pair{100, 4}}) {
         TTrendChart c;
-        c.DrawGraph(TSignalKind::skPercent);
+        c.DrawGraph(TSignalKind::Percent);
         c.PlaceStart(value);
         EXPECT_EQ(c.PenX(), W - 5);
         EXPECT_EQ(c.PenY(), row);
@@ -144,7 +161,7 @@ TEST(TrendChart, PlotRowsForZeroHalfAndFullScale)
 TEST(TrendChart, SegmentsChainAndThePlotAreaScrollsFivePixels)
 {
     TTrendChart c;
-    c.DrawGraph(TSignalKind::skPercent);
+    c.DrawGraph(TSignalKind::Percent);
     c.PlaceStart(50);
     c.PlotStep(50);
     c.PlotStep(50); // the second segment runs W-6 .. W-2: 5 px
@@ -179,7 +196,7 @@ TEST(TrendChart, SegmentsChainAndThePlotAreaScrollsFivePixels)
 TEST(TrendChart, ValuesFarOutsideTheScaleAreClipped)
 {
     TTrendChart c;
-    c.DrawGraph(TSignalKind::skPercent);
+    c.DrawGraph(TSignalKind::Percent);
     c.PlaceStart(50);
     c.PlotStep(INT_MAX); // a steep line up through the top edge
     for (int y = 0; y <= 79; ++y)

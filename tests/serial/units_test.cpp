@@ -1,33 +1,19 @@
-// The component's small pure parts: error texts, log lines, time limits, rates, the port list.
+// The component's small pure parts: log lines, time limits, rates, the port list.
 #include "serial/comlog.h"
 #include "serial/comport.h"
 #include "serial/comtransfer.h"
 #include "serial/enumports.h"
-#include "serial/simregistry.h"
-#include "serial/syserror.h"
 #include "serial/termios_map.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
 #include <fstream>
-#include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
 namespace ks = kvt::serial;
-
-TEST(ComPortUnits, SystemTextsAreTrimmedAndBounded)
-{
-    EXPECT_EQ(ks::TrimSystemText("Access is denied.\r\n"), "Access is denied");
-    EXPECT_EQ(ks::TrimSystemText("Odd . . \n"), "Odd");
-    EXPECT_EQ(ks::TrimSystemText(std::string(300, 'x')).size(), 255u);
-    EXPECT_EQ(ks::SysErrorMessage(ENOENT), "No such file or directory");
-    EXPECT_EQ(ks::SysErrorMessage(EBUSY), "Device or resource busy");
-}
 
 TEST(ComPortUnits, LogLinesCarryTimeMessageAndHexBytes)
 {
@@ -213,37 +199,4 @@ TEST(ComPortEnum, AMachineWithoutPortsAddsNothing)
     EXPECT_EQ(Names[0], "kept");
     for (size_t i = 1; i < Names.size(); ++i)
         EXPECT_EQ(::access(("/dev/" + Names[i]).c_str(), F_OK), 0) << Names[i];
-}
-
-TEST(SimPortEntries, OnlySmallRegularFilesAreReadAndNothingWaits)
-{
-    char Base[] = "/tmp/kvt-simentries-XXXXXX";
-    ASSERT_NE(::mkdtemp(Base), nullptr);
-    struct TRemove {
-        const char* Path;
-        ~TRemove()
-        {
-            std::error_code Ec;
-            std::filesystem::remove_all(Path, Ec);
-        }
-    } Remove{Base};
-    const std::string Dir = std::string(Base) + "/reg";
-    kvt::TSimPortRegistration Live("/dev/null", Dir);
-    ASSERT_TRUE(Live.Registered()) << Live.Error();
-    // Each of these names a live process and a device that exists, but no simulator wrote it.
-    const std::string Entry = "pid=" + std::to_string(::getpid()) + "\npath=/dev/null\n";
-    ASSERT_EQ(::mkfifo((Dir + "/fifo.port").c_str(), 0600), 0);
-    std::ofstream(Dir + "/huge.port") << Entry;
-    ASSERT_EQ(::truncate((Dir + "/huge.port").c_str(), 64 << 20), 0);
-    std::ofstream(std::string(Base) + "/elsewhere") << Entry;
-    ASSERT_EQ(::symlink((std::string(Base) + "/elsewhere").c_str(), (Dir + "/link.port").c_str()), 0);
-
-    auto Listing = std::async(std::launch::async, [&] { return kvt::LiveSimPortsIn(Dir); });
-    if (Listing.wait_for(10s) != std::future_status::ready) {
-        ADD_FAILURE() << "the list waits for a writer of the FIFO";
-        ::close(::open((Dir + "/fifo.port").c_str(), O_WRONLY | O_NONBLOCK));
-    }
-    const std::vector<kvt::TSimPort> Ports = Listing.get();
-    ASSERT_EQ(Ports.size(), 1u) << "only the simulator's own entry";
-    EXPECT_EQ(Ports[0].Pid, ::getpid());
 }

@@ -7,7 +7,7 @@
 #include "serial/comthread.h"
 #include "serial/enumports_win32.h"
 #include "serial/port_access.h"
-#include "serial/syserror.h"
+#include "platform/syserror.h"
 #include "serial/win32_comm.h"
 
 #include <gtest/gtest.h>
@@ -215,11 +215,11 @@ TEST(Win32Answers, LineErrorsModemLinesAndHowCallsEnded)
     EXPECT_TRUE(IsLineNotSupported(ERROR_NOT_SUPPORTED));
     EXPECT_FALSE(IsLineNotSupported(ERROR_ACCESS_DENIED));
 
-    const std::string Text = kvt::serial::SysErrorMessage(ERROR_FILE_NOT_FOUND);
+    const std::string Text = kvt::platform::SysErrorMessage(ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(Text.empty());
     EXPECT_NE(Text.back(), '.');
     EXPECT_EQ(Text.find('\n'), std::string::npos);
-    EXPECT_EQ(kvt::serial::SysErrorMessage(0x7FFFFF00), "System error 2147483392");
+    EXPECT_EQ(kvt::platform::SysErrorMessage(0x7FFFFF00), "System error 2147483392");
 }
 
 TEST(Win32Ports, NamesTheListAndAPortThatIsNotThere)
@@ -266,7 +266,7 @@ TEST(Win32Ports, NamesTheListAndAPortThatIsNotThere)
         FAIL() << "opened a port that is not there";
     } catch (const EComError& e) {
         EXPECT_EQ(e.ErrorCode(), ERROR_FILE_NOT_FOUND);
-        EXPECT_EQ(e.what(), kvt::serial::SysErrorMessage(ERROR_FILE_NOT_FOUND));
+        EXPECT_EQ(e.what(), kvt::platform::SysErrorMessage(ERROR_FILE_NOT_FOUND));
     }
     EXPECT_FALSE(Port.Active());
     Port.PurgeInput(); // closed: nothing, no error

@@ -121,20 +121,20 @@ TEST(ConfigType, TextsClassesAndKinds)
     for (int code : {-1, 11, 14, 15, 16, 255})
         EXPECT_TRUE(ConfigTypeText(code).empty()) << code;
 
-    EXPECT_EQ(ConfigClassOf(0), TConfigClass::ccDip);
-    EXPECT_EQ(ConfigClassOf(10), TConfigClass::ccDip);
-    EXPECT_EQ(ConfigClassOf(11), TConfigClass::ccNotAllowed);
-    EXPECT_EQ(ConfigClassOf(14), TConfigClass::ccNotAllowed);
-    EXPECT_EQ(ConfigClassOf(15), TConfigClass::ccPc);
-    EXPECT_EQ(ConfigClassOf(16), TConfigClass::ccUnknown);
-    EXPECT_EQ(ConfigClassOf(-1), TConfigClass::ccUnknown);
+    EXPECT_EQ(ConfigClassOf(0), TConfigClass::Dip);
+    EXPECT_EQ(ConfigClassOf(10), TConfigClass::Dip);
+    EXPECT_EQ(ConfigClassOf(11), TConfigClass::NotAllowed);
+    EXPECT_EQ(ConfigClassOf(14), TConfigClass::NotAllowed);
+    EXPECT_EQ(ConfigClassOf(15), TConfigClass::Pc);
+    EXPECT_EQ(ConfigClassOf(16), TConfigClass::Unknown);
+    EXPECT_EQ(ConfigClassOf(-1), TConfigClass::Unknown);
 
-    EXPECT_EQ(SignalKindOf(4, 0), TSignalKind::skCurrent);
-    EXPECT_EQ(SignalKindOf(5, 3), TSignalKind::skVoltage);
-    EXPECT_EQ(SignalKindOf(10, 5), TSignalKind::skPercent);
-    EXPECT_EQ(SignalKindOf(15, 5), TSignalKind::skMillivolt);
-    EXPECT_EQ(SignalKindOf(15, 7), TSignalKind::skNone);
-    EXPECT_EQ(SignalKindOf(12, 3), TSignalKind::skNone);
+    EXPECT_EQ(SignalKindOf(4, 0), TSignalKind::Current);
+    EXPECT_EQ(SignalKindOf(5, 3), TSignalKind::Voltage);
+    EXPECT_EQ(SignalKindOf(10, 5), TSignalKind::Percent);
+    EXPECT_EQ(SignalKindOf(15, 5), TSignalKind::Millivolt);
+    EXPECT_EQ(SignalKindOf(15, 7), TSignalKind::None);
+    EXPECT_EQ(SignalKindOf(12, 3), TSignalKind::None);
 }
 
 TEST(MeasurementText, MillivoltInputShowsHundredthsWithOneDecimal)

@@ -6,13 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
-
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
+#include <mutex>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
@@ -282,11 +282,23 @@ TEST(SimLine, StopsPromptlyAndTraces)
 
 TEST(SimProgram, PrintsDeviceAndEndsOnSignal)
 {
+    // It registers its port in a folder of its own, not the user's.
+    char runtime[] = "/tmp/kvt-simprogram-XXXXXX";
+    ASSERT_NE(::mkdtemp(runtime), nullptr);
+    struct TRemove {
+        const char* Path;
+        ~TRemove()
+        {
+            std::error_code ec;
+            std::filesystem::remove_all(Path, ec);
+        }
+    } remove{runtime};
     int out[2];
     ASSERT_EQ(pipe(out), 0);
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
+        setenv("XDG_RUNTIME_DIR", runtime, 1);
         dup2(out[1], 1);
         ::close(out[0]);
         ::close(out[1]);

@@ -6,7 +6,7 @@
 #include "protocol/identity.h"
 #include "protocol/word_names.h"
 #include "serial/comport.h"
-#include "serial/simregistry.h"
+#include "platform/simregistry.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -8,7 +8,7 @@
 
 #include "protocol/commands.h"
 #include "protocol/identity.h"
-#include "serial/simregistry.h"
+#include "platform/simregistry.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

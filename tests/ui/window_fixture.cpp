@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 namespace kvt::ui::test {
 
@@ -75,14 +76,26 @@ QApplication& EnsureApplication()
         // A private registry of simulator ports, so that a simulator running on this machine
         // does not show up in the windows under test.
         static char runtimeDir[] = "/tmp/kvt-ui-tests-XXXXXX";
-        if (mkdtemp(runtimeDir) != nullptr)
+        static char settingsDir[] = "/tmp/kvt-ui-settings-XXXXXX";
+        const bool runtime = mkdtemp(runtimeDir) != nullptr;
+        const bool settings = mkdtemp(settingsDir) != nullptr;
+        // Both go when the test program ends. Registered before anything of Qt's that writes at
+        // exit (the settings) exists, so that all of it has written by then.
+        static bool removeRuntime = runtime, removeSettings = settings;
+        std::atexit([] {
+            std::error_code ec;
+            if (removeRuntime)
+                std::filesystem::remove_all(runtimeDir, ec);
+            if (removeSettings)
+                std::filesystem::remove_all(settingsDir, ec);
+        });
+        if (runtime)
             setenv("XDG_RUNTIME_DIR", runtimeDir, 1);
         auto* a = new TApplication(argc, argv);
         InstallRuntime();
         // The program's settings go to a private folder, never the user's; each test starts
         // with none. The start language is Czech unless a test says otherwise.
-        static char settingsDir[] = "/tmp/kvt-ui-settings-XXXXXX";
-        if (mkdtemp(settingsDir) != nullptr)
+        if (settings)
             QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromLocal8Bit(settingsDir));
         QLocale::system(); // Qt keeps the locale it read here; only the start language reads these again
         qputenv("LC_ALL", "C");

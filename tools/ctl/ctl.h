@@ -17,7 +17,7 @@ namespace kvt::ctl {
 struct TCtlContext {
     std::ostream& Out; // results
     std::ostream& Err; // messages, in plain words
-    // Where the live simulators are listed (see serial/simregistry.h).
+    // Where the live simulators are listed (see platform/simregistry.h).
     std::string SimRegistryDir;
     // The user's decimal separator, for values as the program shows them.
     std::string DecimalSeparator = ".";

@@ -4,9 +4,9 @@
 #include "datalog/csv_export.h"
 #include "datalog/datalog_run.h"
 #include "datalog/log_table.h"
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
 #include "datalog/sample_text.h"
-#include "datalog/text_file.h"
+#include "platform/text_file.h"
 #include "protocol/identity.h"
 #include "protocol/line_log.h"
 #include "protocol/word_names.h"
@@ -279,11 +279,11 @@ std::string UnknownText(const TAppliedWord& W)
 
 class TCommandRunner {
 public:
-    TCommandRunner(const TArgs& Args, TCtlContext& Context) : A(Args), C(Context) {}
+    TCommandRunner(const TArgs& Args, TCtlContext& Context) : FArgs(Args), FContext(Context) {}
 
     int Run()
     {
-        const std::string& cmd = A.Command;
+        const std::string& cmd = FArgs.Command;
         if (cmd == "ports")
             return Ports();
         if (cmd == "info")
@@ -304,24 +304,24 @@ public:
 private:
     TCtlSession& Connect(bool LoadWords)
     {
-        if (A.Port.empty())
+        if (FArgs.Port.empty())
             Usage("no port given (--port NAME; \"kvt27ctl ports\" lists them)");
-        FSession = std::make_unique<TCtlSession>(A.Port);
-        if (C.PortSetup)
-            C.PortSetup(FSession->Model().Port());
+        FSession = std::make_unique<TCtlSession>(FArgs.Port);
+        if (FContext.PortSetup)
+            FContext.PortSetup(FSession->Model().Port());
         // A stop asked for ends the command before its next request, never inside a frame.
         FSession->Model().SetStopCheck([this] {
             if (const int signal = Stopped())
                 throw ECtlError(128 + signal, "stopped by " + SignalName(signal));
         });
         // Every frame and what became of it, as the window's line log shows it.
-        if (A.Trace)
+        if (FArgs.Trace)
             FSession->Model().Subscribe([this](const TModelChange& Change) {
                 if (Change.Kind != TModelChange::TKind::Exchange)
                     return;
                 for (const std::string& line : TraceLines(*Change.Exchange))
-                    C.Err << line << "\n";
-                C.Err.flush();
+                    FContext.Err << line << "\n";
+                FContext.Err.flush();
             });
         FSession->Open();
         FSession->Identify();
@@ -332,11 +332,11 @@ private:
 
     int Ports()
     {
-        const std::vector<std::string> ports = ProgramPortList(C.SimRegistryDir);
+        const std::vector<std::string> ports = ProgramPortList(FContext.SimRegistryDir);
         for (const std::string& p : ports)
-            C.Out << p << "\n";
+            FContext.Out << p << "\n";
         if (ports.empty())
-            C.Err << "kvt27ctl: no serial ports found\n";
+            FContext.Err << "kvt27ctl: no serial ports found\n";
         return ExitOk;
     }
 
@@ -369,13 +369,13 @@ private:
     void PrintLines(const std::vector<std::pair<std::string, std::string>>& Lines)
     {
         for (const auto& [key, value] : Lines)
-            C.Out << std::left << std::setw(15) << key << value << "\n";
+            FContext.Out << std::left << std::setw(15) << key << value << "\n";
     }
 
     int Info()
     {
         TCtlSession& s = Connect(false);
-        if (A.Json) {
+        if (FArgs.Json) {
             Print(JsonLine(IdentityJson(s)));
             return ExitOk;
         }
@@ -401,12 +401,12 @@ private:
         TRanges r;
         TDeviceSettings s = Settings;
         std::string suffix;
-        if (SignalKindOf(s.ConfigType, s.InputMode) != TSignalKind::skNone) {
+        if (SignalKindOf(s.ConfigType, s.InputMode) != TSignalKind::None) {
             r.Input = true;
             r.InBeginValue = NormalizeValueAD(s, s.InZero, suffix);
-            r.InBeginLabel = MeasurementText(s.ConfigType, s.InputMode, r.InBeginValue, suffix, C.DecimalSeparator);
+            r.InBeginLabel = MeasurementText(s.ConfigType, s.InputMode, r.InBeginValue, suffix, FContext.DecimalSeparator);
             r.InEndValue = NormalizeValueAD(s, s.InEnd, suffix);
-            r.InEndLabel = MeasurementText(s.ConfigType, s.InputMode, r.InEndValue, suffix, C.DecimalSeparator);
+            r.InEndLabel = MeasurementText(s.ConfigType, s.InputMode, r.InEndValue, suffix, FContext.DecimalSeparator);
             r.InUnit = suffix;
             s.InputMode = EffectiveInputMode(Settings);
             const TFieldTexts in = InputFieldTexts(s, suffix);
@@ -431,7 +431,7 @@ private:
         const TDeviceSettings& d = s.Settings();
         const TRanges r = Ranges(d);
         auto word = [&](uint8_t Address) { return WordValue(d, Address); };
-        if (A.Json) {
+        if (FArgs.Json) {
             Json j = IdentityJson(s);
             Json& words = j["words"] = Json::object();
             for (const TSettingsWordRow& w : SettingsWords)
@@ -461,50 +461,50 @@ private:
         std::vector<std::pair<std::string, std::string>> lines;
         Identity(lines, s);
         PrintLines(lines);
-        C.Out << "\naddress  " << std::left << std::setw(14) << "word" << std::right << std::setw(6) << "value" << "  meaning\n";
+        FContext.Out << "\naddress  " << std::left << std::setw(14) << "word" << std::right << std::setw(6) << "value" << "  meaning\n";
         for (const TSettingsWordRow& w : SettingsWords) {
             const int v = word(w.Address);
             const std::string meaning = WordMeaning(w.Address, v);
-            C.Out << std::right << std::setw(7) << int(w.Address) << "  " << std::left << std::setw(14) << w.Name
+            FContext.Out << std::right << std::setw(7) << int(w.Address) << "  " << std::left << std::setw(14) << w.Name
                   << std::right << std::setw(6) << v << (meaning.empty() ? "" : "  " + meaning) << "\n";
         }
-        C.Out << "\n";
+        FContext.Out << "\n";
         if (r.Input)
-            C.Out << "input range    " << r.InBeginLabel << " .. " << r.InEndLabel << "   (numeric entry "
+            FContext.Out << "input range    " << r.InBeginLabel << " .. " << r.InEndLabel << "   (numeric entry "
                   << r.InBeginField << " .. " << r.InEndField << " " << r.InFieldUnit << ")\n";
         else
-            C.Out << "input range    none: no conversion for configuration " << d.ConfigType << " with InputMode "
+            FContext.Out << "input range    none: no conversion for configuration " << d.ConfigType << " with InputMode "
                   << d.InputMode << "\n";
         if (r.Output)
-            C.Out << "output range   " << r.OutBeginField << " .. " << r.OutEndField << " " << r.OutUnit << "\n";
+            FContext.Out << "output range   " << r.OutBeginField << " .. " << r.OutEndField << " " << r.OutUnit << "\n";
         else
-            C.Out << "output range   none: OutputMode " << d.OutputMode << " is not a known output kind\n";
+            FContext.Out << "output range   none: OutputMode " << d.OutputMode << " is not a known output kind\n";
         return ExitOk;
     }
 
     int Write()
     {
-        const std::string& name = A.Positional[0];
+        const std::string& name = FArgs.Positional[0];
         const int address = WordAddressByName(name);
         if (address < 0)
             Usage("unknown word " + MessageQuote(name) + " (see kvt27ctl write --help)");
         if (!WritableWord(static_cast<uint8_t>(address)))
             Usage(WordName(static_cast<uint8_t>(address)) + " is a calibration word: it is never written");
-        const long long value = ParseInteger(WordName(static_cast<uint8_t>(address)), A.Positional[1], 0, 65535);
+        const long long value = ParseInteger(WordName(static_cast<uint8_t>(address)), FArgs.Positional[1], 0, 65535);
         // What is wrong on every converter is refused before the port is touched: checked as for
         // a KVT27 in configuration 0 with new firmware, which allows the most.
         TDeviceSettings widest;
         widest.DeviceModel = ModelKVT27;
         widest.FirmwareVersion = 2000000000;
         std::string why;
-        if (CheckWordValue(static_cast<uint8_t>(address), value, widest, why) == TValueCheck::vcBadValue)
+        if (CheckWordValue(static_cast<uint8_t>(address), value, widest, why) == TValueCheck::BadValue)
             Usage(why);
 
         TCtlSession& s = Connect(false);
         RequireUsableConfig(s.Settings());
         const TValueCheck check = CheckWordValue(static_cast<uint8_t>(address), value, s.Settings(), why);
-        if (check != TValueCheck::vcOk)
-            throw ECtlError(check == TValueCheck::vcRefused ? ExitRefused : ExitUsage, why);
+        if (check != TValueCheck::Ok)
+            throw ECtlError(check == TValueCheck::Refused ? ExitRefused : ExitUsage, why);
         const uint16_t old = s.ReadWord(static_cast<uint8_t>(address));
         const bool rangeWord = address == WordInZero || address == WordInEnd;
         const bool powerCycle = rangeWord && NeedsPowerCycle(s.Settings().FirmwareVersion);
@@ -516,11 +516,11 @@ private:
             const TAppliedWord& w = done.Words.front();
             const bool unknown = w.Action == TAppliedWord::TAction::Unknown;
             if (done.PowerCycleNeeded)
-                C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
+                FContext.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
             throw ECtlError(ExitNoAnswer, s.FailureText(done.Failure) + (unknown ? "; unknown: " + UnknownText(w) : ""));
         }
         const std::string meaning = WordMeaning(static_cast<uint8_t>(address), static_cast<int>(value));
-        if (A.Json) {
+        if (FArgs.Json) {
             Print(JsonLine({{"word", WordName(static_cast<uint8_t>(address))}, {"address", address}, {"old", old},
                             {"new", value}, {"meaning", meaning}, {"power_cycle_needed", powerCycle}}));
         } else {
@@ -530,36 +530,36 @@ private:
             Print(line.str());
         }
         if (powerCycle)
-            C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
+            FContext.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
         return ExitOk;
     }
 
     // The signal that asked the tool to stop (SIGINT, SIGTERM, SIGHUP), or 0.
-    int Stopped() const { return C.Stop != nullptr ? C.Stop->load() : 0; }
+    int Stopped() const { return FContext.Stop != nullptr ? FContext.Stop->load() : 0; }
 
     // Results go out as they come; a standard output that cannot take them ends the command.
     void Print(const std::string& Text)
     {
-        C.Out << Text;
-        C.Out.flush();
-        if (!C.Out)
+        FContext.Out << Text;
+        FContext.Out.flush();
+        if (!FContext.Out)
             throw ECtlError(ExitFailure, OutputFailure());
     }
 
     int Measure()
     {
-        const bool record = A.Given.count("--count") || A.Given.count("--csv");
-        const int count = A.Count.empty() ? 1 : static_cast<int>(ParseInteger("--count", A.Count, 1, 100000000));
-        const int periodMs = A.Period.empty() ? 1000 : ParsePeriod(A.Period);
-        if (!record && A.Given.count("--period"))
+        const bool record = FArgs.Given.count("--count") || FArgs.Given.count("--csv");
+        const int count = FArgs.Count.empty() ? 1 : static_cast<int>(ParseInteger("--count", FArgs.Count, 1, 100000000));
+        const int periodMs = FArgs.Period.empty() ? 1000 : ParsePeriod(FArgs.Period);
+        if (!record && FArgs.Given.count("--period"))
             Usage("--period goes with --count or --csv");
         // A file that cannot be written is told before the first frame, not after the recording.
-        if (!A.Csv.empty())
-            CheckTarget(A.Csv);
+        if (!FArgs.Csv.empty())
+            CheckTarget(FArgs.Csv);
 
         TCtlSession& s = Connect(true);
         const TDeviceSettings& d = s.Settings();
-        if (SignalKindOf(d.ConfigType, d.InputMode) == TSignalKind::skNone) {
+        if (SignalKindOf(d.ConfigType, d.InputMode) == TSignalKind::None) {
             RequireUsableConfig(d);
             throw ECtlError(ExitRefused, "InputMode " + std::to_string(d.InputMode) +
                     " is not a known input kind: the reading cannot be converted");
@@ -574,7 +574,7 @@ private:
         auto reading = [&] {
             const TMeasured m = s.Measure();
             suffix = m.UnitSuffix;
-            return TReading{m.Raw, m.Value, SampleDisplay(d.ConfigType, d.InputMode, m.Value, C.DecimalSeparator).Text};
+            return TReading{m.Raw, m.Value, SampleDisplay(d.ConfigType, d.InputMode, m.Value, FContext.DecimalSeparator).Text};
         };
         auto unit = [&] { return suffix.substr(suffix.find_first_not_of(' ')); };
         auto json = [&](const TReading& R) {
@@ -582,7 +582,7 @@ private:
         };
         if (!record) {
             const TReading r = reading();
-            Print(A.Json ? JsonLine(json(r)) : r.Text + suffix + "\n");
+            Print(FArgs.Json ? JsonLine(json(r)) : r.Text + suffix + "\n");
             return ExitOk;
         }
 
@@ -591,7 +591,7 @@ private:
         run.Start(PeriodText(periodMs));
         int status = ExitOk;
         std::string why;
-        const bool progress = C.ErrIsTerminal;
+        const bool progress = FContext.ErrIsTerminal;
         try {
             run.SetFirst({reading().Text, 0});
             const auto period = std::chrono::milliseconds(periodMs);
@@ -606,7 +606,7 @@ private:
                 }
                 const TReading r = reading();
                 run.Add(r.Text);
-                if (A.Json) {
+                if (FArgs.Json) {
                     Json j = json(r);
                     j["sample"] = k + 1;
                     Print(JsonLine(j));
@@ -614,7 +614,7 @@ private:
                     Print(r.Text + suffix + "\n");
                 }
                 if (progress)
-                    C.Err << "\r" << (k + 1) << " of " << count << std::flush;
+                    FContext.Err << "\r" << (k + 1) << " of " << count << std::flush;
                 // A tick that falls due while a reading runs comes once, late; missed ones are not made up.
                 next += period;
                 const auto now = Clock::now();
@@ -627,7 +627,7 @@ private:
             why = e.what();
         }
         if (progress)
-            C.Err << "\n";
+            FContext.Err << "\n";
         return FinishRecording(run, status, why);
     }
 
@@ -636,13 +636,13 @@ private:
     {
         const std::string taken = std::to_string(Run.Count()) + (Run.Count() == 1 ? " sample" : " samples");
         std::string kept;
-        if (!A.Csv.empty()) {
+        if (!FArgs.Csv.empty()) {
             if (Run.Count() == 0) {
-                kept = "; " + A.Csv + " was left as it was";
+                kept = "; " + FArgs.Csv + " was left as it was";
             } else {
                 try {
                     WriteCsv(Run.Table());
-                    kept = " are in " + A.Csv;
+                    kept = " are in " + FArgs.Csv;
                 } catch (const ECtlError& e) {
                     kept = std::string(" are lost: ") + e.what();
                     if (Status == ExitOk)
@@ -651,24 +651,24 @@ private:
             }
         }
         if (Status != ExitOk)
-            C.Err << "kvt27ctl: " << Why << (Why.empty() ? "" : "; ") << taken << " taken" << kept << "\n";
+            FContext.Err << "kvt27ctl: " << Why << (Why.empty() ? "" : "; ") << taken << " taken" << kept << "\n";
         return Status;
     }
 
     void WriteCsv(const TLogTable& Table)
     {
-        if (A.Csv.empty())
+        if (FArgs.Csv.empty())
             return;
         try {
-            ExportCsv(Table, A.Csv);
+            ExportCsv(Table, FArgs.Csv);
         } catch (const ECsvError& e) {
-            throw ECtlError(ExitFailure, "cannot write " + A.Csv + ": " + e.what());
+            throw ECtlError(ExitFailure, "cannot write " + FArgs.Csv + ": " + e.what());
         }
     }
 
     int Save()
     {
-        const std::string& file = A.Positional[0];
+        const std::string& file = FArgs.Positional[0];
         // A name that cannot be written costs no frame.
         if (file != "-")
             CheckProfileTarget(file);
@@ -680,7 +680,7 @@ private:
                 std::to_string(d.ConfigType) + ", on " + s.Device()});
         if (file != "-")
             WriteProfileFile(file, text);
-        if (A.Json) {
+        if (FArgs.Json) {
             Print(JsonLine({{"file", file == "-" ? Json(nullptr) : Json(file)}, {"port", s.Device()},
                             {"model", ModelName(d.DeviceModel)}, {"configuration", ProfileJson(p)}}));
         } else if (file == "-") {
@@ -703,7 +703,7 @@ private:
 
     int Apply()
     {
-        const std::string& file = A.Positional[0];
+        const std::string& file = FArgs.Positional[0];
         // The file is read and checked whole before the port is touched.
         const TProfile p = LoadProfile(file);
 
@@ -716,16 +716,16 @@ private:
             if (!outFailure.empty())
                 return;
             errno = 0;
-            C.Out << Text;
-            C.Out.flush();
-            if (!C.Out)
+            FContext.Out << Text;
+            FContext.Out.flush();
+            if (!FContext.Out)
                 outFailure = OutputFailure();
         };
-        if (A.DryRun && !A.Json)
+        if (FArgs.DryRun && !FArgs.Json)
             emit("dry run: nothing is written\n");
         // A stop or a failed write ends the writing before the next word; what was written, what
         // may have been and what was not is said word by word.
-        const TApplyReport report = s.Model().ApplyPlan(plan, A.DryRun, [this] { return Stopped() != 0; });
+        const TApplyReport report = s.Model().ApplyPlan(plan, FArgs.DryRun, [this] { return Stopped() != 0; });
         Json words = Json::array();
         for (const TAppliedWord& w : report.Words) {
             const std::string name = WordName(w.Plan.Address);
@@ -739,7 +739,7 @@ private:
                 : w.Plan.Write                                   ? ""
                 : w.Plan.Note.empty()                            ? "unchanged"
                                                                  : w.Plan.Note;
-            if (A.Json) {
+            if (FArgs.Json) {
                 Json item{{"word", name}, {"address", w.Plan.Address}, {"old", w.Plan.Old}, {"new", w.Plan.New},
                           {"action", action}, {"note", note}};
                 if (w.Action == TAction::Unknown)
@@ -775,11 +775,11 @@ private:
         for (const TAppliedWord& w : report.Words)
             if (w.Action == TAppliedWord::TAction::Unknown)
                 unknown.push_back(WordName(w.Plan.Address) + " " + UnknownText(w));
-        if (A.Json)
-            emit(JsonLine({{"dry_run", A.DryRun}, {"complete", status == ExitOk}, {"words", words},
+        if (FArgs.Json)
+            emit(JsonLine({{"dry_run", FArgs.DryRun}, {"complete", status == ExitOk}, {"words", words},
                            {"power_cycle_needed", powerCycle}}));
         if (powerCycle)
-            C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
+            FContext.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
         if (status != ExitOk || !outFailure.empty()) {
             auto list = [](const std::vector<std::string>& Names) {
                 std::string l;
@@ -788,13 +788,13 @@ private:
                 return l.empty() ? std::string("none") : l;
             };
             if (!outFailure.empty())
-                C.Err << "kvt27ctl: " << outFailure << "\n";
+                FContext.Err << "kvt27ctl: " << outFailure << "\n";
             if (status != ExitOk)
-                C.Err << "kvt27ctl: " << why << "\n";
-            C.Err << "kvt27ctl: written: " << list(written);
+                FContext.Err << "kvt27ctl: " << why << "\n";
+            FContext.Err << "kvt27ctl: written: " << list(written);
             if (!unknown.empty())
-                C.Err << "; unknown: " << list(unknown);
-            C.Err << "; not written: " << list(notWritten) << "\n";
+                FContext.Err << "; unknown: " << list(unknown);
+            FContext.Err << "; not written: " << list(notWritten) << "\n";
             if (status == ExitOk)
                 status = ExitFailure;
         }
@@ -806,8 +806,8 @@ private:
     int Record()
     {
         std::optional<TDeviceSettings> found;
-        if (!A.AsFound.empty())
-            found = AsFoundWords(A.AsFound);
+        if (!FArgs.AsFound.empty())
+            found = AsFoundWords(FArgs.AsFound);
         TCtlSession& s = Connect(true);
         TWorkRecord r;
         r.Time = std::chrono::system_clock::now();
@@ -820,7 +820,7 @@ private:
             for (const TSettingsWordRow& w : SettingsWords)
                 f.*(w.Field) = (*found).*(w.Field);
             if (!SameConverter(f, s.Settings()))
-                throw ECtlError(ExitRefused, A.AsFound + " was read from another converter (its calibration words differ)");
+                throw ECtlError(ExitRefused, FArgs.AsFound + " was read from another converter (its calibration words differ)");
             r.AsFound = f;
         }
         r.TemperatureC = s.Model().TemperatureC();
@@ -897,8 +897,8 @@ private:
         return text;
     }
 
-    const TArgs& A;
-    TCtlContext& C;
+    const TArgs& FArgs;
+    TCtlContext& FContext;
     std::unique_ptr<TCtlSession> FSession;
 };
 

@@ -1,5 +1,7 @@
 #include "tools/ctl/ctl_platform.h"
 
+#include "platform/utf8.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -33,17 +35,6 @@ BOOL WINAPI OnConsoleControl(DWORD Event)
     }
 }
 
-std::string Utf8(const wchar_t* Text)
-{
-    const int n = WideCharToMultiByte(CP_UTF8, 0, Text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1)
-        return {};
-    std::string Out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, Text, -1, Out.data(), n, nullptr, nullptr);
-    Out.pop_back();
-    return Out;
-}
-
 } // namespace
 
 std::vector<std::string> ProgramArguments(int argc, char** argv)
@@ -54,7 +45,7 @@ std::vector<std::string> ProgramArguments(int argc, char** argv)
         return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::vector<std::string> Args;
     for (int i = 1; i < Count; ++i)
-        Args.push_back(Utf8(Wide[i]));
+        Args.push_back(kvt::platform::Utf8FromWide(Wide[i]));
     LocalFree(Wide);
     return Args;
 }

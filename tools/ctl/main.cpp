@@ -1,7 +1,7 @@
 // kvt27ctl: see kvt27ctl --help.
 #include "tools/ctl/ctl.h"
 #include "platform/std_streams.h"
-#include "serial/simregistry.h"
+#include "platform/simregistry.h"
 #include "tools/ctl/ctl_platform.h"
 
 #include <atomic>

@@ -1,7 +1,8 @@
 // kvt27-sim: see --help and README.md.
 #include "tools/sim/options.h"
 #include "platform/std_streams.h"
-#include "serial/simregistry.h"
+#include "platform/simregistry.h"
+#include "platform/syserror.h"
 #include "tools/sim/simulator.h"
 #include "kvt_version.h"
 
@@ -116,7 +117,8 @@ int main(int argc, char** argv)
     if (!setup.Link.empty()) {
         // symlink never replaces: a name taken since the check above is refused too.
         if (::symlink(path.c_str(), setup.Link.c_str()) != 0) {
-            std::fprintf(stderr, "kvt27-sim: --link %s: %s\n", setup.Link.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "kvt27-sim: --link %s: %s\n", setup.Link.c_str(),
+                kvt::platform::SysErrorMessage(errno).c_str());
             sim.Stop();
             return 1;
         }
@@ -132,7 +134,8 @@ int main(int argc, char** argv)
     }
     // The device is what a script reads first: a standard output that cannot take it is a failure.
     if (std::printf("%s\n", path.c_str()) < 0 || std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "kvt27-sim: cannot write the device to standard output: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "kvt27-sim: cannot write the device to standard output: %s\n",
+            kvt::platform::SysErrorMessage(errno).c_str());
         registration.reset();
         sim.Stop();
         if (!setup.Link.empty())

@@ -1,6 +1,7 @@
 #include "tools/sim/options.h"
 
-#include "datalog/text_file.h"
+#include "platform/key_value.h"
+#include "platform/text_file.h"
 #include "protocol/commands.h"
 #include "protocol/device_settings.h"
 #include "protocol/identity.h"
@@ -12,7 +13,6 @@
 #include <charconv>
 #include <cstdlib>
 #include <limits>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace kvt::sim {
@@ -28,14 +28,7 @@ std::string Lower(std::string s)
     return s;
 }
 
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos)
-        return {};
-    const auto e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
+using platform::Trim;
 
 // "12", "-3" or "0x1F": a leading 0 is no octal prefix.
 int64_t Integer(const std::string& Key, const std::string& Value, int64_t Min, int64_t Max)
@@ -267,30 +260,18 @@ public:
 
 void TSimOptions::ParseText(const std::string& Text, const std::string& Origin)
 {
-    std::istringstream in(Text);
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        const auto hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
-        line = Trim(line);
-        if (line.empty())
-            continue;
-        const auto eq = line.find('=');
-        const std::string key = Trim(line.substr(0, eq));
+    for (const platform::TKeyValueLine& l : platform::KeyValueLines(Text)) {
         try {
-            if (eq != std::string::npos)
-                Apply(key, Trim(line.substr(eq + 1)));
-            else if (IsKnown(key) && !IsFlag(key))
-                throw TSimOptionError(MessageQuote(key) + ": expected key = value");
+            if (l.HasValue)
+                Apply(l.Key, l.Value);
+            else if (IsKnown(l.Key) && !IsFlag(l.Key))
+                throw TSimOptionError(MessageQuote(l.Key) + ": expected key = value");
             else
-                Apply(key, "yes"); // a flag standing alone
+                Apply(l.Key, "yes"); // a flag standing alone
         } catch (const TPlacedError&) {
             throw;
         } catch (const TSimOptionError& e) {
-            throw TPlacedError(Origin + ":" + std::to_string(number) + ": " + e.what());
+            throw TPlacedError(Origin + ":" + std::to_string(l.Number) + ": " + e.what());
         }
     }
 }

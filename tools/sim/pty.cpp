@@ -1,10 +1,10 @@
 #include "tools/sim/pty.h"
 
 #include "platform/std_streams.h"
+#include "platform/syserror.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
 #include <termios.h>
@@ -15,7 +15,7 @@ namespace kvt::sim {
 namespace {
 [[noreturn]] void Fail(const std::string& What)
 {
-    throw std::runtime_error("pseudo-terminal: " + What + ": " + std::strerror(errno));
+    throw std::runtime_error("pseudo-terminal: " + What + ": " + platform::SysErrorMessage(errno));
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "tools/sim/simulator.h"
 
 #include "platform/std_streams.h"
+#include "platform/syserror.h"
 #include "protocol/commands.h"
 #include "protocol/frame_text.h"
 #include "tools/sim/assembler.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
@@ -34,7 +34,80 @@ void Reseal(TFrame& f)
 
 } // namespace
 
-TSimulator::TSimulator(const TConverterConfig& Config) : FConverter(Config) {}
+TSimConverter::TSimConverter(const TConverterConfig& Config) : FConverter(Config) {}
+
+void TSimConverter::Restart()
+{
+    std::lock_guard lock(FMutex);
+    FCounters = {};
+    FReceived.clear();
+    FHandledFrames = 0;
+}
+
+TReplyPlan TSimConverter::Take(const TFrame& Request, double Seconds)
+{
+    const uint8_t cmd = Request[0];
+    std::lock_guard lock(FMutex);
+    const TFaults f = FFaults;
+    const uint64_t number = ++FCounters.Frames;
+    FReceived.push_back(Request);
+    TReplyPlan plan;
+    // The line goes down as the next frame comes in, so the client is waiting for its reply.
+    if (f.HangUpAfterFrames > 0 && number > static_cast<uint64_t>(f.HangUpAfterFrames)) {
+        plan.HangUp = true;
+        return plan;
+    }
+    std::optional<TFrame> reply = FConverter.Handle(Request, Seconds);
+    const bool wordHit = f.NoReplyToWord >= 0 &&
+        ((cmd == CmdReadWord && Request[4] == f.NoReplyToWord) || (cmd == CmdWriteWord && Request[2] == f.NoReplyToWord));
+    if (f.Mute || (f.NoReplyToFrame > 0 && number == static_cast<uint64_t>(f.NoReplyToFrame)) ||
+        f.NoReplyToCommand == cmd || wordHit)
+        reply.reset();
+    if (!reply) {
+        ++FCounters.Unanswered;
+        return plan;
+    }
+    TFrame r = *reply;
+    if (f.OnlyCommand < 0 || f.OnlyCommand == cmd) {
+        if (f.WrongStation && cmd == CmdIdentify) {
+            r[3] = static_cast<uint8_t>(Request[1] + 1);
+            Reseal(r);
+        }
+        if (f.WrongEcho) {
+            r[0] = cmd == CmdReadWord ? CmdMeasure : CmdReadWord;
+            Reseal(r);
+        }
+        if (f.BadCrc)
+            r[5] ^= 0x01;
+        if (f.SwapCrc)
+            std::swap(r[5], r[6]);
+        if (f.TruncateAt > 0 && f.TruncateAt < FrameSize)
+            plan.Length = f.TruncateAt;
+        plan.SplitAt = f.SplitAt;
+        plan.SplitPauseMs = f.SplitPauseMs;
+        if (f.DelayFrame <= 0 || number == static_cast<uint64_t>(f.DelayFrame))
+            plan.DelayMs = f.ReplyDelayMs;
+    }
+    plan.Reply = r;
+    return plan;
+}
+
+void TSimConverter::CountReply()
+{
+    std::lock_guard lock(FMutex);
+    ++FCounters.Replies;
+}
+
+void TSimConverter::Handled()
+{
+    {
+        std::lock_guard lock(FMutex);
+        ++FHandledFrames;
+    }
+    FHandled.notify_all();
+}
+
+TSimulator::TSimulator(const TConverterConfig& Config) : TSimConverter(Config) {}
 
 TSimulator::~TSimulator()
 {
@@ -48,18 +121,16 @@ void TSimulator::Start()
     auto pty = std::make_unique<TPseudoTerminal>();
     pty->Open();
     if (pipe2(FWake, O_CLOEXEC | O_NONBLOCK) != 0)
-        throw std::runtime_error(std::string("simulator: pipe: ") + std::strerror(errno));
+        throw std::runtime_error(std::string("simulator: pipe: ") + platform::SysErrorMessage(errno));
     // Above 2 as the line: what is written to a standard stream must not wake the thread. Stop()
     // closes what is left after a failure.
     for (int& fd : FWake)
         fd = platform::KeepOffStandardStreams(fd);
     if (FWake[0] < 0 || FWake[1] < 0)
-        throw std::runtime_error(std::string("simulator: pipe: ") + std::strerror(errno));
+        throw std::runtime_error(std::string("simulator: pipe: ") + platform::SysErrorMessage(errno));
+    Restart();
     {
         std::lock_guard lock(FMutex);
-        FCounters = {};
-        FReceived.clear();
-        FHandledFrames = 0;
         FDevicePath = pty->SlavePath();
     }
     FPty = std::move(pty);
@@ -116,73 +187,73 @@ bool TSimulator::HungUp() const
     return FHungUp;
 }
 
-void TSimulator::SetWord(uint8_t Address, uint16_t Value)
+void TSimConverter::SetWord(uint8_t Address, uint16_t Value)
 {
     std::lock_guard lock(FMutex);
     FConverter.SetWord(Address, Value);
 }
 
-uint16_t TSimulator::Word(uint8_t Address) const
+uint16_t TSimConverter::Word(uint8_t Address) const
 {
     std::lock_guard lock(FMutex);
     return FConverter.Word(Address);
 }
 
-TWords TSimulator::Words() const
+TWords TSimConverter::Words() const
 {
     std::lock_guard lock(FMutex);
     return FConverter.Config().Words;
 }
 
-void TSimulator::SetSignal(const TSignal& Signal)
+void TSimConverter::SetSignal(const TSignal& Signal)
 {
     std::lock_guard lock(FMutex);
     FConverter.Config().Signal = Signal;
 }
 
-void TSimulator::SetModel(int Model)
+void TSimConverter::SetModel(int Model)
 {
     std::lock_guard lock(FMutex);
     FConverter.Config().Model = Model;
 }
 
-void TSimulator::SetFirmwareVersion(int32_t Version)
+void TSimConverter::SetFirmwareVersion(int32_t Version)
 {
     std::lock_guard lock(FMutex);
     FConverter.Config().FirmwareVersion = Version;
 }
 
-void TSimulator::SetTemperatureRaw(int32_t Raw)
+void TSimConverter::SetTemperatureRaw(int32_t Raw)
 {
     std::lock_guard lock(FMutex);
     FConverter.Config().TemperatureRaw = Raw;
 }
 
-void TSimulator::SetConfigType(uint16_t ConfigType)
+void TSimConverter::SetConfigType(uint16_t ConfigType)
 {
     std::lock_guard lock(FMutex);
     FConverter.Config().ConfigType = ConfigType;
 }
 
-TConverterConfig TSimulator::Config() const
+TConverterConfig TSimConverter::Config() const
 {
     std::lock_guard lock(FMutex);
     return FConverter.Config();
 }
 
-TOutputState TSimulator::Output() const
+TOutputState TSimConverter::Output() const
 {
     std::lock_guard lock(FMutex);
     return FConverter.Output();
 }
 
-void TSimulator::SetFaults(const TFaults& Faults)
+void TSimConverter::SetFaults(const TFaults& Faults)
 {
     std::lock_guard lock(FMutex);
     FFaults = Faults;
 }
 
-TFaults TSimulator::Faults() const
+TFaults TSimConverter::Faults() const
 {
     std::lock_guard lock(FMutex);
     return FFaults;
@@ -194,25 +265,25 @@ void TSimulator::SetTrace(std::function<void(const std::string& Line)> Sink)
     FTrace = std::move(Sink);
 }
 
-std::vector<TFrame> TSimulator::Received() const
+std::vector<TFrame> TSimConverter::Received() const
 {
     std::lock_guard lock(FMutex);
     return FReceived;
 }
 
-void TSimulator::ClearReceived()
+void TSimConverter::ClearReceived()
 {
     std::lock_guard lock(FMutex);
     FReceived.clear();
 }
 
-TCounters TSimulator::Counters() const
+TCounters TSimConverter::Counters() const
 {
     std::lock_guard lock(FMutex);
     return FCounters;
 }
 
-bool TSimulator::WaitForFrames(uint64_t Count, std::chrono::milliseconds Timeout) const
+bool TSimConverter::WaitForFrames(uint64_t Count, std::chrono::milliseconds Timeout) const
 {
     std::unique_lock lock(FMutex);
     return FHandled.wait_for(lock, Timeout, [&] { return FHandledFrames >= Count; });
@@ -304,98 +375,31 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
 {
     Trace("rx " + HexBytes(Request) + "  " + DescribeRequest(Request));
 
-    int baud;
-    {
-        std::lock_guard lock(FMutex);
-        baud = FFaults.LineBaud;
-    }
+    const int baud = Faults().LineBaud;
     // On a real line the seventh byte is in only this long after the first.
     bool go = baud <= 0 || SleepUntil(Arrived + FrameSize * ByteTime(baud));
 
-    const uint8_t cmd = Request[0];
-    std::optional<TFrame> reply;
-    TFaults f;
-    bool hangUp = false;
-    {
-        std::lock_guard lock(FMutex);
-        f = FFaults;
-        const uint64_t number = ++FCounters.Frames;
-        FReceived.push_back(Request);
-        // The line goes down as the next frame comes in, so the client is waiting for its reply.
-        hangUp = f.HangUpAfterFrames > 0 && number > static_cast<uint64_t>(f.HangUpAfterFrames);
-    }
-    if (hangUp) {
+    const TReplyPlan plan = Take(Request, std::chrono::duration<double>(Clock::now() - FStart).count());
+    if (plan.HangUp) {
         if (go) {
             Trace("   hang-up");
             CloseLine();
         }
-        {
-            std::lock_guard lock(FMutex);
-            ++FHandledFrames;
-        }
-        FHandled.notify_all();
-        return;
-    }
-    uint64_t number = 0;
-    {
-        std::lock_guard lock(FMutex);
-        number = FCounters.Frames;
-        const double seconds = std::chrono::duration<double>(Clock::now() - FStart).count();
-        // The command takes effect even when its reply is withheld, as with a reply lost on the line.
-        reply = FConverter.Handle(Request, seconds);
-        const bool wordHit = f.NoReplyToWord >= 0 &&
-            ((cmd == CmdReadWord && Request[4] == f.NoReplyToWord) ||
-                (cmd == CmdWriteWord && Request[2] == f.NoReplyToWord));
-        if (f.Mute || (f.NoReplyToFrame > 0 && number == static_cast<uint64_t>(f.NoReplyToFrame)) ||
-            f.NoReplyToCommand == cmd || wordHit)
-            reply.reset();
-        if (!reply)
-            ++FCounters.Unanswered;
-    }
-
-    if (reply && go) {
-        const bool scoped = f.OnlyCommand < 0 || f.OnlyCommand == cmd;
-        TFrame r = *reply;
-        int length = FrameSize, splitAt = 0, pause = 0, delay = 0;
-        if (scoped) {
-            if (f.WrongStation && cmd == CmdIdentify) {
-                r[3] = static_cast<uint8_t>(Request[1] + 1);
-                Reseal(r);
-            }
-            if (f.WrongEcho) {
-                r[0] = cmd == CmdReadWord ? CmdMeasure : CmdReadWord;
-                Reseal(r);
-            }
-            if (f.BadCrc)
-                r[5] ^= 0x01;
-            if (f.SwapCrc)
-                std::swap(r[5], r[6]);
-            if (f.TruncateAt > 0 && f.TruncateAt < FrameSize)
-                length = f.TruncateAt;
-            splitAt = f.SplitAt;
-            pause = f.SplitPauseMs;
-            if (f.DelayFrame <= 0 || number == static_cast<uint64_t>(f.DelayFrame))
-                delay = f.ReplyDelayMs;
-        }
-        if (delay > 0)
-            go = SleepUntil(Clock::now() + std::chrono::milliseconds(delay));
+    } else if (plan.Reply && go) {
+        const TFrame& r = *plan.Reply;
+        if (plan.DelayMs > 0)
+            go = SleepUntil(Clock::now() + std::chrono::milliseconds(plan.DelayMs));
         if (go) {
-            const std::string_view sent(reinterpret_cast<const char*>(r.data()), static_cast<std::size_t>(length));
-            Trace("tx " + HexBytes(sent) + "  " + DescribeReply(r, cmd) +
-                (length < FrameSize ? ", cut after " + std::to_string(length) + " bytes" : ""));
-            go = SendReply(r, splitAt, pause, length, baud);
+            const std::string_view sent(reinterpret_cast<const char*>(r.data()), static_cast<std::size_t>(plan.Length));
+            Trace("tx " + HexBytes(sent) + "  " + DescribeReply(r, Request[0]) +
+                (plan.Length < FrameSize ? ", cut after " + std::to_string(plan.Length) + " bytes" : ""));
+            SendReply(r, plan.SplitAt, plan.SplitPauseMs, plan.Length, baud);
         }
-        std::lock_guard lock(FMutex);
-        ++FCounters.Replies;
+        CountReply();
     } else if (go) {
         Trace("   (no reply)");
     }
-
-    {
-        std::lock_guard lock(FMutex);
-        ++FHandledFrames;
-    }
-    FHandled.notify_all();
+    Handled();
 }
 
 void TSimulator::CloseLine()

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,7 +53,70 @@ struct TCounters {
     uint64_t DroppedBytes = 0;  // reply bytes nobody took off the line
 };
 
-class TSimulator {
+// What a frame with a good CRC comes to under the faults: the line going down, or the reply to
+// send (its bytes already as the faults make them) and how.
+struct TReplyPlan {
+    bool HangUp = false;         // the line goes down as this frame arrives
+    std::optional<TFrame> Reply; // nothing: the frame is not answered
+    int Length = FrameSize;      // bytes of Reply sent
+    int SplitAt = 0;             // the first SplitAt bytes, a pause of SplitPauseMs, then the rest
+    int SplitPauseMs = 0;
+    int DelayMs = 0;             // before the reply
+};
+
+// The converter at the far end of a line: its state, the faults, the frames it received, and what
+// each frame comes to. Every setter and getter is thread-safe. TSimulator puts it on a
+// pseudo-terminal; a test may put it on a line of its own.
+class TSimConverter {
+public:
+    explicit TSimConverter(const TConverterConfig& Config = {});
+
+    // Converter state.
+    void SetWord(uint8_t Address, uint16_t Value);
+    uint16_t Word(uint8_t Address) const;
+    TWords Words() const;
+    void SetSignal(const TSignal& Signal);
+    void SetModel(int Model);
+    void SetFirmwareVersion(int32_t Version);
+    void SetTemperatureRaw(int32_t Raw);
+    void SetConfigType(uint16_t ConfigType);
+    TConverterConfig Config() const;
+    TOutputState Output() const;
+
+    void SetFaults(const TFaults& Faults);
+    TFaults Faults() const;
+
+    // Frames with a good CRC, in order of arrival.
+    std::vector<TFrame> Received() const;
+    void ClearReceived();
+    TCounters Counters() const;
+
+    // Waits until at least Count frames have been handled (answered or not) since the start.
+    bool WaitForFrames(uint64_t Count, std::chrono::milliseconds Timeout) const;
+
+protected:
+    // A new start: counters, frames received and frames handled cleared.
+    void Restart();
+    // Counts and records Request, lets the converter carry it out (also when its reply is then
+    // withheld, as with a reply lost on the line) and says what goes back. Seconds: the time since
+    // the start, for the signal.
+    TReplyPlan Take(const TFrame& Request, double Seconds);
+    void CountReply();
+    // The frame taken last has been dealt with: WaitForFrames sees it.
+    void Handled();
+
+    mutable std::mutex FMutex;
+    mutable std::condition_variable FHandled;
+    TCounters FCounters; // the line's byte counts are the line's to keep, under FMutex
+
+private:
+    TConverter FConverter;
+    TFaults FFaults;
+    std::vector<TFrame> FReceived;
+    uint64_t FHandledFrames = 0;
+};
+
+class TSimulator : public TSimConverter {
 public:
     explicit TSimulator(const TConverterConfig& Config = {});
     ~TSimulator();
@@ -73,31 +137,8 @@ public:
     void HangUp();
     bool HungUp() const;
 
-    // Converter state.
-    void SetWord(uint8_t Address, uint16_t Value);
-    uint16_t Word(uint8_t Address) const;
-    TWords Words() const;
-    void SetSignal(const TSignal& Signal);
-    void SetModel(int Model);
-    void SetFirmwareVersion(int32_t Version);
-    void SetTemperatureRaw(int32_t Raw);
-    void SetConfigType(uint16_t ConfigType);
-    TConverterConfig Config() const;
-    TOutputState Output() const;
-
-    void SetFaults(const TFaults& Faults);
-    TFaults Faults() const;
-
     // Each frame received and sent, decoded, one line per call, from the simulator's thread.
     void SetTrace(std::function<void(const std::string& Line)> Sink);
-
-    // Frames with a good CRC, in order of arrival.
-    std::vector<TFrame> Received() const;
-    void ClearReceived();
-    TCounters Counters() const;
-
-    // Waits until at least Count frames have been handled (answered or not) since Start().
-    bool WaitForFrames(uint64_t Count, std::chrono::milliseconds Timeout) const;
 
 private:
     void Run();
@@ -107,14 +148,6 @@ private:
     bool SleepUntil(std::chrono::steady_clock::time_point When);
     void Trace(const std::string& Line);
     void CloseLine();
-
-    mutable std::mutex FMutex;
-    mutable std::condition_variable FHandled;
-    TConverter FConverter;
-    TFaults FFaults;
-    TCounters FCounters;
-    std::vector<TFrame> FReceived;
-    uint64_t FHandledFrames = 0;
 
     std::mutex FTraceMutex;
     std::function<void(const std::string&)> FTrace;

@@ -1,5 +1,5 @@
 // Windows has no simulator (it runs on a pseudo-terminal): nothing is listed, nothing registers.
-#include "serial/simregistry.h"
+#include "platform/simregistry.h"
 
 namespace kvt {
 

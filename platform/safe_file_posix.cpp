@@ -1,8 +1,9 @@
 // The safe writer on POSIX systems.
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
+
+#include "platform/syserror.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +14,7 @@ namespace {
 
 [[noreturn]] void Fail(int Code, const std::string& Target)
 {
-    throw EFileError(Code, Target, std::strerror(Code));
+    throw EFileError(Code, Target, platform::SysErrorMessage(Code));
 }
 
 // Folder part with its slash ("" for the current folder) and the name.

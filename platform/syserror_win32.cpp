@@ -1,9 +1,11 @@
 // System error codes on Windows are those of GetLastError; their texts come from FormatMessage.
-#include "serial/syserror.h"
+#include "platform/syserror.h"
+
+#include "platform/utf8.h"
 
 #include <windows.h>
 
-namespace kvt::serial {
+namespace kvt::platform {
 
 const int ErrorBadHandle = ERROR_INVALID_HANDLE;
 const int ErrorBadBuffer = ERROR_NOACCESS;
@@ -16,11 +18,8 @@ std::string SysErrorMessage(int Code)
             | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
         nullptr, static_cast<DWORD>(Code), 0, reinterpret_cast<wchar_t*>(&Buffer), 0, nullptr);
     std::string Text;
-    if (n > 0 && Buffer != nullptr) {
-        const int Bytes = WideCharToMultiByte(CP_UTF8, 0, Buffer, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
-        Text.resize(static_cast<size_t>(Bytes));
-        WideCharToMultiByte(CP_UTF8, 0, Buffer, static_cast<int>(n), Text.data(), Bytes, nullptr, nullptr);
-    }
+    if (n > 0 && Buffer != nullptr)
+        Text = Utf8FromWide(std::wstring_view(Buffer, n));
     if (Buffer != nullptr)
         LocalFree(Buffer);
     Text = TrimSystemText(std::move(Text));
@@ -31,4 +30,4 @@ std::string SysErrorMessage(int Code)
     return Text;
 }
 
-} // namespace kvt::serial
+} // namespace kvt::platform

@@ -1,4 +1,4 @@
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
 
 #include <algorithm>
 #include <atomic>

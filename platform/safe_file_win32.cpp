@@ -1,10 +1,13 @@
 // The safe writer on Windows.
-#include "datalog/safe_file.h"
-#include "datalog/file_win32.h"
+#include "platform/safe_file.h"
+#include "platform/file_win32.h"
+#include "platform/syserror.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cwctype>
+#include <optional>
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -50,31 +53,6 @@ int ErrnoOf(DWORD Code)
     }
 }
 
-std::string Utf8(const std::wstring& Wide)
-{
-    if (Wide.empty())
-        return {};
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, Wide.data(), static_cast<int>(Wide.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0)
-        return {};
-    std::string s(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, Wide.data(), static_cast<int>(Wide.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
-
-std::string SystemText(DWORD Code)
-{
-    wchar_t* buffer = nullptr;
-    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, Code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = n > 0 && buffer ? std::wstring(buffer, n) : std::wstring();
-    if (buffer)
-        ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'.'))
-        text.pop_back();
-    return text.empty() ? "Error " + std::to_string(Code) : Utf8(text);
-}
-
 // The position after the folder part: after the last '\', '/' or drive colon.
 size_t BaseStart(const std::wstring& Path)
 {
@@ -88,17 +66,15 @@ std::wstring WidePath(const std::string& Name)
 {
     if (Name.empty())
         throw EFileError(ENOENT, Name, "No file name");
-    const int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Name.data(), static_cast<int>(Name.size()), nullptr, 0);
-    if (n <= 0)
+    std::optional<std::wstring> wide = platform::WideFromUtf8(Name);
+    if (!wide)
         throw EFileError(EINVAL, Name, "The name is not UTF-8");
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Name.data(), static_cast<int>(Name.size()), w.data(), n);
-    return w;
+    return std::move(*wide);
 }
 
 void FailWin32(unsigned long Code, const std::string& Name)
 {
-    throw EFileError(ErrnoOf(Code), Name, SystemText(Code));
+    throw EFileError(ErrnoOf(Code), Name, platform::SysErrorMessage(static_cast<int>(Code)));
 }
 
 void RefuseDeviceName(const std::string& Name)

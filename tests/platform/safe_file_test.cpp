@@ -1,7 +1,7 @@
 // The safe writer and the text reader against a temporary folder: what they refuse, what they
 // leave behind.
-#include "datalog/safe_file.h"
-#include "datalog/text_file.h"
+#include "platform/safe_file.h"
+#include "platform/text_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 // The text file reader on POSIX systems.
-#include "datalog/text_file.h"
+#include "platform/text_file.h"
+
+#include "platform/syserror.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +14,7 @@ namespace {
 
 [[noreturn]] void Fail(int Code, const std::string& Path)
 {
-    throw EFileError(Code, Path, std::strerror(Code));
+    throw EFileError(Code, Path, platform::SysErrorMessage(Code));
 }
 
 void CheckKind(const struct stat& St, const std::string& Path)
@@ -30,14 +31,14 @@ void CheckKind(const struct stat& St, const std::string& Path)
 
 class TFd {
 public:
-    explicit TFd(int Fd) : Fd_(Fd) {}
-    ~TFd() { ::close(Fd_); }
+    explicit TFd(int Fd) : FFd(Fd) {}
+    ~TFd() { ::close(FFd); }
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
-    int Get() const { return Fd_; }
+    int Get() const { return FFd; }
 
 private:
-    int Fd_;
+    int FFd;
 };
 
 } // namespace

@@ -1,6 +1,6 @@
-#include "serial/sysfile.h"
+#include "platform/sysfile.h"
 
-namespace kvt::serial {
+namespace kvt::platform {
 
 std::FILE* OpenFileUtf8(const std::string& Name, const char* Mode)
 {
@@ -12,4 +12,4 @@ bool LocalTime(std::time_t Time, std::tm& Local)
     return localtime_r(&Time, &Local) != nullptr;
 }
 
-} // namespace kvt::serial
+} // namespace kvt::platform

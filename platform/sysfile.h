@@ -5,17 +5,13 @@
 #include <ctime>
 #include <string>
 
-namespace kvt::serial {
+namespace kvt::platform {
 
-// std::fopen for a file named in UTF-8; on Windows through the wide API.
+// std::fopen for a file named in UTF-8; on Windows through the wide API, where a name that is not
+// UTF-8 opens nothing (errno EILSEQ).
 std::FILE* OpenFileUtf8(const std::string& Name, const char* Mode);
 
 // The local time of Time; false when it cannot be had.
 bool LocalTime(std::time_t Time, std::tm& Local);
 
-#ifdef _WIN32
-// UTF-8 in the wide form of the Windows API.
-std::wstring WideText(const std::string& Utf8);
-#endif
-
-} // namespace kvt::serial
+} // namespace kvt::platform

@@ -1,10 +1,10 @@
 // System error codes on POSIX are errno values.
-#include "serial/syserror.h"
+#include "platform/syserror.h"
 
 #include <cerrno>
 #include <cstring>
 
-namespace kvt::serial {
+namespace kvt::platform {
 
 namespace {
 
@@ -35,4 +35,4 @@ std::string SysErrorMessage(int Code)
     return TrimSystemText(std::move(Text));
 }
 
-} // namespace kvt::serial
+} // namespace kvt::platform

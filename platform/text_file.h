@@ -2,7 +2,7 @@
 // reader hang or swallow the memory, and texts from them cut to a size a message can show.
 #pragma once
 
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,12 +1,12 @@
-#include "serial/simregistry.h"
+#include "platform/simregistry.h"
 
-#include "datalog/safe_file.h"
+#include "platform/safe_file.h"
+#include "platform/syserror.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -134,7 +134,7 @@ bool ParseEntry(const std::string& Text, TEntry& Entry)
 bool MakeRegistryDir(const std::string& Dir, std::string& Error)
 {
     if (::mkdir(Dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        Error = Dir + ": " + std::strerror(errno);
+        Error = Dir + ": " + platform::SysErrorMessage(errno);
         return false;
     }
     if (!RegistryDirUsable(Dir)) {

@@ -1,24 +1,16 @@
-// The pure parts behind kvt27ctl: the configuration file, the plan that puts it onto a converter,
-// the word rules (with the exit statuses kvt27ctl gives their faults), the port helpers, and the
-// simulators' port registry.
+// The configuration file, the plan that puts it onto a converter, and the rules for the value of
+// each writable word.
 #include "protocol/device_settings.h"
+#include "signal/config_error.h"
 #include "signal/config_file.h"
 #include "signal/config_rules.h"
-#include "tools/ctl/ctl_status.h"
-#include "serial/port_access.h"
-#include "serial/simregistry.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <fstream>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <functional>
+#include <optional>
 
 using namespace kvt;
-using namespace kvt::ctl;
 
 namespace {
 
@@ -56,24 +48,17 @@ TDeviceSettings Kvt27(int ConfigType = 15)
     return s;
 }
 
-int StatusOf(const std::function<void()>& F, std::string* Message = nullptr)
+// The fault F throws, none when it throws none.
+std::optional<TConfigFault> FaultOf(const std::function<void()>& F, std::string* Message = nullptr)
 {
     try {
         F();
     } catch (const EConfigError& e) {
         if (Message)
             *Message = e.what();
-        return e.Fault == TConfigFault::Refused ? ExitRefused
-            : e.Fault == TConfigFault::CannotWrite ? ExitFailure
-                                                    : ExitUsage;
+        return e.Fault;
     }
-    return ExitOk;
-}
-
-int Check(uint8_t Address, long long Value, const TDeviceSettings& Settings, std::string& Why)
-{
-    const TValueCheck c = CheckWordValue(Address, Value, Settings, Why);
-    return c == TValueCheck::vcOk ? ExitOk : c == TValueCheck::vcRefused ? ExitRefused : ExitUsage;
+    return std::nullopt;
 }
 
 std::string Replace(std::string Text, const std::string& From, const std::string& To)
@@ -87,7 +72,7 @@ std::string Replace(std::string Text, const std::string& From, const std::string
 
 } // namespace
 
-TEST(CtlProfile, ParsesAGoodFile)
+TEST(ConfigFile, ParsesAGoodFile)
 {
     const TProfile p = ParseProfile(GoodFile, "f");
     EXPECT_EQ(p.InputMode, 3);
@@ -105,7 +90,7 @@ TEST(CtlProfile, ParsesAGoodFile)
     EXPECT_EQ(again.LimitReaction, p.LimitReaction);
 }
 
-TEST(CtlProfile, RefusesWhatDoesNotParseWithTheLine)
+TEST(ConfigFile, RefusesWhatDoesNotParseWithTheLine)
 {
     const std::pair<std::string, std::string> cases[] = {
         {Replace(GoodFile, "filter = 2\n", ""), "\"filter\" is missing"},
@@ -124,24 +109,24 @@ TEST(CtlProfile, RefusesWhatDoesNotParseWithTheLine)
     };
     for (const auto& [text, expected] : cases) {
         std::string message;
-        EXPECT_EQ(StatusOf([&] { ParseProfile(text, "f"); }, &message), ExitUsage) << expected;
+        EXPECT_EQ(FaultOf([&] { ParseProfile(text, "f"); }, &message), TConfigFault::BadValue) << expected;
         EXPECT_NE(message.find(expected), std::string::npos) << message;
     }
 }
 
-TEST(CtlProfile, MillivoltAndResistanceKeepTheirFieldPrecision)
+TEST(ConfigFile, MillivoltAndResistanceKeepTheirFieldPrecision)
 {
     std::string mv = Replace(Replace(Replace(GoodFile, "input = current", "input = millivolt"), "4.000 mA", "-585"), "20 mA", "123.4 mV");
     const TProfile p = ParseProfile(mv, "f");
     EXPECT_EQ(p.InBegin, "-585");
     std::string message;
-    EXPECT_EQ(StatusOf([&] { ParseProfile(Replace(mv, "123.4 mV", "123.45 mV"), "f"); }, &message), ExitUsage);
+    EXPECT_EQ(FaultOf([&] { ParseProfile(Replace(mv, "123.4 mV", "123.45 mV"), "f"); }, &message), TConfigFault::BadValue);
     EXPECT_NE(message.find("at most 1 decimals"), std::string::npos);
     const std::string pct = Replace(Replace(Replace(GoodFile, "input = current", "input = resistance"), "4.000 mA", "25.5 %"), "20 mA", "100");
     EXPECT_EQ(ParseProfile(pct, "f").InBegin, "25.5");
 }
 
-TEST(CtlProfile, SavedFromSettingsAsTheNumericFieldsShowThem)
+TEST(ConfigFile, SavedFromSettingsAsTheNumericFieldsShowThem)
 {
     TDeviceSettings s = Kvt27();
     s.InZero = 32000 - 4500; // -3 mA with 1500 counts per mA
@@ -176,13 +161,13 @@ TEST(CtlProfile, SavedFromSettingsAsTheNumericFieldsShowThem)
     EXPECT_EQ(ProfileFromSettings(old).LimitReaction, 0);
 
     TDeviceSettings bad = Kvt27(12);
-    EXPECT_EQ(StatusOf([&] { ProfileFromSettings(bad); }), ExitRefused);
+    EXPECT_EQ(FaultOf([&] { ProfileFromSettings(bad); }), TConfigFault::Refused);
     bad = Kvt27();
     bad.InputMode = 9;
-    EXPECT_EQ(StatusOf([&] { ProfileFromSettings(bad); }), ExitRefused);
+    EXPECT_EQ(FaultOf([&] { ProfileFromSettings(bad); }), TConfigFault::Refused);
 }
 
-TEST(CtlProfile, PlanUsesTheTargetsCalibration)
+TEST(ConfigFile, PlanUsesTheTargetsCalibration)
 {
     const TProfile p = ParseProfile(GoodFile, "f");
     TDeviceSettings t = Kvt27();
@@ -204,18 +189,18 @@ TEST(CtlProfile, PlanUsesTheTargetsCalibration)
     EXPECT_FALSE(plan[2].Write);
 }
 
-TEST(CtlProfile, PlanRefusesWhatTheTargetCannotTake)
+TEST(ConfigFile, PlanRefusesWhatTheTargetCannotTake)
 {
     const TProfile p = ParseProfile(GoodFile, "f");
     std::string message;
 
     // DIP configuration 3 is current to current; the file wants a voltage output.
-    EXPECT_EQ(StatusOf([&] { PlanApply(p, Kvt27(3)); }, &message), ExitRefused);
+    EXPECT_EQ(FaultOf([&] { PlanApply(p, Kvt27(3)); }, &message), TConfigFault::Refused);
     EXPECT_NE(message.find("DIP switches"), std::string::npos);
     // 10 V needs a code above a KVT27L's 8191 with this calibration.
     TDeviceSettings l = Kvt27();
     l.DeviceModel = ModelKVT27L;
-    EXPECT_EQ(StatusOf([&] { PlanApply(p, l); }, &message), ExitRefused);
+    EXPECT_EQ(FaultOf([&] { PlanApply(p, l); }, &message), TConfigFault::Refused);
     EXPECT_NE(message.find("8191"), std::string::npos) << message;
     // A calibration that puts the input word outside 16 bits.
     TProfile minus = p;
@@ -223,13 +208,13 @@ TEST(CtlProfile, PlanRefusesWhatTheTargetCannotTake)
     TDeviceSettings wide = Kvt27();
     wide.CalIn0mA = 1000;
     wide.CalIn20mA = 41000;
-    EXPECT_EQ(StatusOf([&] { PlanApply(minus, wide); }, &message), ExitRefused);
+    EXPECT_EQ(FaultOf([&] { PlanApply(minus, wide); }, &message), TConfigFault::Refused);
     EXPECT_NE(message.find("input-begin -20 mA does not fit"), std::string::npos) << message;
     // The 3.5 mA reaction only in configuration 0; a filter on a KVT27L is refused, filter 0 skipped.
     TProfile drop = p;
     drop.OutputMode = 3;
     drop.LimitReaction = 3;
-    EXPECT_EQ(StatusOf([&] { PlanApply(drop, Kvt27()); }, &message), ExitRefused);
+    EXPECT_EQ(FaultOf([&] { PlanApply(drop, Kvt27()); }, &message), TConfigFault::Refused);
     EXPECT_NE(message.find("3,5 mA"), std::string::npos);
     TDeviceSettings l2 = Kvt27();
     l2.DeviceModel = ModelKVT27L;
@@ -242,113 +227,34 @@ TEST(CtlProfile, PlanRefusesWhatTheTargetCannotTake)
     EXPECT_FALSE(plan[6].Write);
     EXPECT_NE(plan[6].Note.find("no input filter"), std::string::npos);
     noFilter.FilterType = 1;
-    EXPECT_EQ(StatusOf([&] { PlanApply(noFilter, l2); }), ExitRefused);
+    EXPECT_EQ(FaultOf([&] { PlanApply(noFilter, l2); }), TConfigFault::Refused);
 }
 
-TEST(CtlRules, WordValues)
+TEST(ConfigRules, WordValues)
 {
     const TDeviceSettings s = Kvt27(0);
     std::string why;
-    EXPECT_EQ(Check(WordInputMode, 6, s, why), ExitOk);
-    EXPECT_EQ(Check(WordInputMode, 2, s, why), ExitUsage);
-    EXPECT_EQ(Check(WordOutputMode, 5, s, why), ExitUsage);
-    EXPECT_EQ(Check(WordFilterType, 3, s, why), ExitUsage);
-    EXPECT_EQ(Check(WordLimitReaction, 3, s, why), ExitOk);
-    EXPECT_EQ(Check(WordOutEnd, 16383, s, why), ExitOk);
-    EXPECT_EQ(Check(WordOutEnd, 16384, s, why), ExitUsage);
-    EXPECT_EQ(Check(WordCalIn0mA, 1, s, why), ExitUsage);
+    EXPECT_EQ(CheckWordValue(WordInputMode, 6, s, why), TValueCheck::Ok);
+    EXPECT_EQ(CheckWordValue(WordInputMode, 2, s, why), TValueCheck::BadValue);
+    EXPECT_EQ(CheckWordValue(WordOutputMode, 5, s, why), TValueCheck::BadValue);
+    EXPECT_EQ(CheckWordValue(WordFilterType, 3, s, why), TValueCheck::BadValue);
+    EXPECT_EQ(CheckWordValue(WordLimitReaction, 3, s, why), TValueCheck::Ok);
+    EXPECT_EQ(CheckWordValue(WordOutEnd, 16383, s, why), TValueCheck::Ok);
+    EXPECT_EQ(CheckWordValue(WordOutEnd, 16384, s, why), TValueCheck::BadValue);
+    EXPECT_EQ(CheckWordValue(WordCalIn0mA, 1, s, why), TValueCheck::BadValue);
     EXPECT_NE(why.find("never written"), std::string::npos);
 
     TDeviceSettings l = s;
     l.DeviceModel = ModelKVT27L;
-    EXPECT_EQ(Check(WordOutZero, 8192, l, why), ExitUsage);
-    EXPECT_EQ(Check(WordInputMode, 5, l, why), ExitRefused);
-    EXPECT_EQ(Check(WordFilterType, 0, l, why), ExitRefused);
+    EXPECT_EQ(CheckWordValue(WordOutZero, 8192, l, why), TValueCheck::BadValue);
+    EXPECT_EQ(CheckWordValue(WordInputMode, 5, l, why), TValueCheck::Refused);
+    EXPECT_EQ(CheckWordValue(WordFilterType, 0, l, why), TValueCheck::Refused);
     TDeviceSettings old = s;
     old.FirmwareVersion = 1100000000;
-    EXPECT_EQ(Check(WordLimitReaction, 0, old, why), ExitRefused);
-    EXPECT_EQ(Check(WordLimitReaction, 3, Kvt27(15), why), ExitRefused);
+    EXPECT_EQ(CheckWordValue(WordLimitReaction, 0, old, why), TValueCheck::Refused);
+    EXPECT_EQ(CheckWordValue(WordLimitReaction, 3, Kvt27(15), why), TValueCheck::Refused);
 
     EXPECT_EQ(EffectiveOutputMode(Kvt27(2)), 4);
     EXPECT_EQ(EffectiveOutputMode(Kvt27(6)), 3);
     EXPECT_EQ(ConfigTypeDescription(12), MsgBadConfigText);
-}
-
-TEST(PortAccess, NamesAndReasons)
-{
-    EXPECT_EQ(PortDeviceName(" ttyUSB0 "), "/dev/ttyUSB0");
-    EXPECT_EQ(PortDeviceName("/dev/pts/4"), "/dev/pts/4");
-    EXPECT_EQ(PortDeviceName("  "), "");
-
-    const std::string denied = PortOpenFailureDetail(EACCES, "Permission denied", "uucp");
-    EXPECT_EQ(denied.rfind("Permission denied.", 0), 0u);
-    EXPECT_NE(denied.find("sudo usermod -aG uucp $USER"), std::string::npos);
-    EXPECT_NE(denied.find("log in again"), std::string::npos);
-    EXPECT_NE(PortOpenFailureDetail(EPERM, "Operation not permitted").find("usermod -aG dialout"), std::string::npos);
-    const std::string missing = PortOpenFailureDetail(ENOENT, "No such file or directory");
-    EXPECT_EQ(missing.find("usermod"), std::string::npos);
-    EXPECT_NE(missing.find("No such file or directory."), std::string::npos);
-    EXPECT_EQ(PortOpenFailureDetail(0, "Invalid port"), "Invalid port.");
-    EXPECT_EQ(PortAccessGroup("/nonexistent/tty"), "dialout");
-}
-
-class SimPortRegistry : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char base[] = "/tmp/kvt-simports-XXXXXX";
-        ASSERT_NE(::mkdtemp(base), nullptr);
-        FBase = base;
-        FDir = FBase + "/reg";
-    }
-    void TearDown() override { std::system(("rm -rf '" + FBase + "'").c_str()); }
-
-    void WriteEntry(const std::string& Name, const std::string& Text)
-    {
-        std::ofstream(FDir + "/" + Name) << Text;
-    }
-
-    std::string FBase, FDir;
-};
-
-TEST_F(SimPortRegistry, ListsLiveEntriesAndDropsStaleOnes)
-{
-    // A live registration of this process, on a path that exists.
-    kvt::TSimPortRegistration live("/dev/null", FDir);
-    ASSERT_TRUE(live.Registered()) << live.Error();
-    struct stat st {};
-    ASSERT_EQ(::stat(FDir.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-
-    // A simulator that was killed: its pid is gone.
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    WriteEntry(std::to_string(child) + "-0.port", "pid=" + std::to_string(child) + "\npath=/dev/null\n");
-    // A reused pid: this process, but another start time.
-    WriteEntry("reused-0.port", "pid=" + std::to_string(::getpid()) + "\nstart=1\npath=/dev/null\n");
-    WriteEntry("garbage.port", "nothing here\n");
-
-    const auto ports = kvt::LiveSimPortsIn(FDir);
-    ASSERT_EQ(ports.size(), 1u);
-    EXPECT_EQ(ports[0].Path, "/dev/null");
-    EXPECT_EQ(ports[0].Pid, ::getpid());
-    EXPECT_NE(::access((FDir + "/" + std::to_string(child) + "-0.port").c_str(), F_OK), 0);
-    EXPECT_NE(::access((FDir + "/reused-0.port").c_str(), F_OK), 0);
-    EXPECT_NE(::access((FDir + "/garbage.port").c_str(), F_OK), 0);
-
-    live.Remove();
-    EXPECT_TRUE(kvt::LiveSimPortsIn(FDir).empty());
-}
-
-TEST_F(SimPortRegistry, AFolderOthersCanWriteIsNotTrusted)
-{
-    ASSERT_EQ(::mkdir(FDir.c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(FDir.c_str(), 0777), 0);
-    WriteEntry("1-0.port", "pid=" + std::to_string(::getpid()) + "\npath=/dev/null\n");
-    EXPECT_TRUE(kvt::LiveSimPortsIn(FDir).empty());
-    kvt::TSimPortRegistration reg("/dev/null", FDir);
-    EXPECT_FALSE(reg.Registered());
-    EXPECT_FALSE(reg.Error().empty());
 }

@@ -1,6 +1,6 @@
-#include "serial/syserror.h"
+#include "platform/syserror.h"
 
-namespace kvt::serial {
+namespace kvt::platform {
 
 std::string TrimSystemText(std::string Text)
 {
@@ -15,4 +15,4 @@ std::string TrimSystemText(std::string Text)
     return Text;
 }
 
-} // namespace kvt::serial
+} // namespace kvt::platform

@@ -1,6 +1,6 @@
 // The text file reader on Windows.
-#include "datalog/file_win32.h"
-#include "datalog/text_file.h"
+#include "platform/file_win32.h"
+#include "platform/text_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,14 +19,14 @@ namespace {
 
 class THandle {
 public:
-    explicit THandle(HANDLE H) : H_(H) {}
-    ~THandle() { ::CloseHandle(H_); }
+    explicit THandle(HANDLE H) : FHandle(H) {}
+    ~THandle() { ::CloseHandle(FHandle); }
     THandle(const THandle&) = delete;
     THandle& operator=(const THandle&) = delete;
-    HANDLE Get() const { return H_; }
+    HANDLE Get() const { return FHandle; }
 
 private:
-    HANDLE H_;
+    HANDLE FHandle;
 };
 
 } // namespace
