@@ -54,11 +54,6 @@ constexpr int ClientHeight = 260;
 constexpr int StatusBarHeight = 18;
 constexpr int PanelHeight = ClientHeight - StatusBarHeight; // 242
 
-QString U(const char* Utf8)
-{
-    return QString::fromUtf8(Utf8);
-}
-
 template <typename T>
 T* Named(T* Object, const char* Name)
 {
@@ -128,7 +123,7 @@ QString MessageText(TMessageSlot Slot, int Lang)
 {
     for (const TMessageRow& row : MessageTable)
         if (row.Slot == Slot)
-            return QString::fromUtf8(Lang == LangEnglish ? row.English : row.Czech);
+            return row.Text.In(Lang);
     return {};
 }
 
@@ -227,9 +222,9 @@ void TFrmMain::BuildMenu()
     MCommLog = Named(MenuComm->addAction(QString()), "MCommLog");
     MenuHelp = Named(MainMenu1->addAction(QString()), "MenuHelp");
     MenuAbout = Named(MainMenu1->addAction(QString()), "MenuAbout");
-    MenuLang = Named(MainMenu1->addMenu(U("Jazyk / Language")), "MenuLang");
-    MLangCZ = Named(MenuLang->addAction(U("Česky")), "MLangCZ");
-    MLangEN = Named(MenuLang->addAction(U("English")), "MLangEN");
+    MenuLang = Named(MainMenu1->addMenu(Utf8("Jazyk / Language")), "MenuLang");
+    MLangCZ = Named(MenuLang->addAction(Utf8("Česky")), "MLangCZ");
+    MLangEN = Named(MenuLang->addAction(Utf8("English")), "MLangEN");
     MLangCZ->setCheckable(true);
     MLangEN->setCheckable(true);
     MLangCZ->setChecked(true);
@@ -316,9 +311,9 @@ void TFrmMain::BuildConfigPanel()
 void TFrmMain::BuildSignalsTab()
 {
     GrpBxAI = MakeGroup(TbSignals, "GrpBxAI", 2, 2, 312, 176);
-    RdBtnAII = MakeRadio(GrpBxAI, "RdBtnAII", 10, 22, 140, U("0 - 20 mA DC"));
-    RdBtnAIUH = MakeRadio(GrpBxAI, "RdBtnAIUH", 10, 42, 140, U("0 - 10 V DC"));
-    RdBtnAIUL = MakeRadio(GrpBxAI, "RdBtnAIUL", 156, 22, 150, U("0 - 585 mV DC"));
+    RdBtnAII = MakeRadio(GrpBxAI, "RdBtnAII", 10, 22, 140, Utf8("0 - 20 mA DC"));
+    RdBtnAIUH = MakeRadio(GrpBxAI, "RdBtnAIUH", 10, 42, 140, Utf8("0 - 10 V DC"));
+    RdBtnAIUL = MakeRadio(GrpBxAI, "RdBtnAIUL", 156, 22, 150, Utf8("0 - 585 mV DC"));
     RdBtnAIOV = MakeRadio(GrpBxAI, "RdBtnAIOV", 156, 42, 150);
     SpdBtnAIZero = MakeButton(GrpBxAI, "SpdBtnAIZero", TGlyph::MeasureBegin, 10, 74, 216, 26);
     LblAIUSRZero = MakeLabel(GrpBxAI, "LblAIUSRZero", 230, 74, 76, 26, Qt::AlignRight | Qt::AlignVCenter);
@@ -327,8 +322,8 @@ void TFrmMain::BuildSignalsTab()
     BoldCaption(GrpBxAI);
 
     GrpBxAO = MakeGroup(TbSignals, "GrpBxAO", 318, 2, 314, 176);
-    RdBtnAOI = MakeRadio(GrpBxAO, "RdBtnAOI", 10, 18, 290, U("0 - 20 mA DC"));
-    RdBtnAOU = MakeRadio(GrpBxAO, "RdBtnAOU", 10, 36, 290, U("0 - 10 V DC"));
+    RdBtnAOI = MakeRadio(GrpBxAO, "RdBtnAOI", 10, 18, 290, Utf8("0 - 20 mA DC"));
+    RdBtnAOU = MakeRadio(GrpBxAO, "RdBtnAOU", 10, 36, 290, Utf8("0 - 10 V DC"));
     struct TRow {
         QLabel** Caption;
         const char* CaptionName;
@@ -367,9 +362,9 @@ void TFrmMain::BuildSignalsTab()
         *r.Mark0 = MakeLabel(GrpBxAO, r.Mark0Name, 10, r.Y + 36, 96, 13);
         *r.Mark50 = MakeLabel(GrpBxAO, r.Mark50Name, 106, r.Y + 36, 100, 13, Qt::AlignHCenter | Qt::AlignVCenter);
         *r.Mark100 = MakeLabel(GrpBxAO, r.Mark100Name, 196, r.Y + 36, 106, 13, Qt::AlignRight | Qt::AlignVCenter);
-        (*r.Mark0)->setText(U("0% (0 bitů)"));
-        (*r.Mark50)->setText(U("50% (8190bitů)"));
-        (*r.Mark100)->setText(U("100% (16380bitů)"));
+        (*r.Mark0)->setText(Utf8("0% (0 bitů)"));
+        (*r.Mark50)->setText(Utf8("50% (8190bitů)"));
+        (*r.Mark100)->setText(Utf8("100% (16380bitů)"));
     }
     BoldCaption(GrpBxAO);
     for (QLabel* mark : {LblBarAOZero0, LblBarAOZero50, LblBarAOZero100, LblBarAOEnd0, LblBarAOEnd50, LblBarAOEnd100})
@@ -404,7 +399,7 @@ void TFrmMain::BuildDatalogTab()
     LblLogPeriod = Named(new QLabel(TbDatalog), "LblLogPeriod");
     CmbBxDatalog = Named(new QComboBox(TbDatalog), "CmbBxDatalog");
     for (const auto& item : DatalogPeriods)
-        CmbBxDatalog->addItem(QString::fromUtf8(item.Text.data(), static_cast<qsizetype>(item.Text.size())));
+        CmbBxDatalog->addItem(Utf8(item.Text));
     CmbBxDatalog->setCurrentIndex(-1);
     LblLogMeasVal = Named(new QLabel(TbDatalog), "LblLogMeasVal");
     EdtDatalog = Named(new QLineEdit(TbDatalog), "EdtDatalog");
@@ -424,7 +419,7 @@ void TFrmMain::BuildDatalogTab()
         int w = 0;
         for (const auto& row : CaptionTable)
             if (qstrcmp(row.Target, Name) == 0)
-                w = std::max({w, fm.horizontalAdvance(U(row.Czech)), fm.horizontalAdvance(U(row.English))});
+                w = std::max({w, fm.horizontalAdvance(row.Text.In(LangCzech)), fm.horizontalAdvance(row.Text.In(LangEnglish))});
         return w + 2;
     };
     constexpr int y = 158;
@@ -451,9 +446,9 @@ void TFrmMain::BuildDatalogTab()
 void TFrmMain::BuildNumeralTab()
 {
     GrpBxNum = MakeGroup(TbShtNumeral, "GrpBxNum", 2, 2, 340, 176);
-    RdBtnNumAII = MakeRadio(GrpBxNum, "RdBtnNumAII", 10, 20, 150, U("+/- 20 mA DC"));
-    RdBtnNumAIU = MakeRadio(GrpBxNum, "RdBtnNumAIU", 10, 40, 150, U("+/- 10 V DC"));
-    RdBtnNumAIUL = MakeRadio(GrpBxNum, "RdBtnNumAIUL", 170, 20, 160, U("+/- 585 mV DC"));
+    RdBtnNumAII = MakeRadio(GrpBxNum, "RdBtnNumAII", 10, 20, 150, Utf8("+/- 20 mA DC"));
+    RdBtnNumAIU = MakeRadio(GrpBxNum, "RdBtnNumAIU", 10, 40, 150, Utf8("+/- 10 V DC"));
+    RdBtnNumAIUL = MakeRadio(GrpBxNum, "RdBtnNumAIUL", 170, 20, 160, Utf8("+/- 585 mV DC"));
     RdBtnNumAIOV = MakeRadio(GrpBxNum, "RdBtnNumAIOV", 170, 40, 160);
     LblNumBegin = MakeLabel(GrpBxNum, "LblNumBegin", 10, 70, 104, 22);
     MaskEdtNumBegin = Named(new TMaskEdit(GrpBxNum), "MaskEdtNumBegin");
@@ -465,13 +460,13 @@ void TFrmMain::BuildNumeralTab()
     LblNumEndUnit = MakeLabel(GrpBxNum, "LblNumEndUnit", 194, 98, 40, 22);
     SpdBtnSendNumeral = MakeButton(GrpBxNum, "SpdBtnSendNumeral", TGlyph::Send, 10, 134, 172, 26);
     for (TMaskEdit* e : {MaskEdtNumBegin, MaskEdtNumEnd}) {
-        e->SetEditMask(QString::fromUtf8(NumInputInitialMask.data(), NumInputInitialMask.size()));
-        e->SetText(QString::fromUtf8(NumInputInitialText.data(), NumInputInitialText.size()));
+        e->SetEditMask(Utf8(NumInputInitialMask));
+        e->SetText(Utf8(NumInputInitialText));
     }
 
     GrpBxNumAO = MakeGroup(TbShtNumeral, "GrpBxNumAO", 346, 2, 286, 176);
-    RdBtnNumAOI = MakeRadio(GrpBxNumAO, "RdBtnNumAOI", 10, 20, 140, U("0 - 20 mA DC"));
-    RdBtnNumAOU = MakeRadio(GrpBxNumAO, "RdBtnNumAOU", 10, 40, 140, U("0 - 10 V DC"));
+    RdBtnNumAOI = MakeRadio(GrpBxNumAO, "RdBtnNumAOI", 10, 20, 140, Utf8("0 - 20 mA DC"));
+    RdBtnNumAOU = MakeRadio(GrpBxNumAO, "RdBtnNumAOU", 10, 40, 140, Utf8("0 - 10 V DC"));
     LblNumBeginAO = MakeLabel(GrpBxNumAO, "LblNumBeginAO", 10, 70, 110, 22);
     MaskEdtAONumBegin = Named(new TMaskEdit(GrpBxNumAO), "MaskEdtAONumBegin");
     MaskEdtAONumBegin->setGeometry(122, 70, 66, 22);
@@ -482,8 +477,8 @@ void TFrmMain::BuildNumeralTab()
     LblNumAOEnd = MakeLabel(GrpBxNumAO, "LblNumAOEnd", 194, 98, 40, 22);
     SpdBtnSendNumeralAO = MakeButton(GrpBxNumAO, "SpdBtnSendNumeralAO", TGlyph::Send, 10, 134, 172, 26);
     for (TMaskEdit* e : {MaskEdtAONumBegin, MaskEdtAONumEnd}) {
-        e->SetEditMask(QString::fromUtf8(NumOutputMask.data(), NumOutputMask.size()));
-        e->SetText(QString::fromUtf8(NumOutputInitialText.data(), NumOutputInitialText.size()));
+        e->SetEditMask(Utf8(NumOutputMask));
+        e->SetText(Utf8(NumOutputInitialText));
     }
 }
 
@@ -762,7 +757,7 @@ void TFrmMain::MenuHelpClick(QObject*)
 
 void TFrmMain::MenuAboutClick(QObject*)
 {
-    AboutProgramBox(this, QString::fromUtf8(AboutText.In(ChosenLang())).arg(QString::fromLatin1(kvt::ProgramVersion)));
+    AboutProgramBox(this, AboutText.In(ChosenLang()).arg(QString::fromLatin1(kvt::ProgramVersion)));
 }
 
 void TFrmMain::MLangCZClick(QObject*)
@@ -790,7 +785,7 @@ QString TFrmMain::ConfigTypeCaption(int ConfigType) const
 {
     const std::string_view text =
         ChosenLang() == LangEnglish ? ConfigTypeTextEnglish(ConfigType) : ConfigTypeText(ConfigType);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return Utf8(text);
 }
 
 QString* TFrmMain::MessageSlot(int Index)
@@ -817,7 +812,7 @@ void TFrmMain::SetLang(int Lang)
             continue;
         if (row.When == TModelCond::Model12 && DeviceSettings.DeviceModel != ModelKVT27L)
             continue;
-        const QString text = QString::fromUtf8(Lang == LangCzech ? row.Czech : row.English);
+        const QString text = row.Text.In(Lang);
         const QString target = QString::fromLatin1(row.Target);
         if (target == objectName()) {
             setWindowTitle(text);
@@ -838,10 +833,10 @@ void TFrmMain::SetLang(int Lang)
             a->setText(text);
     }
     for (const TMessageRow& row : MessageTable)
-        *MessageSlot(static_cast<int>(row.Slot)) = QString::fromUtf8(Lang == LangCzech ? row.Czech : row.English);
-    MsgFieldIncomplete = QString::fromUtf8(EntryTexts.FieldIncomplete[Lang]);
-    MsgRangeEmpty = QString::fromUtf8(EntryTexts.RangeEmpty[Lang]);
-    CsvFilter = QString::fromUtf8(CsvFilterText.In(Lang));
+        *MessageSlot(static_cast<int>(row.Slot)) = row.Text.In(Lang);
+    MsgFieldIncomplete = FieldIncompleteText.In(Lang);
+    MsgRangeEmpty = RangeEmptyText.In(Lang);
+    CsvFilter = CsvFilterText.In(Lang);
     if (FrmLineLog != nullptr)
         FrmLineLog->SetLang(Lang);
     ApplyMnemonics(Lang);
@@ -853,13 +848,13 @@ void TFrmMain::SetLang(int Lang)
 void TFrmMain::RetranslateStatus(const QString& Before, int Lang)
 {
     for (int other : {LangCzech, LangEnglish}) {
-        const QString word = QString::fromUtf8(StatusConverter.In(other));
+        const QString word = StatusConverter.In(other);
         if (Before == MessageText(TMessageSlot::MsgSelectPort, other)) {
             StatusBar->SetPanelText(0, MsgSelectPort);
             return;
         }
         if (Before.startsWith(word)) {
-            StatusBar->SetPanelText(0, QString::fromUtf8(StatusConverter.In(Lang)) + Before.mid(word.size()));
+            StatusBar->SetPanelText(0, StatusConverter.In(Lang) + Before.mid(word.size()));
             return;
         }
     }
@@ -870,7 +865,7 @@ void TFrmMain::ApplyMnemonics(int Lang)
     FMnemonics.clear();
     FMenuStyle->Marked.clear();
     for (const TMnemonicRow& row : MnemonicTable) {
-        const QString marked = QString::fromUtf8(Lang == LangEnglish ? row.English : row.Czech);
+        const QString marked = row.Text.In(Lang);
         QObject* o = findChild<QObject*>(QString::fromLatin1(row.Target));
         if (auto* button = qobject_cast<TSpeedButton*>(o)) {
             button->SetMnemonicText(marked);

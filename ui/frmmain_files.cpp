@@ -32,11 +32,6 @@ namespace kvt::ui {
 
 namespace {
 
-QString T(const TLangText& Text, int Lang)
-{
-    return QString::fromUtf8(Text.In(Lang));
-}
-
 // The writable words, read in address order.
 constexpr uint8_t WritableWords[] = {WordInputMode, WordOutputMode, WordFilterType, WordInZero,
                                      WordInEnd,     WordOutZero,    WordOutEnd,     WordLimitReaction};
@@ -49,11 +44,11 @@ constexpr std::size_t MeasurementsKept = 10000;
 bool Ready(TFrmMain& W, bool Writes)
 {
     if (!W.Connected()) {
-        InfoBox(&W, T(texts::NotConnected, W.ChosenLang()));
+        InfoBox(&W, texts::NotConnected.In(W.ChosenLang()));
         return false;
     }
     if (Writes && W.TmrDatalog->Enabled()) {
-        InfoBox(&W, T(texts::StopSamplingFirst, W.ChosenLang()));
+        InfoBox(&W, texts::StopSamplingFirst.In(W.ChosenLang()));
         return false;
     }
     return true;
@@ -79,7 +74,7 @@ void WriteAndReload(TFrmMain& W, const std::vector<TPlannedWrite>& Plan)
             QStringList unknown, notWritten;
             if (r.Unknown()) {
                 unknown << name + QLatin1Char(' ') + QString::number(w.New) + QStringLiteral(" (")
-                        + (r.Holds ? T(texts::HoldsWord, lang).arg(*r.Holds) : T(texts::NotReadBack, lang)) + QLatin1Char(')');
+                        + (r.Holds ? texts::HoldsWord.In(lang).arg(*r.Holds) : texts::NotReadBack.In(lang)) + QLatin1Char(')');
                 inputRange = inputRange || (rangeWord && (!r.Holds || *r.Holds == w.New));
             } else {
                 notWritten << name;
@@ -88,12 +83,12 @@ void WriteAndReload(TFrmMain& W, const std::vector<TPlannedWrite>& Plan)
                 if (Plan[j].Write)
                     notWritten << QString::fromStdString(WordName(Plan[j].Address));
             auto list = [&](const QStringList& Names) {
-                return Names.isEmpty() ? T(texts::NoWords, lang) : Names.join(QStringLiteral(", "));
+                return Names.isEmpty() ? texts::NoWords.In(lang) : Names.join(QStringLiteral(", "));
             };
-            QString detail = T(texts::WrittenWords, lang).arg(list(written));
+            QString detail = texts::WrittenWords.In(lang).arg(list(written));
             if (!unknown.isEmpty())
-                detail += QLatin1Char('\n') + T(texts::UnknownWords, lang).arg(list(unknown));
-            detail += QLatin1Char('\n') + T(texts::NotWrittenWords, lang).arg(list(notWritten));
+                detail += QLatin1Char('\n') + texts::UnknownWords.In(lang).arg(list(unknown));
+            detail += QLatin1Char('\n') + texts::NotWrittenWords.In(lang).arg(list(notWritten));
             if (inputRange && powerCycle)
                 detail += QStringLiteral("\r\r") + W.MsgPowerCycle;
             W.LinkLost(detail);
@@ -163,7 +158,7 @@ void TFrmMain::MFileSaveConfigClick(QObject*)
     const int lang = ChosenLang();
     if (!Ready(*this, false))
         return;
-    const auto name = SaveFileName(this, T(texts::ConfigFilter, lang), TProgramSettings::FilesFolder());
+    const auto name = SaveFileName(this, texts::ConfigFilter.In(lang), TProgramSettings::FilesFolder());
     if (!name)
         return;
     TProgramSettings::SetFilesFolder(QFileInfo(*name).absolutePath());
@@ -178,7 +173,7 @@ void TFrmMain::MFileSaveConfigClick(QObject*)
             "from a " + ModelName(now.DeviceModel) + ", firmware " + FirmwareVersionText(now.FirmwareVersion) +
                 ", configuration " + std::to_string(now.ConfigType) + ", on " + port}));
     } catch (const EConfigError& e) {
-        ErrorBox(this, T(e.Fault == TConfigFault::CannotWrite ? texts::CannotWrite : texts::CannotSaveConfig, lang) +
+        ErrorBox(this, (e.Fault == TConfigFault::CannotWrite ? texts::CannotWrite : texts::CannotSaveConfig).In(lang) +
                            QStringLiteral("\r\r") + Reason(e),
                  QDir::toNativeSeparators(*name));
     }
@@ -189,7 +184,7 @@ void TFrmMain::MFileLoadConfigClick(QObject*)
     const int lang = ChosenLang();
     if (!Ready(*this, true))
         return;
-    const auto name = OpenFileName(this, T(texts::ConfigOpenFilter, lang), TProgramSettings::FilesFolder());
+    const auto name = OpenFileName(this, texts::ConfigOpenFilter.In(lang), TProgramSettings::FilesFolder());
     if (!name)
         return;
     TProgramSettings::SetFilesFolder(QFileInfo(*name).absolutePath());
@@ -199,7 +194,7 @@ void TFrmMain::MFileLoadConfigClick(QObject*)
     try {
         profile = LoadProfile(SystemFileName(*name));
     } catch (const EConfigError& e) {
-        ErrorBox(this, T(texts::FileRefused, lang) + QStringLiteral("\r\r") + Reason(e), shown);
+        ErrorBox(this, texts::FileRefused.In(lang) + QStringLiteral("\r\r") + Reason(e), shown);
         return;
     }
     const TDeviceSettings now = ReadWordsNow();
@@ -207,17 +202,17 @@ void TFrmMain::MFileLoadConfigClick(QObject*)
     try {
         plan = PlanApply(profile, now);
     } catch (const EConfigError& e) {
-        ErrorBox(this, T(e.Fault == TConfigFault::Refused ? texts::ConverterRefused : texts::FileRefused, lang) +
+        ErrorBox(this, (e.Fault == TConfigFault::Refused ? texts::ConverterRefused : texts::FileRefused).In(lang) +
                            QStringLiteral("\r\r") + Reason(e),
                  shown);
         return;
     }
     const QStringList changes = ChangeLines(plan, now, lang);
     if (changes.isEmpty()) {
-        InfoBox(this, T(texts::NothingToLoad, lang));
+        InfoBox(this, texts::NothingToLoad.In(lang));
         return;
     }
-    if (!Ask(this, T(texts::LoadQuestion, lang).arg(shown), changes.join(QLatin1Char('\n'))))
+    if (!Ask(this, texts::LoadQuestion.In(lang).arg(shown), changes.join(QLatin1Char('\n'))))
         return;
     WriteAndReload(*this, plan);
 }
@@ -233,16 +228,16 @@ void TFrmMain::MFileRestoreClick(QObject*)
     for (const TPlannedWrite& w : plan) {
         std::string why;
         if (w.Write && CheckWordValue(w.Address, w.New, now, why) != TValueCheck::vcOk) {
-            ErrorBox(this, T(texts::ConverterRefused, lang) + QStringLiteral("\r\r") + QString::fromStdString(why));
+            ErrorBox(this, texts::ConverterRefused.In(lang) + QStringLiteral("\r\r") + QString::fromStdString(why));
             return;
         }
     }
     const QStringList changes = ChangeLines(plan, now, lang);
     if (changes.isEmpty()) {
-        InfoBox(this, T(texts::NothingToRestore, lang));
+        InfoBox(this, texts::NothingToRestore.In(lang));
         return;
     }
-    if (!Ask(this, T(texts::RestoreQuestion, lang), changes.join(QLatin1Char('\n'))))
+    if (!Ask(this, texts::RestoreQuestion.In(lang), changes.join(QLatin1Char('\n'))))
         return;
     WriteAndReload(*this, plan);
 }
@@ -252,7 +247,7 @@ void TFrmMain::MFileExportRecordClick(QObject*)
     const int lang = ChosenLang();
     if (!Ready(*this, false) || !WorkRecord)
         return;
-    const auto name = SaveFileName(this, T(texts::RecordFilter, lang), TProgramSettings::FilesFolder());
+    const auto name = SaveFileName(this, texts::RecordFilter.In(lang), TProgramSettings::FilesFolder());
     if (!name)
         return;
     TProgramSettings::SetFilesFolder(QFileInfo(*name).absolutePath());
@@ -265,7 +260,7 @@ void TFrmMain::MFileExportRecordClick(QObject*)
         const QByteArray pdf = WorkRecordPdf(record, lang);
         WriteFileSafely(file, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
     } catch (const EFileError& e) {
-        ErrorBox(this, T(texts::CannotWrite, lang) + QStringLiteral("\r\r") + QString::fromLocal8Bit(e.Reason.c_str()),
+        ErrorBox(this, texts::CannotWrite.In(lang) + QStringLiteral("\r\r") + QString::fromLocal8Bit(e.Reason.c_str()),
                  QDir::toNativeSeparators(*name));
     }
 }

@@ -3,6 +3,7 @@
 #include "ui/frmmain.h"
 
 #include "ui/errorreport.h"
+#include "ui/langtext.h"
 #include "ui/uiseam.h"
 
 #include "signal/conversion.h"
@@ -18,11 +19,6 @@
 namespace kvt::ui {
 
 namespace {
-
-QString Q(std::string_view Text)
-{
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
 
 // Input kind buttons of the signal tab: write InputMode, then show the settings for it.
 void InputKindChosen(TFrmMain& W, int Mode)
@@ -58,17 +54,17 @@ void NumInputKindChosen(TFrmMain& W, TNumInputKind Kind)
 {
     const TNumMask mask = NumInputMask(Kind);
     for (TMaskEdit* e : {W.MaskEdtNumBegin, W.MaskEdtNumEnd}) {
-        e->SetEditMask(Q(mask.Mask));
-        e->SetText(Q(mask.ZeroText));
+        e->SetEditMask(Utf8(mask.Mask));
+        e->SetText(Utf8(mask.ZeroText));
     }
-    W.LblNumBeginUnit->setText(Q(mask.Unit));
-    W.LblNumEndUnit->setText(Q(mask.Unit));
+    W.LblNumBeginUnit->setText(Utf8(mask.Unit));
+    W.LblNumEndUnit->setText(Utf8(mask.Unit));
 }
 
 void NumOutputKindChosen(TFrmMain& W, TNumOutputKind Kind)
 {
-    W.LblNumAOBegin->setText(Q(NumOutputUnit(Kind)));
-    W.LblNumAOEnd->setText(Q(NumOutputUnit(Kind)));
+    W.LblNumAOBegin->setText(Utf8(NumOutputUnit(Kind)));
+    W.LblNumAOEnd->setText(Utf8(NumOutputUnit(Kind)));
 }
 
 } // namespace
@@ -172,14 +168,14 @@ void TFrmMain::SetOptions()
     if (!o->MillivoltInputVisible)
         ParkFocus(RdBtnAIUL);
     RdBtnAIUL->setVisible(o->MillivoltInputVisible);
-    RdBtnAOU->setText(Q(o->AOUCaption));
+    RdBtnAOU->setText(Utf8(o->AOUCaption));
     // A lower maximum leaves the fields' texts alone: the handlers clamp at the next change.
     SpnEdtAOZero->SetMaxValue(o->OutCodeMax);
     SpnEdtAOEnd->SetMaxValue(o->OutCodeMax);
-    LblBarAOZero50->setText(Q(o->Bar50Caption));
-    LblBarAOEnd50->setText(Q(o->Bar50Caption));
-    LblBarAOZero100->setText(Q(o->Bar100Caption));
-    LblBarAOEnd100->setText(Q(o->Bar100Caption));
+    LblBarAOZero50->setText(Utf8(o->Bar50Caption));
+    LblBarAOEnd50->setText(Utf8(o->Bar50Caption));
+    LblBarAOZero100->setText(Utf8(o->Bar100Caption));
+    LblBarAOEnd100->setText(Utf8(o->Bar100Caption));
     if (!o->FilterVisible)
         ParkFocus(GrpBxFilter);
     GrpBxFilter->setVisible(o->FilterVisible);
@@ -189,8 +185,8 @@ void TFrmMain::SetOptions()
     if (!o->NumMillivoltVisible)
         ParkFocus(RdBtnNumAIUL);
     RdBtnNumAIUL->setVisible(o->NumMillivoltVisible);
-    RdBtnNumAII->setText(Q(o->NumAIICaption));
-    RdBtnNumAIU->setText(Q(o->NumAIUCaption));
+    RdBtnNumAII->setText(Utf8(o->NumAIICaption));
+    RdBtnNumAIU->setText(Utf8(o->NumAIUCaption));
     OutCodeMax = o->OutCodeMax;
     BarDivisor = o->BarDivisor;
 }

@@ -277,9 +277,9 @@ TEST_F(ControlsTest, TextTablesAreCompleteAndExact)
     for (const auto& row : MessageTable)
         names.insert(row.Name);
     EXPECT_EQ(names.size(), 13u);
-    EXPECT_STREQ(CaptionTable[0].Czech, "Konfigurační program pro převodník KVT27/KVT27L - DORNEK®");
+    EXPECT_STREQ(CaptionTable[0].Text.Czech, "Konfigurační program pro převodník KVT27/KVT27L - DORNEK®");
     EXPECT_STREQ(CaptionTable[46].Target, "RdBtnNumAIOV");
-    EXPECT_STREQ(MessageTable[12].English,
+    EXPECT_STREQ(MessageTable[12].Text.English,
                  "Please turn-off and turn-on converter power supply, to succesfully complete user calibration "
                  "process.");
 
