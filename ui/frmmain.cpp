@@ -43,7 +43,6 @@
 #include <algorithm>
 #include <chrono>
 #include <initializer_list>
-#include <vector>
 
 namespace kvt::ui {
 
@@ -796,18 +795,9 @@ QString* TFrmMain::MessageSlot(int Index)
     return all[Index];
 }
 
-void TFrmMain::SetLang(int Lang)
+void TFrmMain::WriteCaptions(std::span<const TCaptionRow> Rows, int Lang)
 {
-    if (Lang != LangCzech && Lang != LangEnglish)
-        return;
-    const QString statusBefore = StatusBar->PanelText(0);
-    std::vector<const TCaptionRow*> rows;
-    for (const TCaptionRow& row : CaptionTable)
-        rows.push_back(&row);
-    for (const TCaptionRow& row : ExtraCaptionTable)
-        rows.push_back(&row);
-    for (const TCaptionRow* r : rows) {
-        const TCaptionRow& row = *r;
+    for (const TCaptionRow& row : Rows) {
         if (row.When == TModelCond::Model10 && DeviceSettings.DeviceModel != ModelKVT27)
             continue;
         if (row.When == TModelCond::Model12 && DeviceSettings.DeviceModel != ModelKVT27L)
@@ -832,6 +822,21 @@ void TFrmMain::SetLang(int Lang)
         else if (auto* a = qobject_cast<QAction*>(o))
             a->setText(text);
     }
+}
+
+void TFrmMain::WriteModelCaptions(int Lang)
+{
+    WriteCaptions(ModelCaptionTable, Lang);
+}
+
+void TFrmMain::SetLang(int Lang)
+{
+    if (Lang != LangCzech && Lang != LangEnglish)
+        return;
+    const QString statusBefore = StatusBar->PanelText(0);
+    WriteCaptions(CaptionTable, Lang);
+    WriteCaptions(ExtraCaptionTable, Lang);
+    WriteModelCaptions(Lang);
     for (const TMessageRow& row : MessageTable)
         *MessageSlot(static_cast<int>(row.Slot)) = row.Text.In(Lang);
     MsgFieldIncomplete = FieldIncompleteText.In(Lang);

@@ -27,6 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 class QAction;
@@ -43,6 +44,7 @@ class QShortcut;
 
 namespace kvt::ui {
 
+struct TCaptionRow;
 class TMenuMnemonicStyle;
 class TLineLogWindow;
 
@@ -353,6 +355,11 @@ private:
     void PresetComPort();
     void WireHandlers();
     QString* MessageSlot(int Index);
+    // Writes the rows that apply to the converter model (every row whose model is not the
+    // converter's is left out), in Lang.
+    void WriteCaptions(std::span<const TCaptionRow> Rows, int Lang);
+    // The captions that name the model's ranges and resolution (SetOptions, SetLang).
+    void WriteModelCaptions(int Lang);
     void ApplyMnemonics(int Lang);
     void RetranslateStatus(const QString& Before, int Lang);
     bool MenuMnemonicKey(QObject* Menu, QEvent* Event);

@@ -168,14 +168,10 @@ void TFrmMain::SetOptions()
     if (!o->MillivoltInputVisible)
         ParkFocus(RdBtnAIUL);
     RdBtnAIUL->setVisible(o->MillivoltInputVisible);
-    RdBtnAOU->setText(Utf8(o->AOUCaption));
     // A lower maximum leaves the fields' texts alone: the handlers clamp at the next change.
     SpnEdtAOZero->SetMaxValue(o->OutCodeMax);
     SpnEdtAOEnd->SetMaxValue(o->OutCodeMax);
-    LblBarAOZero50->setText(Utf8(o->Bar50Caption));
-    LblBarAOEnd50->setText(Utf8(o->Bar50Caption));
-    LblBarAOZero100->setText(Utf8(o->Bar100Caption));
-    LblBarAOEnd100->setText(Utf8(o->Bar100Caption));
+    WriteModelCaptions(ChosenLang());
     if (!o->FilterVisible)
         ParkFocus(GrpBxFilter);
     GrpBxFilter->setVisible(o->FilterVisible);
@@ -185,8 +181,6 @@ void TFrmMain::SetOptions()
     if (!o->NumMillivoltVisible)
         ParkFocus(RdBtnNumAIUL);
     RdBtnNumAIUL->setVisible(o->NumMillivoltVisible);
-    RdBtnNumAII->setText(Utf8(o->NumAIICaption));
-    RdBtnNumAIU->setText(Utf8(o->NumAIUCaption));
     OutCodeMax = o->OutCodeMax;
     BarDivisor = o->BarDivisor;
 }

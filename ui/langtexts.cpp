@@ -68,10 +68,20 @@ const std::array<TMessageRow, 13> MessageTable = {{
     {TMessageSlot::MsgPowerCycle, "MsgPowerCycle", {"Pro úspěšné dokončení uživatelské kalibrace, prosím vypněte a zapněte napájení převodníku", "Please turn-off and turn-on converter power supply, to succesfully complete user calibration process."}},
 }};
 
-const std::array<TCaptionRow, 17> ExtraCaptionTable = {{
-    {"RdBtnAOU", TModelCond::Model10, {"0 - 10 V DC (-10 až +10V KVT27_Bu)", "0 - 10 V DC (-10 to +10V KVT27_Bu)"}},
+const std::array<TCaptionRow, 8> ExtraCaptionTable = {{
     {"LblBarAOZero0", TModelCond::Any, {"0% (0 bitů)", "0% (0 bits)"}},
     {"LblBarAOEnd0", TModelCond::Any, {"0% (0 bitů)", "0% (0 bits)"}},
+    {"MenuAbout", TModelCond::Any, {"O programu", "About"}},
+    {"MFileSaveConfig", TModelCond::Any, {"Uložit konfiguraci…", "Save configuration…"}},
+    {"MFileLoadConfig", TModelCond::Any, {"Načíst konfiguraci…", "Load configuration…"}},
+    {"MFileRestore", TModelCond::Any, {"Obnovit nastavení při převzetí", "Restore as found"}},
+    {"MFileExportRecord", TModelCond::Any, {"Exportovat protokol…", "Export record…"}},
+    {"MCommLog", TModelCond::Any, {"Záznam komunikace", "Line log"}},
+}};
+
+const std::array<TCaptionRow, 14> ModelCaptionTable = {{
+    {"RdBtnAOU", TModelCond::Model10, {"0 - 10 V DC (-10 až +10V KVT27_Bu)", "0 - 10 V DC (-10 to +10V KVT27_Bu)"}},
+    {"RdBtnAOU", TModelCond::Model12, {"0 - 10 V DC", "0 - 10 V DC"}},
     {"LblBarAOZero50", TModelCond::Model10, {"50% (8190bitů)", "50% (8190 bits)"}},
     {"LblBarAOEnd50", TModelCond::Model10, {"50% (8190bitů)", "50% (8190 bits)"}},
     {"LblBarAOZero100", TModelCond::Model10, {"100% (16380bitů)", "100% (16380 bits)"}},
@@ -80,12 +90,10 @@ const std::array<TCaptionRow, 17> ExtraCaptionTable = {{
     {"LblBarAOEnd50", TModelCond::Model12, {"50% (4095bitů)", "50% (4095 bits)"}},
     {"LblBarAOZero100", TModelCond::Model12, {"100% (8190bitů)", "100% (8190 bits)"}},
     {"LblBarAOEnd100", TModelCond::Model12, {"100% (8190bitů)", "100% (8190 bits)"}},
-    {"MenuAbout", TModelCond::Any, {"O programu", "About"}},
-    {"MFileSaveConfig", TModelCond::Any, {"Uložit konfiguraci…", "Save configuration…"}},
-    {"MFileLoadConfig", TModelCond::Any, {"Načíst konfiguraci…", "Load configuration…"}},
-    {"MFileRestore", TModelCond::Any, {"Obnovit nastavení při převzetí", "Restore as found"}},
-    {"MFileExportRecord", TModelCond::Any, {"Exportovat protokol…", "Export record…"}},
-    {"MCommLog", TModelCond::Any, {"Záznam komunikace", "Line log"}},
+    {"RdBtnNumAII", TModelCond::Model10, {"+/- 20 mA DC", "+/- 20 mA DC"}},
+    {"RdBtnNumAII", TModelCond::Model12, {"0 - 20 mA DC", "0 - 20 mA DC"}},
+    {"RdBtnNumAIU", TModelCond::Model10, {"+/- 10 V DC", "+/- 10 V DC"}},
+    {"RdBtnNumAIU", TModelCond::Model12, {"0 - 10 V DC", "0 - 10 V DC"}},
 }};
 
 const std::array<TMnemonicRow, 25> MnemonicTable = {{

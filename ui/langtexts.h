@@ -44,10 +44,13 @@ struct TMessageRow {
 // The message texts, written after the captions in the same order.
 extern const std::array<TMessageRow, 13> MessageTable;
 
-// Texts that the two tables above leave in Czech, with their English: captions that other steps
-// write (the model's captions are written again with the language in force), the About item and
-// the menu items of the technician's files and the line's log.
-extern const std::array<TCaptionRow, 17> ExtraCaptionTable;
+// Texts that the two tables above leave in Czech, with their English: the bars' zero marks, the
+// About item and the menu items of the technician's files and the line's log.
+extern const std::array<TCaptionRow, 8> ExtraCaptionTable;
+
+// The captions that name the converter model's ranges and resolution, written when the model is
+// known (SetOptions) and again by every SetLang; each row applies to one model.
+extern const std::array<TCaptionRow, 14> ModelCaptionTable;
 
 // Mnemonics: the caption with '&' before the letter that Alt (or, in an open menu, the letter
 // alone) presses; '|' separates the captions of a button that changes its caption. The captions
