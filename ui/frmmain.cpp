@@ -5,6 +5,7 @@
 #include "ui/entrytexts.h"
 #include "ui/langtexts.h"
 #include "ui/linelogwindow.h"
+#include "ui/mnemonics.h"
 #include "ui/language.h"
 #include "ui/settings.h"
 #include "ui/uifonts.h"
@@ -31,11 +32,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QProxyStyle>
 #include <QRadioButton>
 #include <QScreen>
-#include <QShortcut>
-#include <QStyleOptionMenuItem>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
@@ -110,14 +108,6 @@ void BoldCaption(QGroupBox* Group)
         child->setFont(WindowFont());
 }
 
-QString Stripped(QString Marked)
-{
-    const qsizetype i = Marked.indexOf(QLatin1Char('&'));
-    if (i >= 0)
-        Marked.remove(i, 1);
-    return Marked;
-}
-
 QString MessageText(TMessageSlot Slot, int Lang)
 {
     for (const TMessageRow& row : MessageTable)
@@ -127,31 +117,6 @@ QString MessageText(TMessageSlot Slot, int Lang)
 }
 
 } // namespace
-
-// Draws the menus' captions with their mnemonic letter underlined, while the captions themselves
-// stay as written (a menu item's text is its caption exactly).
-class TMenuMnemonicStyle : public QProxyStyle {
-public:
-    QHash<QString, QString> Marked; // caption -> caption with '&'
-
-    void drawControl(ControlElement Element, const QStyleOption* Option, QPainter* Painter,
-                     const QWidget* Widget) const override
-    {
-        if (Element == CE_MenuItem || Element == CE_MenuBarItem) {
-            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(Option)) {
-                const QString caption = item->text.section(QLatin1Char('\t'), 0, 0);
-                const auto marked = Marked.constFind(caption);
-                if (marked != Marked.constEnd()) {
-                    QStyleOptionMenuItem copy(*item);
-                    copy.text = *marked + item->text.mid(caption.size());
-                    QProxyStyle::drawControl(Element, &copy, Painter, Widget);
-                    return;
-                }
-            }
-        }
-        QProxyStyle::drawControl(Element, Option, Painter, Widget);
-    }
-};
 
 TFrmMain::TFrmMain(QWidget* Parent)
     : QMainWindow(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -237,24 +202,7 @@ void TFrmMain::BuildMenu()
         quit << QKeySequence(Qt::CTRL | Qt::Key_Q);
     MFileClose->setShortcuts(quit);
 
-    // Created after the menus, so that it outlives them.
-    FMenuStyle = new TMenuMnemonicStyle;
-    FMenuStyle->setParent(this);
-    MainMenu1->setStyle(FMenuStyle);
-    for (QMenu* menu : {MenuFile, MenuComm, MenuLang}) {
-        menu->setStyle(FMenuStyle);
-        menu->installEventFilter(this);
-    }
-    for (QAction* top : MainMenu1->actions()) {
-        auto* shortcut = new QShortcut(this);
-        connect(shortcut, &QShortcut::activated, this, [this, top] {
-            if (top->menu() != nullptr)
-                MainMenu1->setActiveAction(top);
-            else
-                top->trigger();
-        });
-        FMenuShortcuts.insert(top, shortcut);
-    }
+    FMnemonics = new TMnemonics(this, MainMenu1, {MenuFile, MenuComm, MenuLang});
 }
 
 void TFrmMain::BuildConnectPanel()
@@ -581,8 +529,6 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
     // Written once the connect has finished: a settings file is not worth a moment of it.
     if (Event->type() == QEvent::Show && Watched == PanelConfig && !StatusBar->PanelText(1).isEmpty())
         QTimer::singleShot(0, this, [port = StatusBar->PanelText(1)] { TProgramSettings::SetPort(port); });
-    if (MenuMnemonicKey(Watched, Event))
-        return true;
     // The key reaches the port field through the combo box or its line edit, whichever holds
     // the focus; only that first delivery counts.
     if ((Watched == CmbBxPort || Watched == CmbBxPort->lineEdit()) && Event->type() == QEvent::KeyPress
@@ -844,7 +790,7 @@ void TFrmMain::SetLang(int Lang)
     CsvFilter = CsvFilterText.In(Lang);
     if (FrmLineLog != nullptr)
         FrmLineLog->SetLang(Lang);
-    ApplyMnemonics(Lang);
+    FMnemonics->Apply(Lang);
     RetranslateStatus(statusBefore, Lang);
     UseQtTranslations(Lang);
 }
@@ -863,54 +809,6 @@ void TFrmMain::RetranslateStatus(const QString& Before, int Lang)
             return;
         }
     }
-}
-
-void TFrmMain::ApplyMnemonics(int Lang)
-{
-    FMnemonics.clear();
-    FMenuStyle->Marked.clear();
-    for (const TMnemonicRow& row : MnemonicTable) {
-        const QString marked = row.Text.In(Lang);
-        QObject* o = findChild<QObject*>(QString::fromLatin1(row.Target));
-        if (auto* button = qobject_cast<TSpeedButton*>(o)) {
-            button->SetMnemonicText(marked);
-            continue;
-        }
-        QAction* item = qobject_cast<QAction*>(o);
-        if (auto* menu = qobject_cast<QMenu*>(o))
-            item = menu->menuAction();
-        if (item == nullptr)
-            continue;
-        FMnemonics.insert(item, marked);
-        FMenuStyle->Marked.insert(Stripped(marked), marked);
-        if (QShortcut* shortcut = FMenuShortcuts.value(item))
-            shortcut->setKey(QKeySequence::mnemonic(marked));
-    }
-    MainMenu1->update();
-}
-
-// A letter typed in an open menu chooses the item whose mnemonic it is.
-bool TFrmMain::MenuMnemonicKey(QObject* Menu, QEvent* Event)
-{
-    auto* menu = qobject_cast<QMenu*>(Menu);
-    if (menu == nullptr || Event->type() != QEvent::KeyPress)
-        return false;
-    const auto* key = static_cast<QKeyEvent*>(Event);
-    if ((key->modifiers() & ~(Qt::AltModifier | Qt::ShiftModifier)) != Qt::NoModifier || key->text().size() != 1)
-        return false;
-    const QChar typed = key->text().at(0).toUpper();
-    for (QAction* item : menu->actions()) {
-        const QString marked = FMnemonics.value(item);
-        const qsizetype at = marked.indexOf(QLatin1Char('&'));
-        if (at < 0 || at + 1 >= marked.size() || marked.at(at + 1).toUpper() != typed || !item->isEnabled())
-            continue;
-        // Chosen as Enter chooses it, so the menus close the way they always do.
-        menu->setActiveAction(item);
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(menu, &enter);
-        return true;
-    }
-    return false;
 }
 
 } // namespace kvt::ui

@@ -20,7 +20,6 @@
 #include "ui/maskedit.h"
 #include "ui/spinedit.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QString>
 
@@ -40,12 +39,11 @@ class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QRadioButton;
-class QShortcut;
 
 namespace kvt::ui {
 
 struct TCaptionRow;
-class TMenuMnemonicStyle;
+class TMnemonics;
 class TLineLogWindow;
 
 class TFrmMain : public QMainWindow {
@@ -360,15 +358,10 @@ private:
     void WriteCaptions(std::span<const TCaptionRow> Rows, int Lang);
     // The captions that name the model's ranges and resolution (SetOptions, SetLang).
     void WriteModelCaptions(int Lang);
-    void ApplyMnemonics(int Lang);
     void RetranslateStatus(const QString& Before, int Lang);
-    bool MenuMnemonicKey(QObject* Menu, QEvent* Event);
 
     bool FCentered = false;
-    TMenuMnemonicStyle* FMenuStyle = nullptr;
-    // Alt + letter of each top-level menu item, and each menu item's caption with its '&'.
-    QHash<QAction*, QShortcut*> FMenuShortcuts;
-    QHash<QAction*, QString> FMnemonics;
+    TMnemonics* FMnemonics = nullptr;
 };
 
 } // namespace kvt::ui

@@ -8,11 +8,13 @@
 #include "signal/signal_kind.h"
 #include "ui/helptext.h"
 #include "ui/langtexts.h"
+#include "ui/linelogwindow.h"
 #include "ui/maskedit.h"
 #include "ui/qtsynchronizer.h"
 #include "ui/spinedit.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest/QTest>
@@ -341,6 +343,27 @@ TEST_F(ControlsTest, HelpSwitchTableAgreesWithTheConfigurations)
     }
     EXPECT_EQ(DipSwitchLine(9, LangEnglish), "OFF   ON   ON  OFF  OV(0-100%) .. 4-20mA");
     EXPECT_EQ(DipSwitchLine(ConfigTypePc, LangEnglish), "OFF  OFF  OFF  OFF  settings from PC");
+}
+
+// Alt and a menu's letter opens the menu; in the open menu the letter of an item chooses it. The
+// letters follow the language.
+TEST_F(ControlsTest, MenuMnemonicsOpenAMenuAndChooseItsItem)
+{
+    TFrmMain& w = Window();
+    QApplication::setActiveWindow(&w);
+    QTest::keyClick(&w, Qt::Key_J, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return w.MenuLang->isVisible(); }));
+    QTest::keyClick(w.MenuLang, Qt::Key_E);
+    EXPECT_TRUE(WaitUntil([&] { return !w.MenuLang->isVisible(); }));
+    EXPECT_TRUE(w.MLangEN->isChecked());
+    EXPECT_EQ(w.ChosenLang(), LangEnglish);
+
+    QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return w.MenuComm->isVisible(); }));
+    QTest::keyClick(w.MenuComm, Qt::Key_L);
+    EXPECT_TRUE(WaitUntil([&] { return w.FrmLineLog != nullptr && w.FrmLineLog->isVisible(); }));
+    EXPECT_FALSE(w.MenuComm->isVisible());
+    w.FrmLineLog->close();
 }
 
 TEST_F(ControlsTest, PortNameRule)
