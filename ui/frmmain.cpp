@@ -634,10 +634,9 @@ void TFrmMain::FormCreate(QObject*)
 {
     BarDivisor = DefaultBarDivisor;
     // The language the user chose last time; before any choice, the system's.
-    const int lang = StartLanguage();
-    SetLang(lang);
-    MLangCZ->setChecked(lang == LangCzech);
-    MLangEN->setChecked(lang == LangEnglish);
+    FChosenLang = StartLanguage();
+    SetLang(FChosenLang);
+    ShowChosenLang();
     PanelConnect->show();
     PanelConfig->hide();
     GrpBxSignalLimit->hide();
@@ -707,23 +706,27 @@ void TFrmMain::MenuAboutClick(QObject*)
 
 void TFrmMain::MLangCZClick(QObject*)
 {
-    SetLang(LangCzech);
-    MLangCZ->setChecked(true);
-    MLangEN->setChecked(false);
-    TProgramSettings::SetLanguage(LangCzech);
+    ChooseLang(LangCzech);
 }
 
 void TFrmMain::MLangENClick(QObject*)
 {
-    SetLang(LangEnglish);
-    MLangCZ->setChecked(false);
-    MLangEN->setChecked(true);
-    TProgramSettings::SetLanguage(LangEnglish);
+    ChooseLang(LangEnglish);
 }
 
-int TFrmMain::ChosenLang() const
+void TFrmMain::ChooseLang(int Lang)
 {
-    return MLangEN->isChecked() ? LangEnglish : LangCzech;
+    FChosenLang = Lang;
+    SetLang(Lang);
+    ShowChosenLang();
+    TProgramSettings::SetLanguage(Lang);
+}
+
+// A checkable item checks or unchecks itself when chosen; the marks are set from the choice.
+void TFrmMain::ShowChosenLang()
+{
+    MLangCZ->setChecked(FChosenLang == LangCzech);
+    MLangEN->setChecked(FChosenLang == LangEnglish);
 }
 
 QString TFrmMain::ConfigTypeCaption(int ConfigType) const

@@ -17,6 +17,7 @@
 #include "serial/comport.h"
 #include "signal/work_record.h"
 #include "ui/controls.h"
+#include "ui/langtext.h"
 #include "ui/maskedit.h"
 #include "ui/spinedit.h"
 
@@ -216,9 +217,10 @@ public:
     void MLangENClick(QObject* Sender);
     void MenuAboutClick(QObject* Sender);
     void SetLang(int Lang);
-    // The language the user chose (the language menu's check mark): the one every SetLang
-    // other than the menu's own applies.
-    int ChosenLang() const;
+    // The language the user chose (at start the saved or the system's, then from the language
+    // menu): the one every SetLang other than the menu's own applies, and the one the check
+    // marks show. A connect's SetLang leaves it alone.
+    int ChosenLang() const { return FChosenLang; }
     // The name of a DIP configuration for the configuration message, in the chosen language.
     QString ConfigTypeCaption(int ConfigType) const;
     // Reads the port list again, keeping the text typed or chosen in the port field.
@@ -358,10 +360,13 @@ private:
     void WriteCaptions(std::span<const TCaptionRow> Rows, int Lang);
     // The captions that name the model's ranges and resolution (SetOptions, SetLang).
     void WriteModelCaptions(int Lang);
+    void ChooseLang(int Lang);
+    void ShowChosenLang();
     void RetranslateStatus(const QString& Before, int Lang);
 
     bool FCentered = false;
     TMnemonics* FMnemonics = nullptr;
+    int FChosenLang = LangCzech;
 };
 
 } // namespace kvt::ui
