@@ -355,8 +355,8 @@ private:
     void PresetComPort();
     void WireHandlers();
     QString* MessageSlot(int Index);
-    // Writes the rows that apply to the converter model (every row whose model is not the
-    // converter's is left out), in Lang.
+    // Writes the rows of a caption table in Lang; a row for another model than the converter's
+    // is left out.
     void WriteCaptions(std::span<const TCaptionRow> Rows, int Lang);
     // The captions that name the model's ranges and resolution (SetOptions, SetLang).
     void WriteModelCaptions(int Lang);
