@@ -8,29 +8,19 @@ namespace {
 
 constexpr TModelOptions OptionsKVT27 = {
     true,
-    "0 - 10 V DC (-10 až +10V KVT27_Bu)",
     16383,
-    "50% (8190bitů)",
-    "100% (16380bitů)",
     true,
     true,
     true,
-    "+/- 20 mA DC",
-    "+/- 10 V DC",
     82,
 };
 
 constexpr TModelOptions OptionsKVT27L = {
     false,
-    "0 - 10 V DC",
     8191,
-    "50% (4095bitů)",
-    "100% (8190bitů)",
     false,
     true,
     false,
-    "0 - 20 mA DC",
-    "0 - 10 V DC",
     41,
 };
 

@@ -1,23 +1,18 @@
 // How the tabs adapt to the converter model (SetOptions), and the other per-model and
-// per-configuration switches of the option controls.
+// per-configuration switches of the option controls. The captions that go with them are the
+// window's.
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 namespace kvt {
 
 struct TModelOptions {
     bool MillivoltInputVisible;       // RdBtnAIUL
-    std::string_view AOUCaption;      // RdBtnAOU
     int OutCodeMax;                   // maximum of SpnEdtAOZero / SpnEdtAOEnd, clamping limit
-    std::string_view Bar50Caption;    // LblBarAOZero50, LblBarAOEnd50
-    std::string_view Bar100Caption;   // LblBarAOZero100, LblBarAOEnd100
     bool FilterVisible;               // GrpBxFilter
     bool NumeralTabVisible;           // TbShtNumeral
     bool NumMillivoltVisible;         // RdBtnNumAIUL
-    std::string_view NumAIICaption;   // RdBtnNumAII
-    std::string_view NumAIUCaption;   // RdBtnNumAIU
     int BarDivisor;                   // code -> bar position
 };
 

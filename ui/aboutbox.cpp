@@ -2,7 +2,7 @@
 
 #include "ui/errorreport.h"
 #include "ui/helptext.h"
-#include "ui/langtexts.h"
+#include "ui/langtext.h"
 #include "ui/uifonts.h"
 
 #include <QGuiApplication>
@@ -60,15 +60,11 @@ TAboutBox::~TAboutBox()
 
 void TAboutBox::SetLang(int Lang)
 {
-    const bool english = Lang == LangEnglish;
-    const QString title = QString::fromUtf8(english ? "Help" : "Nápověda");
+    const QString title = HelpTitle.In(Lang);
     if (title == windowTitle())
         return; // the text is already this language's; the reader keeps their place in it
     setWindowTitle(title);
-    QStringList lines;
-    for (const char* line : english ? HelpLinesEnglish : HelpLines)
-        lines << QString::fromUtf8(line);
-    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+    Memo1->setPlainText(HelpLines(Lang).join(QLatin1Char('\n')));
 }
 
 void TAboutBox::OKButtonClick(QObject*)

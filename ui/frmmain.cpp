@@ -5,6 +5,7 @@
 #include "ui/entrytexts.h"
 #include "ui/langtexts.h"
 #include "ui/linelogwindow.h"
+#include "ui/mnemonics.h"
 #include "ui/language.h"
 #include "ui/settings.h"
 #include "ui/uifonts.h"
@@ -31,11 +32,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QProxyStyle>
 #include <QRadioButton>
 #include <QScreen>
-#include <QShortcut>
-#include <QStyleOptionMenuItem>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
@@ -43,7 +41,6 @@
 #include <algorithm>
 #include <chrono>
 #include <initializer_list>
-#include <vector>
 
 namespace kvt::ui {
 
@@ -53,11 +50,6 @@ constexpr int ClientWidth = 643;
 constexpr int ClientHeight = 260;
 constexpr int StatusBarHeight = 18;
 constexpr int PanelHeight = ClientHeight - StatusBarHeight; // 242
-
-QString U(const char* Utf8)
-{
-    return QString::fromUtf8(Utf8);
-}
 
 template <typename T>
 T* Named(T* Object, const char* Name)
@@ -116,48 +108,15 @@ void BoldCaption(QGroupBox* Group)
         child->setFont(WindowFont());
 }
 
-QString Stripped(QString Marked)
-{
-    const qsizetype i = Marked.indexOf(QLatin1Char('&'));
-    if (i >= 0)
-        Marked.remove(i, 1);
-    return Marked;
-}
-
 QString MessageText(TMessageSlot Slot, int Lang)
 {
     for (const TMessageRow& row : MessageTable)
         if (row.Slot == Slot)
-            return QString::fromUtf8(Lang == LangEnglish ? row.English : row.Czech);
+            return row.Text.In(Lang);
     return {};
 }
 
 } // namespace
-
-// Draws the menus' captions with their mnemonic letter underlined, while the captions themselves
-// stay as written (a menu item's text is its caption exactly).
-class TMenuMnemonicStyle : public QProxyStyle {
-public:
-    QHash<QString, QString> Marked; // caption -> caption with '&'
-
-    void drawControl(ControlElement Element, const QStyleOption* Option, QPainter* Painter,
-                     const QWidget* Widget) const override
-    {
-        if (Element == CE_MenuItem || Element == CE_MenuBarItem) {
-            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(Option)) {
-                const QString caption = item->text.section(QLatin1Char('\t'), 0, 0);
-                const auto marked = Marked.constFind(caption);
-                if (marked != Marked.constEnd()) {
-                    QStyleOptionMenuItem copy(*item);
-                    copy.text = *marked + item->text.mid(caption.size());
-                    QProxyStyle::drawControl(Element, &copy, Painter, Widget);
-                    return;
-                }
-            }
-        }
-        QProxyStyle::drawControl(Element, Option, Painter, Widget);
-    }
-};
 
 TFrmMain::TFrmMain(QWidget* Parent)
     : QMainWindow(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -235,9 +194,9 @@ void TFrmMain::BuildMenu()
     MCommLog = Named(MenuComm->addAction(QString()), "MCommLog");
     MenuHelp = Named(MainMenu1->addAction(QString()), "MenuHelp");
     MenuAbout = Named(MainMenu1->addAction(QString()), "MenuAbout");
-    MenuLang = Named(MainMenu1->addMenu(U("Jazyk / Language")), "MenuLang");
-    MLangCZ = Named(MenuLang->addAction(U("Česky")), "MLangCZ");
-    MLangEN = Named(MenuLang->addAction(U("English")), "MLangEN");
+    MenuLang = Named(MainMenu1->addMenu(Utf8("Jazyk / Language")), "MenuLang");
+    MLangCZ = Named(MenuLang->addAction(Utf8("Česky")), "MLangCZ");
+    MLangEN = Named(MenuLang->addAction(Utf8("English")), "MLangEN");
     MLangCZ->setCheckable(true);
     MLangEN->setCheckable(true);
     MLangCZ->setChecked(true);
@@ -251,24 +210,7 @@ void TFrmMain::BuildMenu()
         quit << QKeySequence(Qt::CTRL | Qt::Key_Q);
     MFileClose->setShortcuts(quit);
 
-    // Created after the menus, so that it outlives them.
-    FMenuStyle = new TMenuMnemonicStyle;
-    FMenuStyle->setParent(this);
-    MainMenu1->setStyle(FMenuStyle);
-    for (QMenu* menu : {MenuFile, MenuComm, MenuLang}) {
-        menu->setStyle(FMenuStyle);
-        menu->installEventFilter(this);
-    }
-    for (QAction* top : MainMenu1->actions()) {
-        auto* shortcut = new QShortcut(this);
-        connect(shortcut, &QShortcut::activated, this, [this, top] {
-            if (top->menu() != nullptr)
-                MainMenu1->setActiveAction(top);
-            else
-                top->trigger();
-        });
-        FMenuShortcuts.insert(top, shortcut);
-    }
+    FMnemonics = new TMnemonics(this, MainMenu1, {MenuFile, MenuComm, MenuLang});
 }
 
 void TFrmMain::BuildConnectPanel()
@@ -324,9 +266,9 @@ void TFrmMain::BuildConfigPanel()
 void TFrmMain::BuildSignalsTab()
 {
     GrpBxAI = MakeGroup(TbSignals, "GrpBxAI", 2, 2, 312, 176);
-    RdBtnAII = MakeRadio(GrpBxAI, "RdBtnAII", 10, 22, 140, U("0 - 20 mA DC"));
-    RdBtnAIUH = MakeRadio(GrpBxAI, "RdBtnAIUH", 10, 42, 140, U("0 - 10 V DC"));
-    RdBtnAIUL = MakeRadio(GrpBxAI, "RdBtnAIUL", 156, 22, 150, U("0 - 585 mV DC"));
+    RdBtnAII = MakeRadio(GrpBxAI, "RdBtnAII", 10, 22, 140, Utf8("0 - 20 mA DC"));
+    RdBtnAIUH = MakeRadio(GrpBxAI, "RdBtnAIUH", 10, 42, 140, Utf8("0 - 10 V DC"));
+    RdBtnAIUL = MakeRadio(GrpBxAI, "RdBtnAIUL", 156, 22, 150, Utf8("0 - 585 mV DC"));
     RdBtnAIOV = MakeRadio(GrpBxAI, "RdBtnAIOV", 156, 42, 150);
     SpdBtnAIZero = MakeButton(GrpBxAI, "SpdBtnAIZero", TGlyph::MeasureBegin, 10, 74, 216, 26);
     LblAIUSRZero = MakeLabel(GrpBxAI, "LblAIUSRZero", 230, 74, 76, 26, Qt::AlignRight | Qt::AlignVCenter);
@@ -335,8 +277,8 @@ void TFrmMain::BuildSignalsTab()
     BoldCaption(GrpBxAI);
 
     GrpBxAO = MakeGroup(TbSignals, "GrpBxAO", 318, 2, 314, 176);
-    RdBtnAOI = MakeRadio(GrpBxAO, "RdBtnAOI", 10, 18, 290, U("0 - 20 mA DC"));
-    RdBtnAOU = MakeRadio(GrpBxAO, "RdBtnAOU", 10, 36, 290, U("0 - 10 V DC"));
+    RdBtnAOI = MakeRadio(GrpBxAO, "RdBtnAOI", 10, 18, 290, Utf8("0 - 20 mA DC"));
+    RdBtnAOU = MakeRadio(GrpBxAO, "RdBtnAOU", 10, 36, 290, Utf8("0 - 10 V DC"));
     struct TRow {
         QLabel** Caption;
         const char* CaptionName;
@@ -375,9 +317,9 @@ void TFrmMain::BuildSignalsTab()
         *r.Mark0 = MakeLabel(GrpBxAO, r.Mark0Name, 10, r.Y + 36, 96, 13);
         *r.Mark50 = MakeLabel(GrpBxAO, r.Mark50Name, 106, r.Y + 36, 100, 13, Qt::AlignHCenter | Qt::AlignVCenter);
         *r.Mark100 = MakeLabel(GrpBxAO, r.Mark100Name, 196, r.Y + 36, 106, 13, Qt::AlignRight | Qt::AlignVCenter);
-        (*r.Mark0)->setText(U("0% (0 bitů)"));
-        (*r.Mark50)->setText(U("50% (8190bitů)"));
-        (*r.Mark100)->setText(U("100% (16380bitů)"));
+        (*r.Mark0)->setText(Utf8("0% (0 bitů)"));
+        (*r.Mark50)->setText(Utf8("50% (8190bitů)"));
+        (*r.Mark100)->setText(Utf8("100% (16380bitů)"));
     }
     BoldCaption(GrpBxAO);
     for (QLabel* mark : {LblBarAOZero0, LblBarAOZero50, LblBarAOZero100, LblBarAOEnd0, LblBarAOEnd50, LblBarAOEnd100})
@@ -412,7 +354,7 @@ void TFrmMain::BuildDatalogTab()
     LblLogPeriod = Named(new QLabel(TbDatalog), "LblLogPeriod");
     CmbBxDatalog = Named(new QComboBox(TbDatalog), "CmbBxDatalog");
     for (const auto& item : DatalogPeriods)
-        CmbBxDatalog->addItem(QString::fromUtf8(item.Text.data(), static_cast<qsizetype>(item.Text.size())));
+        CmbBxDatalog->addItem(Utf8(item.Text));
     CmbBxDatalog->setCurrentIndex(-1);
     LblLogMeasVal = Named(new QLabel(TbDatalog), "LblLogMeasVal");
     EdtDatalog = Named(new QLineEdit(TbDatalog), "EdtDatalog");
@@ -432,7 +374,7 @@ void TFrmMain::BuildDatalogTab()
         int w = 0;
         for (const auto& row : CaptionTable)
             if (qstrcmp(row.Target, Name) == 0)
-                w = std::max({w, fm.horizontalAdvance(U(row.Czech)), fm.horizontalAdvance(U(row.English))});
+                w = std::max({w, fm.horizontalAdvance(row.Text.In(LangCzech)), fm.horizontalAdvance(row.Text.In(LangEnglish))});
         return w + 2;
     };
     constexpr int y = 158;
@@ -459,9 +401,9 @@ void TFrmMain::BuildDatalogTab()
 void TFrmMain::BuildNumeralTab()
 {
     GrpBxNum = MakeGroup(TbShtNumeral, "GrpBxNum", 2, 2, 340, 176);
-    RdBtnNumAII = MakeRadio(GrpBxNum, "RdBtnNumAII", 10, 20, 150, U("+/- 20 mA DC"));
-    RdBtnNumAIU = MakeRadio(GrpBxNum, "RdBtnNumAIU", 10, 40, 150, U("+/- 10 V DC"));
-    RdBtnNumAIUL = MakeRadio(GrpBxNum, "RdBtnNumAIUL", 170, 20, 160, U("+/- 585 mV DC"));
+    RdBtnNumAII = MakeRadio(GrpBxNum, "RdBtnNumAII", 10, 20, 150, Utf8("+/- 20 mA DC"));
+    RdBtnNumAIU = MakeRadio(GrpBxNum, "RdBtnNumAIU", 10, 40, 150, Utf8("+/- 10 V DC"));
+    RdBtnNumAIUL = MakeRadio(GrpBxNum, "RdBtnNumAIUL", 170, 20, 160, Utf8("+/- 585 mV DC"));
     RdBtnNumAIOV = MakeRadio(GrpBxNum, "RdBtnNumAIOV", 170, 40, 160);
     LblNumBegin = MakeLabel(GrpBxNum, "LblNumBegin", 10, 70, 104, 22);
     MaskEdtNumBegin = Named(new TMaskEdit(GrpBxNum), "MaskEdtNumBegin");
@@ -473,13 +415,13 @@ void TFrmMain::BuildNumeralTab()
     LblNumEndUnit = MakeLabel(GrpBxNum, "LblNumEndUnit", 194, 98, 40, 22);
     SpdBtnSendNumeral = MakeButton(GrpBxNum, "SpdBtnSendNumeral", TGlyph::Send, 10, 134, 172, 26);
     for (TMaskEdit* e : {MaskEdtNumBegin, MaskEdtNumEnd}) {
-        e->SetEditMask(QString::fromUtf8(NumInputInitialMask.data(), NumInputInitialMask.size()));
-        e->SetText(QString::fromUtf8(NumInputInitialText.data(), NumInputInitialText.size()));
+        e->SetEditMask(Utf8(NumInputInitialMask));
+        e->SetText(Utf8(NumInputInitialText));
     }
 
     GrpBxNumAO = MakeGroup(TbShtNumeral, "GrpBxNumAO", 346, 2, 286, 176);
-    RdBtnNumAOI = MakeRadio(GrpBxNumAO, "RdBtnNumAOI", 10, 20, 140, U("0 - 20 mA DC"));
-    RdBtnNumAOU = MakeRadio(GrpBxNumAO, "RdBtnNumAOU", 10, 40, 140, U("0 - 10 V DC"));
+    RdBtnNumAOI = MakeRadio(GrpBxNumAO, "RdBtnNumAOI", 10, 20, 140, Utf8("0 - 20 mA DC"));
+    RdBtnNumAOU = MakeRadio(GrpBxNumAO, "RdBtnNumAOU", 10, 40, 140, Utf8("0 - 10 V DC"));
     LblNumBeginAO = MakeLabel(GrpBxNumAO, "LblNumBeginAO", 10, 70, 110, 22);
     MaskEdtAONumBegin = Named(new TMaskEdit(GrpBxNumAO), "MaskEdtAONumBegin");
     MaskEdtAONumBegin->setGeometry(122, 70, 66, 22);
@@ -490,8 +432,8 @@ void TFrmMain::BuildNumeralTab()
     LblNumAOEnd = MakeLabel(GrpBxNumAO, "LblNumAOEnd", 194, 98, 40, 22);
     SpdBtnSendNumeralAO = MakeButton(GrpBxNumAO, "SpdBtnSendNumeralAO", TGlyph::Send, 10, 134, 172, 26);
     for (TMaskEdit* e : {MaskEdtAONumBegin, MaskEdtAONumEnd}) {
-        e->SetEditMask(QString::fromUtf8(NumOutputMask.data(), NumOutputMask.size()));
-        e->SetText(QString::fromUtf8(NumOutputInitialText.data(), NumOutputInitialText.size()));
+        e->SetEditMask(Utf8(NumOutputMask));
+        e->SetText(Utf8(NumOutputInitialText));
     }
 }
 
@@ -595,8 +537,6 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
     // Written once the connect has finished: a settings file is not worth a moment of it.
     if (Event->type() == QEvent::Show && Watched == PanelConfig && !Model.ConnectedPort().empty())
         QTimer::singleShot(0, this, [port = QString::fromStdString(Model.ConnectedPort())] { TProgramSettings::SetPort(port); });
-    if (MenuMnemonicKey(Watched, Event))
-        return true;
     // The key reaches the port field through the combo box or its line edit, whichever holds
     // the focus; only that first delivery counts.
     if ((Watched == CmbBxPort || Watched == CmbBxPort->lineEdit()) && Event->type() == QEvent::KeyPress
@@ -679,10 +619,9 @@ void TFrmMain::LinkLost(const QString& Detail)
 void TFrmMain::FormCreate(QObject*)
 {
     // The language the user chose last time; before any choice, the system's.
-    const int lang = StartLanguage();
-    SetLang(lang);
-    MLangCZ->setChecked(lang == LangCzech);
-    MLangEN->setChecked(lang == LangEnglish);
+    FChosenLang = StartLanguage();
+    SetLang(FChosenLang);
+    ShowChosenLang();
     PanelConnect->show();
     PanelConfig->hide();
     GrpBxSignalLimit->hide();
@@ -747,35 +686,39 @@ void TFrmMain::MenuHelpClick(QObject*)
 
 void TFrmMain::MenuAboutClick(QObject*)
 {
-    AboutProgramBox(this, QString::fromUtf8(AboutText.In(ChosenLang())).arg(QString::fromLatin1(kvt::ProgramVersion)));
+    AboutProgramBox(this, AboutText.In(ChosenLang()).arg(QString::fromLatin1(kvt::ProgramVersion)));
 }
 
 void TFrmMain::MLangCZClick(QObject*)
 {
-    SetLang(LangCzech);
-    MLangCZ->setChecked(true);
-    MLangEN->setChecked(false);
-    TProgramSettings::SetLanguage(LangCzech);
+    ChooseLang(LangCzech);
 }
 
 void TFrmMain::MLangENClick(QObject*)
 {
-    SetLang(LangEnglish);
-    MLangCZ->setChecked(false);
-    MLangEN->setChecked(true);
-    TProgramSettings::SetLanguage(LangEnglish);
+    ChooseLang(LangEnglish);
 }
 
-int TFrmMain::ChosenLang() const
+void TFrmMain::ChooseLang(int Lang)
 {
-    return MLangEN->isChecked() ? LangEnglish : LangCzech;
+    FChosenLang = Lang;
+    SetLang(Lang);
+    ShowChosenLang();
+    TProgramSettings::SetLanguage(Lang);
+}
+
+// A checkable item checks or unchecks itself when chosen; the marks are set from the choice.
+void TFrmMain::ShowChosenLang()
+{
+    MLangCZ->setChecked(FChosenLang == LangCzech);
+    MLangEN->setChecked(FChosenLang == LangEnglish);
 }
 
 QString TFrmMain::ConfigTypeCaption(int ConfigType) const
 {
     const std::string_view text =
         ChosenLang() == LangEnglish ? ConfigTypeTextEnglish(ConfigType) : ConfigTypeText(ConfigType);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return Utf8(text);
 }
 
 QString* TFrmMain::MessageSlot(int Index)
@@ -786,23 +729,14 @@ QString* TFrmMain::MessageSlot(int Index)
     return all[Index];
 }
 
-void TFrmMain::SetLang(int Lang)
+void TFrmMain::WriteCaptions(std::span<const TCaptionRow> Rows, int Lang)
 {
-    if (Lang != LangCzech && Lang != LangEnglish)
-        return;
-    const QString statusBefore = StatusBar->PanelText(0);
-    std::vector<const TCaptionRow*> rows;
-    for (const TCaptionRow& row : CaptionTable)
-        rows.push_back(&row);
-    for (const TCaptionRow& row : ExtraCaptionTable)
-        rows.push_back(&row);
-    for (const TCaptionRow* r : rows) {
-        const TCaptionRow& row = *r;
+    for (const TCaptionRow& row : Rows) {
         if (row.When == TModelCond::Model10 && DeviceSettings.DeviceModel != ModelKVT27)
             continue;
         if (row.When == TModelCond::Model12 && DeviceSettings.DeviceModel != ModelKVT27L)
             continue;
-        const QString text = QString::fromUtf8(Lang == LangCzech ? row.Czech : row.English);
+        const QString text = row.Text.In(Lang);
         const QString target = QString::fromLatin1(row.Target);
         if (target == objectName()) {
             setWindowTitle(text);
@@ -822,14 +756,29 @@ void TFrmMain::SetLang(int Lang)
         else if (auto* a = qobject_cast<QAction*>(o))
             a->setText(text);
     }
+}
+
+void TFrmMain::WriteModelCaptions(int Lang)
+{
+    WriteCaptions(ModelCaptionTable, Lang);
+}
+
+void TFrmMain::SetLang(int Lang)
+{
+    if (Lang != LangCzech && Lang != LangEnglish)
+        return;
+    const QString statusBefore = StatusBar->PanelText(0);
+    WriteCaptions(CaptionTable, Lang);
+    WriteCaptions(ExtraCaptionTable, Lang);
+    WriteModelCaptions(Lang);
     for (const TMessageRow& row : MessageTable)
-        *MessageSlot(static_cast<int>(row.Slot)) = QString::fromUtf8(Lang == LangCzech ? row.Czech : row.English);
-    MsgFieldIncomplete = QString::fromUtf8(EntryTexts.FieldIncomplete[Lang]);
-    MsgRangeEmpty = QString::fromUtf8(EntryTexts.RangeEmpty[Lang]);
-    CsvFilter = QString::fromUtf8(CsvFilterText.In(Lang));
+        *MessageSlot(static_cast<int>(row.Slot)) = row.Text.In(Lang);
+    MsgFieldIncomplete = FieldIncompleteText.In(Lang);
+    MsgRangeEmpty = RangeEmptyText.In(Lang);
+    CsvFilter = CsvFilterText.In(Lang);
     if (FrmLineLog != nullptr)
         FrmLineLog->SetLang(Lang);
-    ApplyMnemonics(Lang);
+    FMnemonics->Apply(Lang);
     RetranslateStatus(statusBefore, Lang);
     UseQtTranslations(Lang);
 }
@@ -838,64 +787,16 @@ void TFrmMain::SetLang(int Lang)
 void TFrmMain::RetranslateStatus(const QString& Before, int Lang)
 {
     for (int other : {LangCzech, LangEnglish}) {
-        const QString word = QString::fromUtf8(StatusConverter.In(other));
+        const QString word = StatusConverter.In(other);
         if (Before == MessageText(TMessageSlot::MsgSelectPort, other)) {
             StatusBar->SetPanelText(0, MsgSelectPort);
             return;
         }
         if (Before.startsWith(word)) {
-            StatusBar->SetPanelText(0, QString::fromUtf8(StatusConverter.In(Lang)) + Before.mid(word.size()));
+            StatusBar->SetPanelText(0, StatusConverter.In(Lang) + Before.mid(word.size()));
             return;
         }
     }
-}
-
-void TFrmMain::ApplyMnemonics(int Lang)
-{
-    FMnemonics.clear();
-    FMenuStyle->Marked.clear();
-    for (const TMnemonicRow& row : MnemonicTable) {
-        const QString marked = QString::fromUtf8(Lang == LangEnglish ? row.English : row.Czech);
-        QObject* o = findChild<QObject*>(QString::fromLatin1(row.Target));
-        if (auto* button = qobject_cast<TSpeedButton*>(o)) {
-            button->SetMnemonicText(marked);
-            continue;
-        }
-        QAction* item = qobject_cast<QAction*>(o);
-        if (auto* menu = qobject_cast<QMenu*>(o))
-            item = menu->menuAction();
-        if (item == nullptr)
-            continue;
-        FMnemonics.insert(item, marked);
-        FMenuStyle->Marked.insert(Stripped(marked), marked);
-        if (QShortcut* shortcut = FMenuShortcuts.value(item))
-            shortcut->setKey(QKeySequence::mnemonic(marked));
-    }
-    MainMenu1->update();
-}
-
-// A letter typed in an open menu chooses the item whose mnemonic it is.
-bool TFrmMain::MenuMnemonicKey(QObject* Menu, QEvent* Event)
-{
-    auto* menu = qobject_cast<QMenu*>(Menu);
-    if (menu == nullptr || Event->type() != QEvent::KeyPress)
-        return false;
-    const auto* key = static_cast<QKeyEvent*>(Event);
-    if ((key->modifiers() & ~(Qt::AltModifier | Qt::ShiftModifier)) != Qt::NoModifier || key->text().size() != 1)
-        return false;
-    const QChar typed = key->text().at(0).toUpper();
-    for (QAction* item : menu->actions()) {
-        const QString marked = FMnemonics.value(item);
-        const qsizetype at = marked.indexOf(QLatin1Char('&'));
-        if (at < 0 || at + 1 >= marked.size() || marked.at(at + 1).toUpper() != typed || !item->isEnabled())
-            continue;
-        // Chosen as Enter chooses it, so the menus close the way they always do.
-        menu->setActiveAction(item);
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(menu, &enter);
-        return true;
-    }
-    return false;
 }
 
 } // namespace kvt::ui

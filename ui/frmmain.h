@@ -15,16 +15,17 @@
 #include "serial/comport.h"
 #include "signal/work_record.h"
 #include "ui/controls.h"
+#include "ui/langtext.h"
 #include "ui/maskedit.h"
 #include "ui/spinedit.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 class QAction;
@@ -37,11 +38,11 @@ class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QRadioButton;
-class QShortcut;
 
 namespace kvt::ui {
 
-class TMenuMnemonicStyle;
+struct TCaptionRow;
+class TMnemonics;
 class TLineLogWindow;
 
 class TFrmMain : public QMainWindow {
@@ -211,9 +212,10 @@ public:
     void MLangENClick(QObject* Sender);
     void MenuAboutClick(QObject* Sender);
     void SetLang(int Lang);
-    // The language the user chose (the language menu's check mark): the one every SetLang
-    // other than the menu's own applies.
-    int ChosenLang() const;
+    // The language the user chose (at start the saved or the system's, then from the language
+    // menu): the one every SetLang other than the menu's own applies, and the one the check
+    // marks show. A connect's SetLang leaves it alone.
+    int ChosenLang() const { return FChosenLang; }
     // The name of a DIP configuration for the configuration message, in the chosen language.
     QString ConfigTypeCaption(int ConfigType) const;
     // Reads the port list again, keeping the text typed or chosen in the port field.
@@ -352,15 +354,18 @@ private:
     void PresetComPort();
     void WireHandlers();
     QString* MessageSlot(int Index);
-    void ApplyMnemonics(int Lang);
+    // Writes the rows of a caption table in Lang; a row for another model than the converter's
+    // is left out.
+    void WriteCaptions(std::span<const TCaptionRow> Rows, int Lang);
+    // The captions that name the model's ranges and resolution (SetOptions, SetLang).
+    void WriteModelCaptions(int Lang);
+    void ChooseLang(int Lang);
+    void ShowChosenLang();
     void RetranslateStatus(const QString& Before, int Lang);
-    bool MenuMnemonicKey(QObject* Menu, QEvent* Event);
 
     bool FCentered = false;
-    TMenuMnemonicStyle* FMenuStyle = nullptr;
-    // Alt + letter of each top-level menu item, and each menu item's caption with its '&'.
-    QHash<QAction*, QShortcut*> FMenuShortcuts;
-    QHash<QAction*, QString> FMnemonics;
+    TMnemonics* FMnemonics = nullptr;
+    int FChosenLang = LangCzech;
 };
 
 } // namespace kvt::ui

@@ -1,5 +1,6 @@
 // The trend chart on the datalog tab.
 #include "ui/frmmain.h"
+#include "ui/langtext.h"
 
 #include <QLabel>
 
@@ -9,7 +10,7 @@ void TFrmMain::DrawGraph()
 {
     // The kind "none" keeps the full scale and the unit label of the last drawing.
     if (Chart.DrawGraph(DeviceSettings.ConfigType, DeviceSettings.InputMode))
-        LblDtaUnit->setText(QString::fromUtf8(Chart.UnitLabel().data(), static_cast<qsizetype>(Chart.UnitLabel().size())));
+        LblDtaUnit->setText(Utf8(Chart.UnitLabel()));
     ImgDatalog->Changed();
 }
 

@@ -102,7 +102,7 @@ void TFrmMain::Connect()
             if (SignalLimitVisible(DeviceSettings.DeviceModel, DeviceSettings.FirmwareVersion))
                 GrpBxSignalLimit->show();
             StatusBar->SetPanelText(
-                0, QString::fromUtf8(StatusConverter.In(ChosenLang())) + QString::fromStdString(ModelName(DeviceSettings.DeviceModel))
+                0, StatusConverter.In(ChosenLang()) + QString::fromStdString(ModelName(DeviceSettings.DeviceModel))
                        + QStringLiteral(", firmware: ")
                        + QString::fromStdString(FirmwareVersionText(DeviceSettings.FirmwareVersion)));
             StatusBar->SetPanelText(1, CmbBxPort->currentText());

@@ -32,21 +32,16 @@ namespace kvt::ui {
 
 namespace {
 
-QString T(const TLangText& Text, int Lang)
-{
-    return QString::fromUtf8(Text.In(Lang));
-}
-
 // A file action needs a converter; one that writes and reloads also needs the sampling stopped,
 // as the reload button does.
 bool Ready(TFrmMain& W, bool Writes)
 {
     if (!W.Connected()) {
-        InfoBox(&W, T(texts::NotConnected, W.ChosenLang()));
+        InfoBox(&W, texts::NotConnected.In(W.ChosenLang()));
         return false;
     }
     if (Writes && W.Model.Sampling()) {
-        InfoBox(&W, T(texts::StopSamplingFirst, W.ChosenLang()));
+        InfoBox(&W, texts::StopSamplingFirst.In(W.ChosenLang()));
         return false;
     }
     return true;
@@ -69,7 +64,7 @@ void WriteAndReload(TFrmMain& W, const std::vector<TPlannedWrite>& Plan)
                 break;
             case TAppliedWord::TAction::Unknown:
                 unknown << name + QLatin1Char(' ') + QString::number(w.Plan.New) + QStringLiteral(" (")
-                        + (w.Holds ? T(texts::HoldsWord, lang).arg(*w.Holds) : T(texts::NotReadBack, lang)) + QLatin1Char(')');
+                        + (w.Holds ? texts::HoldsWord.In(lang).arg(*w.Holds) : texts::NotReadBack.In(lang)) + QLatin1Char(')');
                 break;
             case TAppliedWord::TAction::NotWritten:
                 notWritten << name;
@@ -79,12 +74,12 @@ void WriteAndReload(TFrmMain& W, const std::vector<TPlannedWrite>& Plan)
             }
         }
         auto list = [&](const QStringList& Names) {
-            return Names.isEmpty() ? T(texts::NoWords, lang) : Names.join(QStringLiteral(", "));
+            return Names.isEmpty() ? texts::NoWords.In(lang) : Names.join(QStringLiteral(", "));
         };
-        QString detail = T(texts::WrittenWords, lang).arg(list(written));
+        QString detail = texts::WrittenWords.In(lang).arg(list(written));
         if (!unknown.isEmpty())
-            detail += QLatin1Char('\n') + T(texts::UnknownWords, lang).arg(list(unknown));
-        detail += QLatin1Char('\n') + T(texts::NotWrittenWords, lang).arg(list(notWritten));
+            detail += QLatin1Char('\n') + texts::UnknownWords.In(lang).arg(list(unknown));
+        detail += QLatin1Char('\n') + texts::NotWrittenWords.In(lang).arg(list(notWritten));
         if (report.PowerCycleNeeded)
             detail += QStringLiteral("\r\r") + W.MsgPowerCycle;
         W.LinkLost(detail);
@@ -112,7 +107,7 @@ void TFrmMain::MFileSaveConfigClick(QObject*)
     const int lang = ChosenLang();
     if (!Ready(*this, false))
         return;
-    const auto name = SaveFileName(this, T(texts::ConfigFilter, lang), TProgramSettings::FilesFolder());
+    const auto name = SaveFileName(this, texts::ConfigFilter.In(lang), TProgramSettings::FilesFolder());
     if (!name)
         return;
     TProgramSettings::SetFilesFolder(QFileInfo(*name).absolutePath());
@@ -127,7 +122,7 @@ void TFrmMain::MFileSaveConfigClick(QObject*)
             "from a " + ModelName(now.DeviceModel) + ", firmware " + FirmwareVersionText(now.FirmwareVersion) +
                 ", configuration " + std::to_string(now.ConfigType) + ", on " + port}));
     } catch (const EConfigError& e) {
-        ErrorBox(this, T(e.Fault == TConfigFault::CannotWrite ? texts::CannotWrite : texts::CannotSaveConfig, lang) +
+        ErrorBox(this, (e.Fault == TConfigFault::CannotWrite ? texts::CannotWrite : texts::CannotSaveConfig).In(lang) +
                            QStringLiteral("\r\r") + Reason(e),
                  QDir::toNativeSeparators(*name));
     }
@@ -138,7 +133,7 @@ void TFrmMain::MFileLoadConfigClick(QObject*)
     const int lang = ChosenLang();
     if (!Ready(*this, true))
         return;
-    const auto name = OpenFileName(this, T(texts::ConfigOpenFilter, lang), TProgramSettings::FilesFolder());
+    const auto name = OpenFileName(this, texts::ConfigOpenFilter.In(lang), TProgramSettings::FilesFolder());
     if (!name)
         return;
     TProgramSettings::SetFilesFolder(QFileInfo(*name).absolutePath());
@@ -148,7 +143,7 @@ void TFrmMain::MFileLoadConfigClick(QObject*)
     try {
         profile = LoadProfile(SystemFileName(*name));
     } catch (const EConfigError& e) {
-        ErrorBox(this, T(texts::FileRefused, lang) + QStringLiteral("\r\r") + Reason(e), shown);
+        ErrorBox(this, texts::FileRefused.In(lang) + QStringLiteral("\r\r") + Reason(e), shown);
         return;
     }
     const TDeviceSettings now = Need(Model.ReadWritableWords());
@@ -156,17 +151,17 @@ void TFrmMain::MFileLoadConfigClick(QObject*)
     try {
         plan = PlanApply(profile, now);
     } catch (const EConfigError& e) {
-        ErrorBox(this, T(e.Fault == TConfigFault::Refused ? texts::ConverterRefused : texts::FileRefused, lang) +
+        ErrorBox(this, (e.Fault == TConfigFault::Refused ? texts::ConverterRefused : texts::FileRefused).In(lang) +
                            QStringLiteral("\r\r") + Reason(e),
                  shown);
         return;
     }
     const QStringList changes = ChangeLines(plan, now, lang);
     if (changes.isEmpty()) {
-        InfoBox(this, T(texts::NothingToLoad, lang));
+        InfoBox(this, texts::NothingToLoad.In(lang));
         return;
     }
-    if (!Ask(this, T(texts::LoadQuestion, lang).arg(shown), changes.join(QLatin1Char('\n'))))
+    if (!Ask(this, texts::LoadQuestion.In(lang).arg(shown), changes.join(QLatin1Char('\n'))))
         return;
     WriteAndReload(*this, plan);
 }
@@ -182,16 +177,16 @@ void TFrmMain::MFileRestoreClick(QObject*)
     for (const TPlannedWrite& w : plan) {
         std::string why;
         if (w.Write && CheckWordValue(w.Address, w.New, now, why) != TValueCheck::Ok) {
-            ErrorBox(this, T(texts::ConverterRefused, lang) + QStringLiteral("\r\r") + QString::fromStdString(why));
+            ErrorBox(this, texts::ConverterRefused.In(lang) + QStringLiteral("\r\r") + QString::fromStdString(why));
             return;
         }
     }
     const QStringList changes = ChangeLines(plan, now, lang);
     if (changes.isEmpty()) {
-        InfoBox(this, T(texts::NothingToRestore, lang));
+        InfoBox(this, texts::NothingToRestore.In(lang));
         return;
     }
-    if (!Ask(this, T(texts::RestoreQuestion, lang), changes.join(QLatin1Char('\n'))))
+    if (!Ask(this, texts::RestoreQuestion.In(lang), changes.join(QLatin1Char('\n'))))
         return;
     WriteAndReload(*this, plan);
 }
@@ -201,7 +196,7 @@ void TFrmMain::MFileExportRecordClick(QObject*)
     const int lang = ChosenLang();
     if (!Ready(*this, false) || !WorkRecord)
         return;
-    const auto name = SaveFileName(this, T(texts::RecordFilter, lang), TProgramSettings::FilesFolder());
+    const auto name = SaveFileName(this, texts::RecordFilter.In(lang), TProgramSettings::FilesFolder());
     if (!name)
         return;
     TProgramSettings::SetFilesFolder(QFileInfo(*name).absolutePath());
@@ -214,7 +209,7 @@ void TFrmMain::MFileExportRecordClick(QObject*)
         const QByteArray pdf = WorkRecordPdf(record, lang);
         WriteFileSafely(file, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
     } catch (const EFileError& e) {
-        ErrorBox(this, T(texts::CannotWrite, lang) + QStringLiteral("\r\r") + QString::fromLocal8Bit(e.Reason.c_str()),
+        ErrorBox(this, texts::CannotWrite.In(lang) + QStringLiteral("\r\r") + QString::fromLocal8Bit(e.Reason.c_str()),
                  QDir::toNativeSeparators(*name));
     }
 }

@@ -3,6 +3,7 @@
 #include "ui/frmmain.h"
 
 #include "ui/errorreport.h"
+#include "ui/langtext.h"
 #include "ui/uiseam.h"
 
 #include "signal/conversion.h"
@@ -18,11 +19,6 @@
 namespace kvt::ui {
 
 namespace {
-
-QString Q(std::string_view Text)
-{
-    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
 
 // The buttons that stand for a settings word send nothing while the load sets the controls, nor
 // while DrawForm shows what was read (the model's write-back has written what differed).
@@ -53,17 +49,17 @@ void NumInputKindChosen(TFrmMain& W, TNumInputKind Kind)
 {
     const TNumMask mask = NumInputMask(Kind);
     for (TMaskEdit* e : {W.MaskEdtNumBegin, W.MaskEdtNumEnd}) {
-        e->SetEditMask(Q(mask.Mask));
-        e->SetText(Q(mask.ZeroText));
+        e->SetEditMask(Utf8(mask.Mask));
+        e->SetText(Utf8(mask.ZeroText));
     }
-    W.LblNumBeginUnit->setText(Q(mask.Unit));
-    W.LblNumEndUnit->setText(Q(mask.Unit));
+    W.LblNumBeginUnit->setText(Utf8(mask.Unit));
+    W.LblNumEndUnit->setText(Utf8(mask.Unit));
 }
 
 void NumOutputKindChosen(TFrmMain& W, TNumOutputKind Kind)
 {
-    W.LblNumAOBegin->setText(Q(NumOutputUnit(Kind)));
-    W.LblNumAOEnd->setText(Q(NumOutputUnit(Kind)));
+    W.LblNumAOBegin->setText(Utf8(NumOutputUnit(Kind)));
+    W.LblNumAOEnd->setText(Utf8(NumOutputUnit(Kind)));
 }
 
 } // namespace
@@ -172,14 +168,10 @@ void TFrmMain::SetOptions()
     if (!o->MillivoltInputVisible)
         ParkFocus(RdBtnAIUL);
     RdBtnAIUL->setVisible(o->MillivoltInputVisible);
-    RdBtnAOU->setText(Q(o->AOUCaption));
     // A lower maximum leaves the fields' texts alone: the handlers clamp at the next change.
     SpnEdtAOZero->SetMaxValue(o->OutCodeMax);
     SpnEdtAOEnd->SetMaxValue(o->OutCodeMax);
-    LblBarAOZero50->setText(Q(o->Bar50Caption));
-    LblBarAOEnd50->setText(Q(o->Bar50Caption));
-    LblBarAOZero100->setText(Q(o->Bar100Caption));
-    LblBarAOEnd100->setText(Q(o->Bar100Caption));
+    WriteModelCaptions(ChosenLang());
     if (!o->FilterVisible)
         ParkFocus(GrpBxFilter);
     GrpBxFilter->setVisible(o->FilterVisible);
@@ -189,8 +181,6 @@ void TFrmMain::SetOptions()
     if (!o->NumMillivoltVisible)
         ParkFocus(RdBtnNumAIUL);
     RdBtnNumAIUL->setVisible(o->NumMillivoltVisible);
-    RdBtnNumAII->setText(Q(o->NumAIICaption));
-    RdBtnNumAIU->setText(Q(o->NumAIUCaption));
 }
 
 void TFrmMain::RdBtnAIIClick(QObject*)

@@ -1,12 +1,11 @@
 // The Czech and English texts of the main window: control captions and message texts.
 #pragma once
 
+#include "ui/langtext.h"
+
 #include <array>
 
 namespace kvt::ui {
-
-constexpr int LangCzech = 0;
-constexpr int LangEnglish = 1;
 
 // Rows that name the resolution apply only to one converter model.
 enum class TModelCond { Any, Model10, Model12 };
@@ -14,8 +13,7 @@ enum class TModelCond { Any, Model10, Model12 };
 struct TCaptionRow {
     const char* Target; // object name of the control; "FrmMain" is the window caption
     TModelCond When;
-    const char* Czech;  // UTF-8
-    const char* English;
+    TLangText Text;
 };
 
 // The captions, in the order they are written.
@@ -40,34 +38,30 @@ enum class TMessageSlot {
 struct TMessageRow {
     TMessageSlot Slot;
     const char* Name;
-    const char* Czech; // UTF-8
-    const char* English;
+    TLangText Text;
 };
 
 // The message texts, written after the captions in the same order.
 extern const std::array<TMessageRow, 13> MessageTable;
 
-// Texts that the two tables above leave in Czech, with their English: captions that other steps
-// write (the model's captions are written again with the language in force), the About item and
-// the menu items of the technician's files and the line's log.
-extern const std::array<TCaptionRow, 17> ExtraCaptionTable;
+// Texts that the two tables above leave in Czech, with their English: the bars' zero marks, the
+// About item and the menu items of the technician's files and the line's log.
+extern const std::array<TCaptionRow, 8> ExtraCaptionTable;
+
+// The captions that name the converter model's ranges and resolution, written when the model is
+// known (SetOptions) and again by every SetLang; each row applies to one model.
+extern const std::array<TCaptionRow, 14> ModelCaptionTable;
 
 // Mnemonics: the caption with '&' before the letter that Alt (or, in an open menu, the letter
 // alone) presses; '|' separates the captions of a button that changes its caption. The captions
 // themselves stay as written; the letter is kept beside them.
 struct TMnemonicRow {
     const char* Target;
-    const char* Czech;
-    const char* English;
+    TLangText Text;
 };
 extern const std::array<TMnemonicRow, 25> MnemonicTable;
 
 // A few texts that are put together elsewhere, by language.
-struct TLangText {
-    const char* Czech;
-    const char* English;
-    const char* In(int Lang) const { return Lang == LangEnglish ? English : Czech; }
-};
 // The word that begins the converter's status text.
 inline constexpr TLangText StatusConverter = {"Převodník ", "Converter "};
 // The save dialog's filter for the export.

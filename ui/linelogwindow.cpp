@@ -21,15 +21,6 @@
 
 namespace kvt::ui {
 
-namespace {
-
-QString Utf8(const char* Text)
-{
-    return QString::fromUtf8(Text);
-}
-
-} // namespace
-
 TLineLogWindow::TLineLogWindow(TLineLog& Log, std::size_t Lines, QWidget* Parent)
     : QWidget(Parent, Qt::Window), FLog(Log)
 {
@@ -66,10 +57,10 @@ TLineLogWindow::TLineLogWindow(TLineLog& Log, std::size_t Lines, QWidget* Parent
 void TLineLogWindow::SetLang(int Lang)
 {
     FLang = Lang;
-    setWindowTitle(Utf8(texts::LogTitle.In(Lang)));
-    BtnSaveText->setText(Utf8(texts::LogSave.In(Lang)));
-    BtnClear->setText(Utf8(texts::LogClear.In(Lang)));
-    BtnClose->setText(Utf8(texts::LogClose.In(Lang)));
+    setWindowTitle(texts::LogTitle.In(Lang));
+    BtnSaveText->setText(texts::LogSave.In(Lang));
+    BtnClear->setText(texts::LogClear.In(Lang));
+    BtnClose->setText(texts::LogClose.In(Lang));
 }
 
 void TLineLogWindow::LogChanged()
@@ -122,14 +113,14 @@ void TLineLogWindow::BtnClearClick()
 
 void TLineLogWindow::BtnSaveTextClick()
 {
-    const auto name = SaveFileName(this, Utf8(texts::TextFilter.In(FLang)), TProgramSettings::FilesFolder());
+    const auto name = SaveFileName(this, texts::TextFilter.In(FLang), TProgramSettings::FilesFolder());
     if (!name)
         return;
     TProgramSettings::SetFilesFolder(QFileInfo(*name).absolutePath());
     try {
         WriteFileSafely(SystemFileName(*name), FLog.Text());
     } catch (const EFileError& e) {
-        ErrorBox(this, Utf8(texts::CannotWrite.In(FLang)) + QStringLiteral("\r\r") + QString::fromLocal8Bit(e.Reason.c_str()),
+        ErrorBox(this, texts::CannotWrite.In(FLang) + QStringLiteral("\r\r") + QString::fromLocal8Bit(e.Reason.c_str()),
                  QDir::toNativeSeparators(*name));
     }
 }

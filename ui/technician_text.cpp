@@ -14,17 +14,12 @@ namespace kvt::ui {
 
 namespace {
 
-QString Utf8(const char* Text)
-{
-    return QString::fromUtf8(Text);
-}
-
 template <std::size_t N>
 QString Choice(const TLangText (&Table)[N], int Index, int Lang)
 {
     if (Index < 0 || static_cast<std::size_t>(Index) >= N)
         return QString::number(Index);
-    return Utf8(Table[Index].In(Lang));
+    return Table[Index].In(Lang);
 }
 
 } // namespace
@@ -41,21 +36,21 @@ QString WordCaption(uint8_t Address, int Lang)
 {
     switch (Address) {
     case WordInputMode:
-        return Utf8(texts::WordInputModeCaption.In(Lang));
+        return texts::WordInputModeCaption.In(Lang);
     case WordInZero:
-        return Utf8(texts::WordInZeroCaption.In(Lang));
+        return texts::WordInZeroCaption.In(Lang);
     case WordInEnd:
-        return Utf8(texts::WordInEndCaption.In(Lang));
+        return texts::WordInEndCaption.In(Lang);
     case WordOutputMode:
-        return Utf8(texts::WordOutputModeCaption.In(Lang));
+        return texts::WordOutputModeCaption.In(Lang);
     case WordOutZero:
-        return Utf8(texts::WordOutZeroCaption.In(Lang));
+        return texts::WordOutZeroCaption.In(Lang);
     case WordOutEnd:
-        return Utf8(texts::WordOutEndCaption.In(Lang));
+        return texts::WordOutEndCaption.In(Lang);
     case WordFilterType:
-        return Utf8(texts::WordFilterCaption.In(Lang));
+        return texts::WordFilterCaption.In(Lang);
     case WordLimitReaction:
-        return Utf8(texts::WordReactionCaption.In(Lang));
+        return texts::WordReactionCaption.In(Lang);
     default:
         return QString::fromStdString(WordName(Address));
     }
@@ -117,10 +112,10 @@ QStringList ChangeLines(const std::vector<TPlannedWrite>& Plan, const TDeviceSet
         const QString old = WordMeaningText(w.Address, Before, Lang);
         const QString now = WordMeaningText(w.Address, after, Lang);
         const QString words = QString::fromStdString(WordName(w.Address)) + QLatin1Char(' ') + QString::number(w.Old)
-            + QString::fromUtf8(" → ") + QString::number(w.New);
+            + Utf8(" → ") + QString::number(w.New);
         QString line = WordCaption(w.Address, Lang) + QStringLiteral(": ");
         if (!old.isEmpty() && !now.isEmpty())
-            line += old + QString::fromUtf8(" → ") + now + QStringLiteral("   (") + words + QLatin1Char(')');
+            line += old + Utf8(" → ") + now + QStringLiteral("   (") + words + QLatin1Char(')');
         else
             line += words;
         lines << line;

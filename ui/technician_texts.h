@@ -3,7 +3,7 @@
 // English, as kvt27ctl gives them; the window's own sentence around them is in its language.
 #pragma once
 
-#include "ui/langtexts.h"
+#include "ui/langtext.h"
 
 namespace kvt::ui::texts {
 

@@ -26,11 +26,6 @@ namespace kvt::ui {
 
 namespace {
 
-QString Utf8(const char* Text)
-{
-    return QString::fromUtf8(Text);
-}
-
 QString Esc(const QString& Text)
 {
     return Text.toHtmlEscaped();
@@ -52,10 +47,10 @@ QString ConfigText(int ConfigType, int Lang)
 {
     QString text = QString::number(ConfigType);
     if (ConfigType == ConfigTypePc)
-        return text + QString::fromUtf8(" – ") + Utf8(texts::RecordPcConfig.In(Lang));
+        return text + Utf8(" – ") + texts::RecordPcConfig.In(Lang);
     const std::string_view name = Lang == LangEnglish ? ConfigTypeTextEnglish(ConfigType) : ConfigTypeText(ConfigType);
     if (!name.empty())
-        text += QString::fromUtf8(" – ") + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        text += Utf8(" – ") + Utf8(name);
     return text;
 }
 
@@ -63,23 +58,23 @@ QString ConfigText(int ConfigType, int Lang)
 QString RowSide(const TRecordRow& Row, const std::string& Side, int Lang)
 {
     if (Side.empty())
-        return QString::fromUtf8("—");
+        return Utf8("—");
     const QString s = QString::fromStdString(Side);
     if (Row.Key == "input")
         for (int mode = InputModeCurrent; mode <= InputModePercent; ++mode)
             if (Side == InputKindName(mode))
-                return Utf8(texts::InputKinds[mode - InputModeCurrent].In(Lang));
+                return texts::InputKinds[mode - InputModeCurrent].In(Lang);
     if (Row.Key == "output")
         for (int mode = OutputModeCurrent; mode <= OutputModeVoltage; ++mode)
             if (Side == OutputKindName(mode))
-                return Utf8(texts::OutputKinds[mode - OutputModeCurrent].In(Lang));
+                return texts::OutputKinds[mode - OutputModeCurrent].In(Lang);
     if (Row.Key == "filter" || Row.Key == "reaction") {
         bool ok = false;
         const int v = s.toInt(&ok);
         if (ok && Row.Key == "filter" && v >= 0 && v <= 2)
-            return s + QString::fromUtf8(" – ") + Utf8(texts::Filters[v].In(Lang));
+            return s + Utf8(" – ") + texts::Filters[v].In(Lang);
         if (ok && Row.Key == "reaction" && v >= 0 && v <= 3)
-            return s + QString::fromUtf8(" – ") + Utf8(texts::Reactions[v].In(Lang));
+            return s + Utf8(" – ") + texts::Reactions[v].In(Lang);
         return s;
     }
     // A range: its number, and the unit when the row does not carry one for both sides.
@@ -117,7 +112,7 @@ constexpr std::size_t MeasurementsShown = 200;
 
 QString WorkRecordHtml(const TWorkRecord& R, int Lang)
 {
-    auto t = [Lang](const TLangText& Text) { return Esc(Utf8(Text.In(Lang))); };
+    auto t = [Lang](const TLangText& Text) { return Esc(Text.In(Lang)); };
     QString h;
     h += QStringLiteral("<html><body>");
     h += QStringLiteral("<h2>") + t(texts::RecordTitle) + QStringLiteral("</h2>");
@@ -131,8 +126,8 @@ QString WorkRecordHtml(const TWorkRecord& R, int Lang)
     field(t(texts::RecordPort), QString::fromStdString(R.Port));
     field(t(texts::RecordModel), QString::fromStdString(ModelName(R.AsFound.DeviceModel)));
     field(t(texts::RecordFirmware), QString::fromStdString(FirmwareVersionText(R.AsFound.FirmwareVersion)));
-    field(t(texts::RecordTemperature), R.TemperatureC ? QString::number(*R.TemperatureC) + QString::fromUtf8(" °C")
-                                                      : Utf8(texts::RecordNoTemperature.In(Lang)));
+    field(t(texts::RecordTemperature), R.TemperatureC ? QString::number(*R.TemperatureC) + Utf8(" °C")
+                                                      : texts::RecordNoTemperature.In(Lang));
     field(t(texts::RecordConfig), ConfigText(R.AsLeft.ConfigType, Lang));
     h += QStringLiteral("</table>");
 
@@ -199,7 +194,7 @@ QByteArray WorkRecordPdf(const TWorkRecord& Record, int Lang)
         // The document keeps margins of its own when it is printed.
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
         pdf.setResolution(300);
-        pdf.setTitle(Utf8(texts::RecordTitle.In(Lang)) + QStringLiteral(" ") + QString::fromStdString(ModelName(Record.AsFound.DeviceModel)));
+        pdf.setTitle(texts::RecordTitle.In(Lang) + QStringLiteral(" ") + QString::fromStdString(ModelName(Record.AsFound.DeviceModel)));
         pdf.setCreator(QStringLiteral("kvt27-config ") + QString::fromLatin1(kvt::ProgramVersion));
         QTextDocument doc;
         QFont font = QGuiApplication::font();

@@ -2,14 +2,19 @@
 // edit, the error report, the synchronizer, the text tables.
 #include "window_fixture.h"
 
+#include "protocol/device_settings.h"
 #include "serial/comtypes.h"
+#include "signal/config_rules.h"
+#include "signal/signal_kind.h"
 #include "ui/helptext.h"
 #include "ui/langtexts.h"
+#include "ui/linelogwindow.h"
 #include "ui/maskedit.h"
 #include "ui/qtsynchronizer.h"
 #include "ui/spinedit.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest/QTest>
@@ -18,6 +23,7 @@
 #include <stdexcept>
 #include <thread>
 
+using namespace kvt;
 using namespace kvt::ui;
 using namespace kvt::ui::test;
 
@@ -277,19 +283,87 @@ TEST_F(ControlsTest, TextTablesAreCompleteAndExact)
     for (const auto& row : MessageTable)
         names.insert(row.Name);
     EXPECT_EQ(names.size(), 13u);
-    EXPECT_STREQ(CaptionTable[0].Czech, "Konfigurační program pro převodník KVT27/KVT27L - DORNEK®");
+    EXPECT_STREQ(CaptionTable[0].Text.Czech, "Konfigurační program pro převodník KVT27/KVT27L - DORNEK®");
     EXPECT_STREQ(CaptionTable[46].Target, "RdBtnNumAIOV");
-    EXPECT_STREQ(MessageTable[12].English,
+    EXPECT_STREQ(MessageTable[12].Text.English,
                  "Please turn-off and turn-on converter power supply, to succesfully complete user calibration "
                  "process.");
 
-    ASSERT_EQ(HelpLines.size(), 89u);
-    EXPECT_STREQ(HelpLines[0], "Nápověda k programu");
-    EXPECT_STREQ(HelpLines[12], " ON   ON   ON   ON  0/4-20mA .. 0/4-20mA");
-    EXPECT_STREQ(HelpLines[27], "OFF  OFF  OFF  OFF  nastavení z PC");
-    EXPECT_STREQ(HelpLines[88], "stavu dle nastavení.");
-    for (const char* line : HelpLines)
-        EXPECT_LE(QString::fromUtf8(line).trimmed().size(), 40) << line;
+    for (int lang : {LangCzech, LangEnglish}) {
+        const QStringList help = HelpLines(lang);
+        ASSERT_EQ(help.size(), 89);
+        for (const QString& line : help)
+            EXPECT_LE(line.trimmed().size(), 40) << line.toStdString();
+    }
+    const QStringList help = HelpLines(LangCzech);
+    EXPECT_EQ(help[0], QString::fromUtf8("Nápověda k programu"));
+    EXPECT_EQ(help[12], " ON   ON   ON   ON  0/4-20mA .. 0/4-20mA");
+    EXPECT_EQ(help[27], QString::fromUtf8("OFF  OFF  OFF  OFF  nastavení z PC"));
+    EXPECT_EQ(help[88], QString::fromUtf8("stavu dle nastavení."));
+}
+
+// The help's switch table and the configuration texts of a connect describe the same sixteen
+// positions: the same input, an output of the same kind, the same positions out of use.
+TEST_F(ControlsTest, HelpSwitchTableAgreesWithTheConfigurations)
+{
+    // "0/4 - 20 mA DC" or "Odporový vysílač DC" as the table writes it: "0/4-20mA", "OV(0-100%)".
+    auto tableForm = [](std::string Text) {
+        for (const std::string word : {"Odporový vysílač", "Potentiometer"})
+            if (Text.starts_with(word))
+                Text = "OV(0-100%)" + Text.substr(word.size());
+        if (Text.ends_with(" DC"))
+            Text.resize(Text.size() - 3);
+        std::erase(Text, ' ');
+        return Text;
+    };
+    for (int code = 0; code < 16; ++code) {
+        SCOPED_TRACE(code);
+        const std::string meaning = DipMeanings[static_cast<std::size_t>(code)].Czech;
+        const std::size_t arrow = meaning.find(" .. ");
+        ASSERT_EQ(arrow != std::string::npos, ConfigClassOf(code) == TConfigClass::Dip);
+        if (arrow == std::string::npos)
+            continue;
+        const std::string in = meaning.substr(0, arrow);
+        const std::string out = meaning.substr(arrow + 4);
+        EXPECT_EQ(in.starts_with("OV(") ? TSignalKind::Percent : in.ends_with("mA") ? TSignalKind::Current : TSignalKind::Voltage,
+                  SignalKindOf(code, 0));
+        TDeviceSettings dip;
+        dip.ConfigType = code;
+        const int output = out.ends_with("mA") ? OutputModeCurrent : OutputModeVoltage;
+        EXPECT_EQ(output, EffectiveOutputMode(dip));
+        for (const auto& [text, to] : {std::pair{ConfigTypeText(code), " na "}, {ConfigTypeTextEnglish(code), " to "}}) {
+            const std::size_t at = text.find(to);
+            ASSERT_NE(at, std::string_view::npos) << text;
+            EXPECT_EQ(tableForm(std::string(text.substr(0, at))), in) << text;
+            // Position 6's text has always named its current output "4 - 20 V DC".
+            if (code != 6) {
+                EXPECT_EQ(text.ends_with("mA DC") ? OutputModeCurrent : OutputModeVoltage, output) << text;
+            }
+        }
+    }
+    EXPECT_EQ(DipSwitchLine(9, LangEnglish), "OFF   ON   ON  OFF  OV(0-100%) .. 4-20mA");
+    EXPECT_EQ(DipSwitchLine(ConfigTypePc, LangEnglish), "OFF  OFF  OFF  OFF  settings from PC");
+}
+
+// Alt and a menu's letter opens the menu; in the open menu the letter of an item chooses it. The
+// letters follow the language.
+TEST_F(ControlsTest, MenuMnemonicsOpenAMenuAndChooseItsItem)
+{
+    TFrmMain& w = Window();
+    QApplication::setActiveWindow(&w);
+    QTest::keyClick(&w, Qt::Key_J, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return w.MenuLang->isVisible(); }));
+    QTest::keyClick(w.MenuLang, Qt::Key_E);
+    EXPECT_TRUE(WaitUntil([&] { return !w.MenuLang->isVisible(); }));
+    EXPECT_TRUE(w.MLangEN->isChecked());
+    EXPECT_EQ(w.ChosenLang(), LangEnglish);
+
+    QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return w.MenuComm->isVisible(); }));
+    QTest::keyClick(w.MenuComm, Qt::Key_L);
+    EXPECT_TRUE(WaitUntil([&] { return w.FrmLineLog != nullptr && w.FrmLineLog->isVisible(); }));
+    EXPECT_FALSE(w.MenuComm->isVisible());
+    w.FrmLineLog->close();
 }
 
 TEST_F(ControlsTest, PortNameRule)
