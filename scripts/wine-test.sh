@@ -35,7 +35,7 @@ win=build-windows
 if [ ! -f "$win/CMakeCache.txt" ]; then
   cmake -S . -B "$win" -G Ninja --toolchain cmake/toolchain-mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$win" --parallel 2 --target kvt27ctl serial_win32_test >/dev/null
+cmake --build "$win" --parallel 2 --target kvt27ctl serial_win32_test datalog_win32_test >/dev/null
 win_ctl=$root/$win/tools/ctl/kvt27ctl.exe
 built=$(date +%s)
 
