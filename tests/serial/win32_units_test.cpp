@@ -308,6 +308,12 @@ TEST(Win32Ports, NamesTheListAndAPortThatIsNotThere)
     kvt::serial::EnumSerialPortsUnder(HKEY_CURRENT_USER, Key, Names);
     kvt::serial::EnumSerialPortsUnder(HKEY_CURRENT_USER, Key, Names);
     EXPECT_EQ(Names, (std::vector<std::string>{"first", "COM3", "", "COM1", "COM3", "", "COM1"}));
+    // A value that vanished between listing and reading (a port removed meanwhile) is left out.
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Key.c_str(), 0, KEY_READ, &k), ERROR_SUCCESS);
+    Names.clear();
+    kvt::serial::ReadPortValues(k, {L"\\Device\\Serial0", L"\\Device\\Gone", L"\\Device\\Serial4"}, Names);
+    RegCloseKey(k);
+    EXPECT_EQ(Names, (std::vector<std::string>{"COM3", "COM1"}));
     RegDeleteTreeW(HKEY_CURRENT_USER, Key.c_str());
     Names.clear();
     kvt::serial::EnumSerialPortsUnder(HKEY_CURRENT_USER, Key, Names);
@@ -327,6 +333,35 @@ TEST(Win32Ports, NamesTheListAndAPortThatIsNotThere)
     EXPECT_FALSE(Port.Active());
     Port.PurgeInput(); // closed: nothing, no error
     EXPECT_THROW(Port.ModemStatus(), EComError);
+}
+
+// The device manager's names of a port, and the list: its ports, then those of the device map it
+// lacks, by number.
+TEST(Win32Ports, DescriptionsFromTheDeviceManagerAndTheListByNumber)
+{
+    using kvt::serial::PortDescription;
+    EXPECT_EQ(PortDescription("USB Serial Port (COM5)", "USB Serial Port", "COM5"), "USB Serial Port");
+    EXPECT_EQ(PortDescription("Prolific USB-to-Serial Comm Port (com12)", "", "COM12"), "Prolific USB-to-Serial Comm Port");
+    EXPECT_EQ(PortDescription("Communications Port", "", "COM1"), "Communications Port");
+    EXPECT_EQ(PortDescription("", "USB Serial Device", "COM3"), "USB Serial Device");
+    EXPECT_EQ(PortDescription("COM3", "", "COM3"), "");
+
+    using kvt::serial::SerialNumberFromInstanceId;
+    EXPECT_EQ(SerialNumberFromInstanceId("USB\\VID_0403&PID_6001\\A50285BI"), "A50285BI");
+    EXPECT_EQ(SerialNumberFromInstanceId("USB\\VID_067B&PID_2303\\5&2B3C4F0&0&2"), ""); // made up by the system
+    EXPECT_EQ(SerialNumberFromInstanceId("FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000"), "A50285BIA");
+    EXPECT_EQ(SerialNumberFromInstanceId("ACPI\\PNP0501\\1"), "");
+
+    auto Port = [](const char* Name, const char* Description) {
+        return kvt::TPortInfo{Name, Description, {}, {}, {}, {}, false};
+    };
+    const auto Ports = kvt::serial::MergePorts({Port("COM10", "USB Serial Port"), Port("COM3", "Communications Port"),
+                                                   Port("com3", "listed twice")},
+        {"COM3", "COM27", "COM4", ""});
+    std::vector<std::string> Shown;
+    for (const auto& p : Ports)
+        Shown.push_back(kvt::PortDisplayText(p));
+    EXPECT_EQ(Shown, (std::vector<std::string>{"COM3 \u2014 Communications Port", "COM4", "COM10 \u2014 USB Serial Port", "COM27"}));
 }
 
 // A hang-up reaches OnLineError from the event thread while nothing is transferred. Each case

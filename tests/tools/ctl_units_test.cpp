@@ -6,6 +6,7 @@
 #include "signal/config_rules.h"
 #include "tools/ctl/ctl_status.h"
 #include "serial/port_access.h"
+#include "serial/portlist.h"
 #include "serial/simregistry.h"
 
 #include <gtest/gtest.h>
@@ -337,6 +338,13 @@ TEST_F(SimPortRegistry, ListsLiveEntriesAndDropsStaleOnes)
     EXPECT_NE(::access((FDir + "/" + std::to_string(child) + "-0.port").c_str(), F_OK), 0);
     EXPECT_NE(::access((FDir + "/reused-0.port").c_str(), F_OK), 0);
     EXPECT_NE(::access((FDir + "/garbage.port").c_str(), F_OK), 0);
+
+    // The program's list: the system's ports, then the simulator, marked as one.
+    const auto listed = kvt::ProgramPorts(FDir);
+    ASSERT_FALSE(listed.empty());
+    EXPECT_EQ(listed.back().Name, "/dev/null");
+    EXPECT_TRUE(listed.back().Simulator);
+    EXPECT_EQ(kvt::ProgramPortList(FDir).back(), "/dev/null");
 
     live.Remove();
     EXPECT_TRUE(kvt::LiveSimPortsIn(FDir).empty());
