@@ -33,7 +33,8 @@ std::string SystemDecimalSeparator()
 
 std::string TFrmMain::PortDeviceName(const QString& PortText)
 {
-    return kvt::PortDeviceName(PortText.toLocal8Bit().toStdString());
+    // The system's bytes on Linux, UTF-8 on Windows: what the serial backends open.
+    return kvt::PortDeviceName(SystemFileName(PortText));
 }
 
 void TFrmMain::SpdBtnConnectClick(QObject*)
