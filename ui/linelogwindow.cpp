@@ -129,7 +129,7 @@ void TLineLogWindow::BtnSaveTextClick()
     try {
         WriteFileSafely(SystemFileName(*name), FLog.Text());
     } catch (const EFileError& e) {
-        ErrorBox(this, Utf8(texts::CannotWrite.In(FLang)) + QStringLiteral("\r\r") + QString::fromLocal8Bit(e.Reason.c_str()),
+        ErrorBox(this, Utf8(texts::CannotWrite.In(FLang)) + QStringLiteral("\r\r") + FromSystemText(e.Reason),
                  QDir::toNativeSeparators(*name));
     }
 }
