@@ -44,7 +44,7 @@ kvt27ctl does the same work from the command line; kvt27-sim simulates a convert
 
 } // namespace
 
-int AnswerCommandLine(int Argc, char** Argv)
+int AnswerCommandLine(int Argc, char** Argv, bool OutClosed)
 {
     for (int i = 1; i < Argc; ++i) {
         const std::string_view arg = Argv[i];
@@ -55,6 +55,10 @@ int AnswerCommandLine(int Argc, char** Argv)
             text = std::string("kvt27-config ") + ProgramVersion + "\n" + ProgramCopyright;
         else
             continue;
+        if (OutClosed) {
+            std::fputs("kvt27-config: standard output is closed\n", stderr);
+            return 1;
+        }
         UseParentConsole();
         if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
             std::perror("kvt27-config: standard output");

@@ -5,7 +5,8 @@
 namespace kvt::app {
 
 // The exit status when an option (--help, --version) has been answered on stdout; -1 to start the
-// window. Qt's own options are left to the application object.
-int AnswerCommandLine(int Argc, char** Argv);
+// window. Qt's own options are left to the application object. OutClosed: stdout was closed at
+// start (and /dev/null put in its place), so an answer cannot reach anyone.
+int AnswerCommandLine(int Argc, char** Argv, bool OutClosed);
 
 } // namespace kvt::app

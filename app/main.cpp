@@ -1,5 +1,6 @@
 // The program's main block: the application, the main window, the help box, the message loop.
 #include "app/cmdline.h"
+#include "platform/std_streams.h"
 #include "ui/aboutbox.h"
 #include "ui/controls.h"
 #include "ui/errorreport.h"
@@ -9,7 +10,9 @@
 
 int main(int argc, char** argv)
 {
-    if (const int status = kvt::app::AnswerCommandLine(argc, argv); status >= 0)
+    // Before anything opens a descriptor: a port must never become a standard stream.
+    const kvt::platform::TClosedStreams closed = kvt::platform::OpenClosedStandardStreams();
+    if (const int status = kvt::app::AnswerCommandLine(argc, argv, closed.Out); status >= 0)
         return status;
     kvt::ui::TApplication app(argc, argv);
     // The error report and the serial dispatcher first, so nothing created later misses them.

@@ -59,6 +59,10 @@ namespace detail {
 // Shared by the platform parts: the temporary file's name for the target's base name, in the same
 // folder: ".NAME.RANDOM.tmp", NAME cut so that the whole stays a valid file name.
 std::string TempFileName(std::string_view BaseName);
+#ifndef _WIN32
+// For tests: sees each temporary file's descriptor the moment it has been created.
+extern void (*TempFileCreated)(int Descriptor);
+#endif
 } // namespace detail
 
 } // namespace kvt

@@ -57,16 +57,20 @@ bool CheckTarget(const std::string& Target, struct stat& Old)
     return true;
 }
 
-// Creates the temporary file beside Target exclusively; its descriptor, the name in Temp.
-int CreateTemp(const std::string& Target, std::string& Temp)
+// Creates the temporary file beside Target exclusively with Mode (less the umask); its descriptor,
+// the name in Temp.
+int CreateTemp(const std::string& Target, std::string& Temp, mode_t Mode)
 {
     std::string dir, base;
     SplitPath(Target, dir, base);
     for (int attempt = 0;; ++attempt) {
         Temp = dir + detail::TempFileName(base);
-        const int fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
-        if (fd >= 0)
+        const int fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, Mode);
+        if (fd >= 0) {
+            if (detail::TempFileCreated)
+                detail::TempFileCreated(fd);
             return fd;
+        }
         if (errno == EINTR || (errno == EEXIST && attempt < 100))
             continue;
         const int err = errno;
@@ -91,6 +95,10 @@ void SyncFolder(const std::string& Target)
 
 } // namespace
 
+namespace detail {
+void (*TempFileCreated)(int Descriptor) = nullptr;
+} // namespace detail
+
 struct TSafeFile::TImpl {
     std::string Target;
     std::string Temp;
@@ -114,10 +122,13 @@ TSafeFile::TSafeFile(const std::string& Target) : F(std::make_unique<TImpl>())
     F->Target = Target;
     struct stat old {};
     const bool replace = CheckTarget(Target, old);
-    F->Fd = CreateTemp(Target, F->Temp);
+    // A new file gets what any new file gets. A replacement is the owner's alone until it has the
+    // old file's owner and group: open to more people than the old file at no moment, not even
+    // empty, as a descriptor opened then would read the new content later.
+    F->Fd = CreateTemp(Target, F->Temp, replace ? 0600 : 0666);
     if (replace) {
         // The old file's owner (where the system lets us) and permissions, set before any data
-        // goes in, so the new content is never open to more people than the old.
+        // goes in.
         if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
             (void)!::fchown(F->Fd, old.st_uid, old.st_gid);
         if (::fchmod(F->Fd, old.st_mode & 0777) != 0) {
@@ -190,7 +201,7 @@ void CheckSafeTarget(const std::string& Target)
     struct stat old {};
     CheckTarget(Target, old);
     std::string temp;
-    const int fd = CreateTemp(Target, temp);
+    const int fd = CreateTemp(Target, temp, 0600);
     ::close(fd);
     ::unlink(temp.c_str());
 }

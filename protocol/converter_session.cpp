@@ -3,6 +3,8 @@
 #include "protocol/commands.h"
 #include "protocol/word_names.h"
 
+#include <chrono>
+
 namespace kvt {
 
 namespace {
@@ -64,6 +66,8 @@ std::string TOutcome::Describe() const
         return "the line failed during " + request + (Detail.empty() ? "" : ": " + Detail);
     case TFault::NotConverter:
         return "not a KVT27 converter: " + Detail;
+    case TFault::LateReply:
+        return "a late reply to " + request + (Detail.empty() ? "" : " (" + Detail + ")");
     }
     return request;
 }
@@ -110,6 +114,15 @@ TResult<TIdentity> TConverterSession::Identify()
             } catch (const EComError&) {
             }
             x = Send(CmdIdentify, 0);
+            // The answer to the repeat may have been the first request's, late: then the repeat's
+            // own would be left for the next question.
+            if (x.Ok() && !stale(x)) {
+                const TOutcome quiet = ExpectQuiet(x);
+                if (!quiet.Ok()) {
+                    r.Outcome = quiet;
+                    return r;
+                }
+            }
         }
     }
     if (!x.Ok()) {
@@ -160,22 +173,32 @@ TResult<TLoadedWords> TConverterSession::LoadSettings(const std::function<void(i
     for (std::size_t k = 0; k < LoadEEOrder.size(); ++k) {
         if (BeforeRow)
             BeforeRow(static_cast<int>(k) + 1);
-        TExchange x = Send(CmdReadWord, LoadEEOrder[k]);
-        if (!x.Ok() && FPort.Active()) {
-            try {
-                FPort.PurgeInput();
-            } catch (const EComError&) {
-                // The second request finds the port's state for itself.
-            }
-            x = Send(CmdReadWord, LoadEEOrder[k]);
-        }
-        if (!x.Ok()) {
-            r.Outcome = TOutcome::Of(x);
+        const TResult<uint16_t> word = ReadWordRetried(LoadEEOrder[k]);
+        if (!word.Ok()) {
+            r.Outcome = word.Outcome;
             return r;
         }
-        r.Value.Rows[k] = x.Word();
+        r.Value.Rows[k] = word.Value;
     }
     return r;
+}
+
+TResult<uint16_t> TConverterSession::ReadWordRetried(uint8_t Address)
+{
+    TExchange x = Send(CmdReadWord, Address);
+    // A read-word reply names no address: only its time ties it to its request. So a reply that
+    // may still come for the first request must be gone before the word is asked again, and
+    // nothing may follow the repeat's answer, or each later word would take the reply of the one
+    // before.
+    if (!x.Ok() && FPort.Active() && SettleLine(x)) {
+        x = Send(CmdReadWord, Address);
+        if (x.Ok()) {
+            const TOutcome quiet = ExpectQuiet(x);
+            if (!quiet.Ok())
+                return {quiet, 0};
+        }
+    }
+    return {TOutcome::Of(x), x.Ok() ? x.Word() : uint16_t{0}};
 }
 
 TResult<uint16_t> TConverterSession::ReadWord(uint8_t Address)
@@ -187,6 +210,94 @@ TResult<uint16_t> TConverterSession::ReadWord(uint8_t Address)
 TOutcome TConverterSession::WriteWord(uint8_t Address, uint16_t Value)
 {
     return TOutcome::Of(SendEE(CmdWriteWord, Address, Value));
+}
+
+TConverterSession::TWordWrite TConverterSession::WriteWordOrReadBack(uint8_t Address, uint16_t Value)
+{
+    TWordWrite w;
+    const TExchange x = SendEE(CmdWriteWord, Address, Value);
+    w.Outcome = TOutcome::Of(x);
+    w.Sent = x.Sent;
+    if (x.Ok() || !x.Sent || !FPort.Active() || !SettleLine(x))
+        return w;
+    // A late write reply echoes another command than a read, so it cannot pass for this one.
+    const TExchange back = Send(CmdReadWord, Address);
+    if (back.Ok())
+        w.Holds = back.Word();
+    return w;
+}
+
+int TConverterSession::ReplyLimitMs()
+{
+    TTimeouts& t = FPort.Timeouts();
+    const int limit = t.ReadMultiplier() * static_cast<int>(FrameSize) + t.ReadConstant();
+    return limit > 0 ? limit : 800;
+}
+
+bool TConverterSession::Drain(int QuietMs, int LimitMs, std::string& Bytes)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    auto quietSince = start;
+    for (;;) {
+        const auto now = Clock::now();
+        if (now - quietSince >= std::chrono::milliseconds(QuietMs))
+            return true;
+        if (now - start >= std::chrono::milliseconds(LimitMs))
+            return false;
+        char b = 0;
+        try {
+            // One byte at a time, each within the port's own limit, so a quiet line is seen as such.
+            FPort.Read(&b, 1, true);
+            Bytes.push_back(b);
+            quietSince = Clock::now();
+        } catch (const EComTimeout&) {
+        } catch (const EComError&) {
+            return false;
+        }
+    }
+}
+
+namespace {
+
+// Late bytes, for the line's log.
+TExchange Dropped(const TExchange& Awaited, std::string Bytes, std::string Detail)
+{
+    TExchange d;
+    d.Fault = TFault::LateReply;
+    d.Request = Awaited.Request;
+    d.Reply = std::move(Bytes);
+    d.Detail = std::move(Detail);
+    d.Started = std::chrono::system_clock::now();
+    d.LineOnly = true;
+    return d;
+}
+
+} // namespace
+
+bool TConverterSession::SettleLine(const TExchange& Failed)
+{
+    std::string late;
+    const int reply = ReplyLimitMs();
+    const bool quiet = Drain(2 * reply, 10 * reply, late);
+    if (!late.empty())
+        FTransactions.Report(Dropped(Failed, std::move(late), "dropped"));
+    return quiet;
+}
+
+TOutcome TConverterSession::ExpectQuiet(const TExchange& Repeat)
+{
+    std::string late;
+    const int reply = ReplyLimitMs();
+    const bool quiet = Drain(2 * reply, 10 * reply, late);
+    if (quiet && late.empty())
+        return {};
+    const std::string detail = "it came after the repeated request was answered, so that answer may be the late one";
+    TOutcome o = TOutcome::Of(Repeat);
+    o.Fault = TFault::LateReply;
+    o.Detail = detail;
+    FTransactions.Report(Dropped(Repeat, std::move(late), detail));
+    return o;
 }
 
 TResult<uint16_t> TConverterSession::Measure(uint32_t Parameter)

@@ -84,19 +84,48 @@ public:
     // NotConverter; nothing after that request is sent.
     TResult<TIdentity> Identify();
 
-    // The eighteen reads of the settings load. A word that does not read is asked once more (with
-    // the input purged, so a late reply cannot stand in for the new one); a second failure ends
-    // the load. BeforeRow(k), k = 1..18, runs before each row's first request.
+    // The eighteen reads of the settings load. A word that does not read is asked once more, after
+    // the line has settled; a second failure ends the load, and so does anything that arrives
+    // after the repeat was answered (a late reply is never taken for another request's).
+    // BeforeRow(k), k = 1..18, runs before each row's first request.
     TResult<TLoadedWords> LoadSettings(const std::function<void(int Row)>& BeforeRow = {});
 
     TResult<uint16_t> ReadWord(uint8_t Address);
+    // One word read as the load reads each: asked once more when it does not read.
+    TResult<uint16_t> ReadWordRetried(uint8_t Address);
     TOutcome WriteWord(uint8_t Address, uint16_t Value);
+
+    // A write, and when it failed after its request went out, what the converter holds now: the
+    // word is read back once the line has settled, if the line still allows it.
+    struct TWordWrite {
+        TOutcome Outcome;
+        bool Sent = false;             // the request went out: a failed write may have been stored
+        std::optional<uint16_t> Holds; // the word read back after a failed write
+        bool Ok() const { return Outcome.Ok(); }
+        // Failed, but the converter may have stored it.
+        bool Unknown() const { return !Outcome.Ok() && Sent; }
+    };
+    TWordWrite WriteWordOrReadBack(uint8_t Address, uint16_t Value);
     // CmdMeasure: the raw reading (parameter 0 and 1 also store it as the input range begin / end).
     TResult<uint16_t> Measure(uint32_t Parameter);
     TOutcome DriveOutput(uint16_t Code);
     TOutcome ReleaseOutput();
 
+    // A reply's time: the port's read limit for one frame (800 ms with the converter's settings).
+    int ReplyLimitMs();
+    // After a request whose reply did not come as it should, the converter may still be sending:
+    // waits until the line has been quiet for twice a reply's time and drops what came (shown to
+    // the observer as Failed's late reply). False when the line failed, or never fell quiet.
+    bool SettleLine(const TExchange& Failed);
+
 private:
+    // After a repeated request was answered: nothing more may come within twice a reply's time,
+    // or the answer taken may have been the late one to the first request. LateReply otherwise.
+    TOutcome ExpectQuiet(const TExchange& Repeat);
+    // Reads what arrives until the line has been quiet for QuietMs (or the line fails, or
+    // LimitMs passes); Bytes receives it. False unless the line fell quiet.
+    bool Drain(int QuietMs, int LimitMs, std::string& Bytes);
+
     TComPort& FPort;
     int FStationAddress = 0;
     std::mt19937 FRandom{std::random_device{}()};

@@ -30,6 +30,12 @@ std::vector<std::string> TraceLines(const TExchange& X)
 {
     std::vector<std::string> lines;
     const std::string time = TimeText(X.Started);
+    if (X.LineOnly) {
+        if (!X.Reply.empty())
+            lines.push_back(time + "  <  " + HexBytes(X.Reply) + "  late, dropped");
+        lines.push_back(time + "  !  " + TOutcome::Of(X).Describe());
+        return lines;
+    }
     lines.push_back(time + "  >  " + HexBytes(X.Request) + "  " + DescribeRequest(X.Request));
     const bool read = X.ExpectsReply && !X.Reply.empty() && (X.Fault == TFault::None || X.Fault == TFault::BadCrc
                                                               || X.Fault == TFault::WrongEcho);

@@ -11,14 +11,9 @@ int MsSince(Clock::time_point Start)
     return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Start).count());
 }
 
-// The component's own text for a read that ran out of time.
-constexpr const char* TimeoutText = "Timeout";
-
 TFault ReadFault(const EComError& E, const TComPort& Port)
 {
-    if (Port.Active() && E.ErrorCode() == 0 && std::string(E.what()) == TimeoutText)
-        return TFault::NoReply;
-    return TFault::LineFailed;
+    return Port.Active() && dynamic_cast<const EComTimeout*>(&E) != nullptr ? TFault::NoReply : TFault::LineFailed;
 }
 
 } // namespace
@@ -44,6 +39,8 @@ const char* FaultName(TFault Fault)
         return "line failed";
     case TFault::NotConverter:
         return "not a KVT27 converter";
+    case TFault::LateReply:
+        return "late reply";
     }
     return "";
 }
@@ -79,6 +76,7 @@ TExchange TTransactions::Run(TKind Kind, uint8_t Command, uint8_t P1, uint8_t P2
 
     try {
         FPort.WriteString(FrameToString(x.Request));
+        x.Sent = true;
     } catch (const EComError& e) {
         fail(TFault::LineFailed, e);
         // Send gives up at once; SendEE and DA still wait for the write, as the converter may

@@ -27,6 +27,7 @@ enum class TFault {
     WrongEcho,    // a sound reply, but to another command
     LineFailed,   // the port failed or was closed (a pulled cable, a closed port, an I/O error)
     NotConverter, // identification: the device that answers is not a KVT27 or KVT27L
+    LateReply,    // bytes that came after a reply's time: they may answer an earlier request
 };
 
 // One transaction as it went.
@@ -38,6 +39,8 @@ struct TExchange {
     std::string Detail; // the port's own text for LineFailed
     std::chrono::system_clock::time_point Started;
     bool ExpectsReply = true; // false for DA
+    bool Sent = false;        // the request was handed to the line (it may have reached the converter)
+    bool LineOnly = false;    // no request of its own: bytes the line brought outside a transaction
 
     bool Ok() const { return Fault == TFault::None; }
     uint8_t Command() const { return Request[0]; }
@@ -58,6 +61,12 @@ public:
 
     // Every transaction, as it ended; empty (the default) costs nothing.
     void SetObserver(std::function<void(const TExchange&)> Observer) { FObserver = std::move(Observer); }
+    // Hands X to the observer, for what the line did outside a transaction (late bytes dropped).
+    void Report(const TExchange& X)
+    {
+        if (FObserver)
+            FObserver(X);
+    }
 
     // Send gives up when the request cannot be written and reports the time only when a reply
     // was read; SendEE goes on to the read and always reports the time; DA reads nothing and

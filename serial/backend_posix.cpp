@@ -1,6 +1,7 @@
 // The serial port on Linux: termios for the line, ioctls for modem lines, queues and error counters,
 // poll for readiness. How each setting of the component maps here is stated where it is applied.
 #include "serial/combackend.h"
+#include "platform/std_streams.h"
 #include "serial/termios2_linux.h"
 #include "serial/termios_map.h"
 
@@ -360,7 +361,10 @@ int TPosixBackend::Open(const std::string& DeviceName)
     Close();
     const std::string Path = DevicePath(DeviceName);
     // Not our controlling terminal; non-blocking, as every wait is a poll with a deadline.
+    // Above 2 whatever the process was started with: on 1 or 2, text for the user would go down
+    // the line to the converter.
     int Descriptor = ::open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    Descriptor = kvt::platform::KeepOffStandardStreams(Descriptor);
     if (Descriptor < 0)
         return LastError();
     // Owned from here: any failure below closes it again.
@@ -622,7 +626,7 @@ int TPosixBackend::CreateEventWaiter(int32_t InputSize, std::unique_ptr<TEventWa
     }
     if (!Device)
         return EBADF;
-    int Wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    int Wake = kvt::platform::KeepOffStandardStreams(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (Wake < 0)
         return LastError();
     Waiter = std::make_unique<TPosixEventWaiter>(std::move(Device), Wake, InputSize);

@@ -419,16 +419,31 @@ void TCustomComPort::SetThreadPriority(TThreadPriority Value)
         FThread->Waiter->SetPriority(Value);
 }
 
-void TCustomComPort::RaiseError(int32_t Code, const std::string& Message)
+namespace {
+
+// OnError sees every error before it is raised, and may turn it into the silent abort.
+template <typename TError>
+[[noreturn]] void RaiseThrough(TCustomComPort* Port, const TComErrorEvent& Handler, const TError& E)
 {
-    EComError E(Message, Code);
-    if (auto Handler = FOnError) {
+    if (Handler) {
         TComAction Action = caRaise;
-        Handler(this, E, Action);
+        Handler(Port, E, Action);
         if (Action == caAbort)
             throw EAbort();
     }
     throw E;
+}
+
+} // namespace
+
+void TCustomComPort::RaiseError(int32_t Code, const std::string& Message)
+{
+    RaiseThrough(this, FOnError, EComError(Message, Code));
+}
+
+void TCustomComPort::RaiseTimeout()
+{
+    RaiseThrough(this, FOnError, EComTimeout());
 }
 
 void TCustomComPort::CheckSystemCall(int Code)

@@ -220,6 +220,7 @@ protected:
 
     // Error reporting shared by every operation of the component.
     [[noreturn]] void RaiseError(int32_t Code, const std::string& Message);
+    [[noreturn]] void RaiseTimeout();
     void CheckOpen();
     void CheckClosed();
 

@@ -145,7 +145,7 @@ void TCustomComPort::WaitForRead()
             CheckSystemCall(Result.Error);
         }
         if (Result.Moved != Result.Count)
-            RaiseError(0, "Timeout");
+            RaiseTimeout();
     }
     CheckLineErrors();
     if (Collected && !FLogFile.empty() && Result.Count > 0)
@@ -171,7 +171,7 @@ void TCustomComPort::WaitForWrite()
             CheckSystemCall(Result.Error);
         }
         if (Result.Moved != Result.Count)
-            RaiseError(0, "Timeout");
+            RaiseTimeout();
     }
     CheckLineErrors();
     if (Collected && !FLogFile.empty() && Result.Count > 0)

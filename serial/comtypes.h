@@ -88,6 +88,12 @@ private:
     int32_t FErrorCode;
 };
 
+// A transfer that ended at its time limit with fewer bytes than it asked for ("Timeout", code 0).
+class EComTimeout : public EComError {
+public:
+    EComTimeout() : EComError("Timeout", 0) {}
+};
+
 // The silent abort: it ends an operation like any error, but is never shown to the user.
 class EAbort : public std::exception {
 public:

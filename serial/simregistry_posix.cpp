@@ -9,7 +9,9 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
+#include <optional>
 #include <signal.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -66,11 +68,46 @@ struct TEntry {
     std::string Path;
 };
 
-bool ParseEntry(const std::string& File, TEntry& Entry)
+// An entry is a few short lines; anything larger was not written by a simulator.
+constexpr std::size_t EntryLimit = 4096;
+
+// The text of an entry, or nothing for what a simulator never leaves: a FIFO (whose open would
+// wait for a writer), a symbolic link, a device, anything large. Such a name is skipped, not removed.
+std::optional<std::string> ReadEntry(const std::string& File)
 {
-    std::ifstream in(File);
-    if (!in)
-        return false;
+    // Looked at before it is opened: opening a device may act on it.
+    struct stat st {};
+    if (::lstat(File.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    int fd;
+    do
+        fd = ::open(File.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return std::nullopt;
+    // Never more than the limit, also when the file grows meanwhile.
+    std::string text(EntryLimit + 1, '\0');
+    std::size_t got = 0;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    while (ok && got < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n >= 0;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (!ok || got > EntryLimit)
+        return std::nullopt;
+    text.resize(got);
+    return text;
+}
+
+bool ParseEntry(const std::string& Text, TEntry& Entry)
+{
+    std::istringstream in(Text);
     std::string line;
     bool pid = false;
     while (std::getline(in, line)) {
@@ -141,8 +178,11 @@ std::vector<TSimPort> LiveSimPortsIn(const std::string& Dir)
         if (name.empty() || name.front() == '.' || !EndsWith(name, Suffix))
             continue;
         const std::string file = Dir + "/" + name;
+        const std::optional<std::string> text = ReadEntry(file);
+        if (!text)
+            continue;
         TEntry entry;
-        if (!ParseEntry(file, entry) || !ProcessAlive(entry.Pid, entry.Start)) {
+        if (!ParseEntry(*text, entry) || !ProcessAlive(entry.Pid, entry.Start)) {
             ::unlink(file.c_str());
             continue;
         }

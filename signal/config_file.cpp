@@ -12,7 +12,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 
 namespace kvt {
@@ -99,6 +102,8 @@ struct TLine {
 
 [[noreturn]] void Fail(const std::string& Origin, int Line, const std::string& Message)
 {
+    if (Origin.empty())
+        throw EConfigError(TConfigFault::BadValue, Message);
     throw EConfigError(TConfigFault::BadValue, Origin + (Line > 0 ? ":" + std::to_string(Line) : "") + ": " + Message);
 }
 
@@ -149,6 +154,32 @@ int ParseChoice(const std::string& Origin, const std::string& Key, const TLine& 
     if (t.size() != 1 || t[0] < '0' || t[0] > '0' + High)
         Fail(Origin, L.Number, Key + ": expected " + Meaning + ", got " + MessageQuote(t));
     return t[0] - '0';
+}
+
+// The numeric entry's valid ranges: known without a converter. Where(key) gives the origin and
+// line a message names.
+void CheckRanges(const TProfile& P, const std::function<std::pair<std::string, int>(const std::string&)>& Where)
+{
+    const std::string inUnit = InputUnit(P.InputMode);
+    const TValueRange inRange = NumInputRange(InputKind(P.InputMode));
+    for (const auto& [key, value] : {std::pair{"input-begin", P.InBegin}, std::pair{"input-end", P.InEnd}}) {
+        const double v = ReadMaskField(FieldText(value)).Value;
+        if (v < inRange.Low || v > inRange.High) {
+            const auto [origin, line] = Where(key);
+            Fail(origin, line, std::string(key) + " " + value + " " + inUnit + " is outside the valid range " +
+                    Number(inRange.Low) + " .. " + Number(inRange.High) + " " + inUnit);
+        }
+    }
+    const std::string outUnit = OutputUnit(P.OutputMode);
+    const TValueRange outRange = NumOutputRange(OutputKind(P.OutputMode));
+    for (const auto& [key, value] : {std::pair{"output-begin", P.OutBegin}, std::pair{"output-end", P.OutEnd}}) {
+        const double v = ReadMaskField(FieldText(value)).Value;
+        if (v > outRange.High) {
+            const auto [origin, line] = Where(key);
+            Fail(origin, line, std::string(key) + " " + value + " " + outUnit + " is above the highest " +
+                    Number(outRange.High) + " " + outUnit);
+        }
+    }
 }
 
 } // namespace
@@ -235,21 +266,7 @@ TProfile ParseProfile(const std::string& Text, const std::string& Origin)
     p.OutBegin = ParseValue(Origin, "output-begin", lines["output-begin"], 3, false, outUnit);
     p.OutEnd = ParseValue(Origin, "output-end", lines["output-end"], 3, false, outUnit);
 
-    // The numeric entry's valid ranges: known without a converter.
-    const TValueRange inRange = NumInputRange(InputKind(p.InputMode));
-    for (const auto& [key, value] : {std::pair{"input-begin", p.InBegin}, std::pair{"input-end", p.InEnd}}) {
-        const double v = ReadMaskField(FieldText(value)).Value;
-        if (v < inRange.Low || v > inRange.High)
-            Fail(Origin, lines[key].Number, std::string(key) + " " + value + " " + inUnit + " is outside the valid range " +
-                    Number(inRange.Low) + " .. " + Number(inRange.High) + " " + inUnit);
-    }
-    const TValueRange outRange = NumOutputRange(OutputKind(p.OutputMode));
-    for (const auto& [key, value] : {std::pair{"output-begin", p.OutBegin}, std::pair{"output-end", p.OutEnd}}) {
-        const double v = ReadMaskField(FieldText(value)).Value;
-        if (v > outRange.High)
-            Fail(Origin, lines[key].Number, std::string(key) + " " + value + " " + outUnit + " is above the highest " +
-                    Number(outRange.High) + " " + outUnit);
-    }
+    CheckRanges(p, [&](const std::string& Key) { return std::pair{Origin, lines[Key].Number}; });
 
     p.FilterType = ParseChoice(Origin, "filter", lines["filter"], 2, "0, 1 or 2");
     p.LimitReaction = ParseChoice(Origin, "reaction", lines["reaction"], 3, "0, 1, 2 or 3");
@@ -285,11 +302,42 @@ void WriteProfileFile(const std::string& File, const std::string& Text)
     }
 }
 
+namespace {
+
+// A comment line as text that stays one line and shows what it holds: control characters (from a
+// port's name, say) as \n, \t or \x1b, the C1 controls as \u0085.
+std::string CommentText(const std::string& Text)
+{
+    static const char Hex[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(Text[i]);
+        const auto next = i + 1 < Text.size() ? static_cast<unsigned char>(Text[i + 1]) : 0;
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += std::string("\\x") + Hex[c >> 4] + Hex[c & 15];
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            out += std::string("\\u00") + Hex[next >> 4] + Hex[next & 15];
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 std::string FormatProfile(const TProfile& P, const std::vector<std::string>& Comment)
 {
     std::string t;
     for (const std::string& c : Comment)
-        t += "# " + c + "\n";
+        t += "# " + CommentText(c) + "\n";
     const std::string inUnit = InputUnit(P.InputMode);
     const std::string outUnit = OutputUnit(P.OutputMode);
     t += "input = " + InputKindName(P.InputMode) + "\n";
@@ -347,8 +395,8 @@ TProfile ProfileFromSettings(const TDeviceSettings& Settings)
 std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S)
 {
     RequireUsableConfig(S);
-    if (ConfigClassOf(S.ConfigType) == TConfigClass::ccDip &&
-        (P.InputMode != EffectiveInputMode(S) || P.OutputMode != EffectiveOutputMode(S)))
+    const bool dip = ConfigClassOf(S.ConfigType) == TConfigClass::ccDip;
+    if (dip && (P.InputMode != EffectiveInputMode(S) || P.OutputMode != EffectiveOutputMode(S)))
         throw EConfigError(TConfigFault::Refused, "the DIP switches of this converter set \"" + std::string(ConfigTypeText(S.ConfigType)) +
                 "\" (configuration " + std::to_string(S.ConfigType) + "), the file is for " + InputModeMeaning(P.InputMode) +
                 " to " + OutputModeMeaning(P.OutputMode));
@@ -357,6 +405,9 @@ std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S
     const std::string inUnit = InputUnit(P.InputMode);
     if (in.Status == TEntryStatus::esBadNumber)
         throw EConfigError(TConfigFault::BadValue, in.Error);
+    if (in.Status == TEntryStatus::esEmptyRange)
+        throw EConfigError(TConfigFault::BadValue, "input-begin " + P.InBegin + " and input-end " + P.InEnd + " " + inUnit +
+                " give the same input word " + std::to_string(in.Begin) + " on this converter: the range has no width");
     if (in.Status != TEntryStatus::esOk) {
         const bool begin = in.Status == TEntryStatus::esBeginOutOfRange;
         throw EConfigError(TConfigFault::Refused, std::string(begin ? "input-begin " + P.InBegin : "input-end " + P.InEnd) + " " + inUnit +
@@ -368,13 +419,28 @@ std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S
         throw EConfigError(TConfigFault::BadValue, out.Error);
     const TModelOptions* model = ModelOptions(S.DeviceModel);
     const int codeMax = model ? model->OutCodeMax : 65535;
+    const bool outFits = out.Status == TEntryStatus::esOk || out.Status == TEntryStatus::esEmptyRange;
     for (const auto& [key, value, code, fits] :
-         {std::tuple{"output-begin", P.OutBegin, out.Begin, out.Status != TEntryStatus::esBeginOutOfRange},
-             std::tuple{"output-end", P.OutEnd, out.End, out.Status == TEntryStatus::esOk}}) {
+         {std::tuple{"output-begin", P.OutBegin, out.Begin, outFits || out.Status == TEntryStatus::esEndOutOfRange},
+             std::tuple{"output-end", P.OutEnd, out.End, outFits}}) {
         if (!fits || code > codeMax)
             throw EConfigError(TConfigFault::Refused, std::string(key) + " " + value + " " + outUnit + (fits ? " needs output code " + std::to_string(code) : "") +
                     " beyond this converter's highest output code " + std::to_string(codeMax));
     }
+    if (out.Status == TEntryStatus::esEmptyRange)
+        throw EConfigError(TConfigFault::BadValue, "output-begin " + P.OutBegin + " and output-end " + P.OutEnd + " " + outUnit +
+                " give the same output code " + std::to_string(out.Begin) + " on this converter: the range has no width");
+
+    // What the converter holds already, as the file would say it: a range word that reads as the
+    // file's value at the file's precision is left alone, so that a converter's own file writes
+    // nothing to it.
+    std::optional<TProfile> held;
+    try {
+        held = ProfileFromSettings(S);
+    } catch (const EConfigError&) {
+    }
+    const bool sameInput = held && held->InputMode == P.InputMode;
+    const bool sameOutput = held && held->OutputMode == P.OutputMode;
 
     std::vector<TPlannedWrite> plan;
     auto add = [&](uint8_t Address, int Old, int New) {
@@ -384,16 +450,32 @@ std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S
             throw EConfigError(check == TValueCheck::vcRefused ? TConfigFault::Refused : TConfigFault::BadValue, why);
         plan.push_back({Address, Old, New, Old != New, Old == New ? "unchanged" : ""});
     };
-    // A feature the converter lacks is left alone when the file asks for its neutral value.
+    // Left alone: a feature the converter lacks when the file asks for its neutral value, a kind
+    // word the DIP switches override, a range word that already holds the file's value.
     auto skip = [&](uint8_t Address, int Old, int New, const std::string& Why) {
         plan.push_back({Address, Old, New, false, Why});
     };
-    add(WordInZero, S.InZero, in.Begin);
-    add(WordInEnd, S.InEnd, in.End);
-    add(WordInputMode, S.InputMode, P.InputMode);
-    add(WordOutZero, S.OutZero, out.Begin);
-    add(WordOutEnd, S.OutEnd, out.End);
-    add(WordOutputMode, S.OutputMode, P.OutputMode);
+    auto same = [](const std::string& A, const std::string& B) {
+        return std::fabs(ReadMaskField(FieldText(A)).Value - ReadMaskField(FieldText(B)).Value) < 1e-9;
+    };
+    auto range = [&](uint8_t Address, int Old, int New, bool Same) {
+        if (Old != New && Same)
+            skip(Address, Old, Old, "unchanged at the file's precision");
+        else
+            add(Address, Old, New);
+    };
+    range(WordInZero, S.InZero, in.Begin, sameInput && same(held->InBegin, P.InBegin));
+    range(WordInEnd, S.InEnd, in.End, sameInput && same(held->InEnd, P.InEnd));
+    if (dip)
+        skip(WordInputMode, S.InputMode, S.InputMode, "unused: the DIP switches set the input kind");
+    else
+        add(WordInputMode, S.InputMode, P.InputMode);
+    range(WordOutZero, S.OutZero, out.Begin, sameOutput && same(held->OutBegin, P.OutBegin));
+    range(WordOutEnd, S.OutEnd, out.End, sameOutput && same(held->OutEnd, P.OutEnd));
+    if (dip)
+        skip(WordOutputMode, S.OutputMode, S.OutputMode, "unused: the DIP switches set the output kind");
+    else
+        add(WordOutputMode, S.OutputMode, P.OutputMode);
     if (model && !model->FilterVisible && P.FilterType == 0)
         skip(WordFilterType, S.FilterType, P.FilterType, "a KVT27L has no input filter");
     else
@@ -403,6 +485,15 @@ std::vector<TPlannedWrite> PlanApply(const TProfile& P, const TDeviceSettings& S
     else
         add(WordLimitReaction, S.LimitReaction, P.LimitReaction);
     return plan;
+}
+
+TProfile SavableProfile(const TDeviceSettings& Settings)
+{
+    const TProfile p = ProfileFromSettings(Settings);
+    // Refused here for the reason, and with the fault, that applying it would give.
+    CheckRanges(p, [](const std::string&) { return std::pair{std::string(), 0}; });
+    PlanApply(p, Settings);
+    return p;
 }
 
 } // namespace kvt

@@ -55,6 +55,10 @@ void WriteProfileFile(const std::string& File, const std::string& Text);
 // The configuration of a converter whose settings are loaded, with the kinds in force and the
 // ranges as its numeric range fields show them. Throws EConfigError(Refused) when there is none to save.
 TProfile ProfileFromSettings(const TDeviceSettings& Settings);
+// The same for a file that is saved: refused, for the reason and with the fault that applying it
+// to this converter would give, when it could not be applied (a range outside the numeric entry's,
+// a range of no width, an output code beyond the model's).
+TProfile SavableProfile(const TDeviceSettings& Settings);
 
 // A numeric field's text ("004,000", "-05,250") as a plain number ("4.000", "-5.250").
 std::string PlainNumber(std::string FieldText);
@@ -75,7 +79,9 @@ struct TPlannedWrite {
 
 // The words that put Profile onto the converter of Settings, in the order they are written:
 // InZero, InEnd, InputMode, OutZero, OutEnd, OutputMode, FilterType, LimitReaction. Nothing is
-// planned unless everything fits: throws EConfigError (Refused, or BadValue) otherwise.
+// planned unless everything fits: throws EConfigError (Refused, or BadValue) otherwise. Left
+// alone: a range word that reads as the file's value at the file's precision, and the kind words
+// under a DIP configuration (the switches set the kinds).
 std::vector<TPlannedWrite> PlanApply(const TProfile& Profile, const TDeviceSettings& Settings);
 
 } // namespace kvt

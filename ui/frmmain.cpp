@@ -662,6 +662,13 @@ void TFrmMain::LinkLost()
     throw EAbort();
 }
 
+void TFrmMain::LinkLost(const QString& Detail)
+{
+    ErrorBox(this, ComPort.Active() ? MsgLinkLost + QStringLiteral("\r\r") + Detail : Detail);
+    ShowConnect();
+    throw EAbort();
+}
+
 // --- Transactions ---------------------------------------------------------------------------
 
 void TFrmMain::Crc16(uint8_t B)

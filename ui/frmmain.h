@@ -333,6 +333,9 @@ public:
     // fault that closed the port has been reported already (then nothing more is said), and the
     // action in progress ends silently (EAbort), so that one fault gives one box.
     [[noreturn]] void LinkLost();
+    // The same, with what the user must know beyond the lost link (Detail follows MsgLinkLost in
+    // the box; it is shown on its own when the fault was told already).
+    [[noreturn]] void LinkLost(const QString& Detail);
 
 protected:
     void closeEvent(QCloseEvent* Event) override;

@@ -60,20 +60,50 @@ bool Ready(TFrmMain& W, bool Writes)
 }
 
 // Writes the planned words in order, then shows the converter's new state with a reload. The
-// first failed write ends it as any failed transaction does.
+// first failed write ends it as any failed transaction does, and the box says which words were
+// written, which may have been (read back when the line allows) and which were not.
 void WriteAndReload(TFrmMain& W, const std::vector<TPlannedWrite>& Plan)
 {
+    const int lang = W.ChosenLang();
+    const bool powerCycle = NeedsPowerCycle(W.DeviceSettings.FirmwareVersion);
     bool inputRange = false;
-    for (const TPlannedWrite& w : Plan) {
+    QStringList written;
+    for (std::size_t i = 0; i < Plan.size(); ++i) {
+        const TPlannedWrite& w = Plan[i];
         if (!w.Write)
             continue;
-        if (!W.Session.WriteWord(w.Address, static_cast<uint16_t>(w.New)).Ok())
-            W.LinkLost();
-        inputRange = inputRange || w.Address == WordInZero || w.Address == WordInEnd;
+        const bool rangeWord = w.Address == WordInZero || w.Address == WordInEnd;
+        const QString name = QString::fromStdString(WordName(w.Address));
+        const TConverterSession::TWordWrite r = W.Session.WriteWordOrReadBack(w.Address, static_cast<uint16_t>(w.New));
+        if (!r.Ok()) {
+            QStringList unknown, notWritten;
+            if (r.Unknown()) {
+                unknown << name + QLatin1Char(' ') + QString::number(w.New) + QStringLiteral(" (")
+                        + (r.Holds ? T(texts::HoldsWord, lang).arg(*r.Holds) : T(texts::NotReadBack, lang)) + QLatin1Char(')');
+                inputRange = inputRange || (rangeWord && (!r.Holds || *r.Holds == w.New));
+            } else {
+                notWritten << name;
+            }
+            for (std::size_t j = i + 1; j < Plan.size(); ++j)
+                if (Plan[j].Write)
+                    notWritten << QString::fromStdString(WordName(Plan[j].Address));
+            auto list = [&](const QStringList& Names) {
+                return Names.isEmpty() ? T(texts::NoWords, lang) : Names.join(QStringLiteral(", "));
+            };
+            QString detail = T(texts::WrittenWords, lang).arg(list(written));
+            if (!unknown.isEmpty())
+                detail += QLatin1Char('\n') + T(texts::UnknownWords, lang).arg(list(unknown));
+            detail += QLatin1Char('\n') + T(texts::NotWrittenWords, lang).arg(list(notWritten));
+            if (inputRange && powerCycle)
+                detail += QStringLiteral("\r\r") + W.MsgPowerCycle;
+            W.LinkLost(detail);
+        }
+        written << name;
+        inputRange = inputRange || rangeWord;
     }
     W.SpdBtnReloadClick(&W);
     // As after a numeric input range: an instruction, once the window shows the new state.
-    if (inputRange && W.Connected() && NeedsPowerCycle(W.DeviceSettings.FirmwareVersion))
+    if (inputRange && W.Connected() && powerCycle)
         InfoBox(&W, W.MsgPowerCycle);
 }
 
@@ -120,7 +150,7 @@ TDeviceSettings TFrmMain::ReadWordsNow()
 {
     TDeviceSettings s = DeviceSettings;
     for (const uint8_t address : WritableWords) {
-        const TResult<uint16_t> r = Session.ReadWord(address);
+        const TResult<uint16_t> r = Session.ReadWordRetried(address);
         if (!r.Ok())
             LinkLost();
         s.*(FindSettingsWord(address)->Field) = r.Value;
@@ -142,7 +172,7 @@ void TFrmMain::MFileSaveConfigClick(QObject*)
         // A name that cannot be written costs no frame.
         CheckProfileTarget(file);
         const TDeviceSettings now = ReadWordsNow();
-        const TProfile profile = ProfileFromSettings(now);
+        const TProfile profile = SavableProfile(now);
         const std::string port = CmbBxPort->currentText().toStdString();
         WriteProfileFile(file, FormatProfile(profile, {"kvt27-config configuration",
             "from a " + ModelName(now.DeviceModel) + ", firmware " + FirmwareVersionText(now.FirmwareVersion) +

@@ -33,6 +33,14 @@ inline constexpr TLangText RestoreQuestion = {"Vrátit převodníku nastavení, 
                                               "Give the converter back its settings as found?\r\rThese words change:"};
 inline constexpr TLangText NothingToRestore = {"Převodník má stále nastavení jako při převzetí; nic se nezapisuje.",
                                                "The converter still has its settings as found; nothing is written."};
+// A write that failed half-way: what was written, what may have been, what was not. %1: a list.
+inline constexpr TLangText WrittenWords = {"Zapsáno: %1", "Written: %1"};
+inline constexpr TLangText UnknownWords = {"Nejisté, mohlo se uložit: %1", "Unknown, may have been stored: %1"};
+inline constexpr TLangText NotWrittenWords = {"Nezapsáno: %1", "Not written: %1"};
+inline constexpr TLangText NoWords = {"nic", "none"};
+// %1: the word's value read back after the write.
+inline constexpr TLangText HoldsWord = {"převodník má %1", "the converter holds %1"};
+inline constexpr TLangText NotReadBack = {"nelze přečíst zpět", "could not be read back"};
 
 // The settings as words and in engineering units.
 inline constexpr TLangText WordInputModeCaption = {"Vstup", "Input"};

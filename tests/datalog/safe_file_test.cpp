@@ -148,6 +148,31 @@ TEST_F(SafeFiles, ReplacesWholeKeepingTheModeAndLeavesNoTemporaryFile)
     EXPECT_EQ(Names().size(), 2u);
 }
 
+TEST_F(SafeFiles, TheNewContentIsNeverOpenToMoreThanTheOldFile)
+{
+    // The temporary file as it is the moment it exists: whoever may open it then reads what goes in.
+    static mode_t Created;
+    detail::TempFileCreated = [](int Fd) {
+        struct stat st {};
+        Created = ::fstat(Fd, &st) == 0 ? st.st_mode & 07777 : 07777;
+    };
+    const mode_t umaskWas = ::umask(0); // a new file is 0666 then
+    for (const mode_t mode : {0600, 0640}) {
+        const std::string file = Path("conf");
+        WriteFileSafely(file, "old");
+        EXPECT_EQ(Created, 0666u) << "a new file gets what any new file gets";
+        EXPECT_EQ(::chmod(file.c_str(), mode), 0);
+        WriteFileSafely(file, "new");
+        EXPECT_EQ(Created & ~mode, 0u) << std::oct << Created << " for a file of " << mode;
+        struct stat st {};
+        EXPECT_EQ(::stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+        EXPECT_EQ(::unlink(file.c_str()), 0);
+    }
+    ::umask(umaskWas);
+    detail::TempFileCreated = nullptr;
+}
+
 TEST_F(SafeFiles, TextFilesAreReadBoundedAndWithoutWaiting)
 {
     const std::string conf = Path("conf");

@@ -173,3 +173,83 @@ TEST_F(Session, TheLineLogKeepsTheNewestTransactionsAndSaysWhatFailed)
     EXPECT_NE(lines[4].find("  >  19 "), std::string::npos) << lines[4];
     EXPECT_NE(lines[5].find("  !  no reply to read word 10 (InZero)"), std::string::npos) << lines[5];
 }
+
+namespace {
+
+// The load with the port's time limits cut to a sixteenth, so that every row can be tried with
+// every lateness: a reply's time L is 50 ms instead of 800, and lateness is counted in L.
+class LateReply : public Session, public testing::WithParamInterface<double> {
+protected:
+    static constexpr int L = 50;
+    void SetUp() override
+    {
+        Session::SetUp();
+        Port.Timeouts().SetReadMultiplier(5);
+        Port.Timeouts().SetReadConstant(15);
+        ASSERT_EQ(S.ReplyLimitMs(), L);
+        // Every word its own value, so that a reply taken for another row shows.
+        for (const uint8_t a : LoadEEOrder)
+            Sim.SetWord(a, static_cast<uint16_t>(1000 + a * 7));
+    }
+    // The load with the reply to row Row (1..18) late by Late x L.
+    TResult<TLoadedWords> LoadLate(int Row, double Late)
+    {
+        sim::TFaults f;
+        f.DelayFrame = static_cast<int>(Sim.Counters().Frames) + Row;
+        f.ReplyDelayMs = static_cast<int>(Late * L);
+        Sim.SetFaults(f);
+        TResult<TLoadedWords> r = S.LoadSettings();
+        Sim.SetFaults({});
+        return r;
+    }
+    void ExpectWordsOf(const TResult<TLoadedWords>& R)
+    {
+        for (std::size_t k = 0; k < LoadEEOrder.size(); ++k)
+            EXPECT_EQ(R.Value.Rows[k], Sim.Word(LoadEEOrder[k])) << "row " << k + 1;
+    }
+};
+
+} // namespace
+
+TEST_P(LateReply, AtAnyRowOfTheLoadNoWordTakesAnothersReply)
+{
+    for (int row = 1; row <= 18; ++row) {
+        SCOPED_TRACE(testing::Message() << "row " << row);
+        const TResult<TLoadedWords> r = LoadLate(row, GetParam());
+        ASSERT_TRUE(r.Ok()) << r.Outcome.Describe();
+        ExpectWordsOf(r);
+        // Nothing is left on the line for the next question.
+        const TResult<uint16_t> next = S.ReadWord(WordInZero);
+        ASSERT_TRUE(next.Ok()) << next.Outcome.Describe();
+        EXPECT_EQ(next.Value, Sim.Word(WordInZero));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LateBy, LateReply, testing::Values(0.8, 1.0, 1.2, 1.6),
+                         [](const testing::TestParamInfo<double>& P) { return std::to_string(int(P.param * 10)) + "tenths"; });
+
+TEST_F(LateReply, OneLaterThanTheLineWaitsFailsTheLoadInsteadOfShiftingIt)
+{
+    // Late by 3.5 L it comes after the line fell quiet, and is taken for the repeat's answer; the
+    // repeat's own answer then follows it, and the load fails rather than guess.
+    TLineLog log;
+    S.SetObserver([&](const TExchange& X) { log.Add(X); });
+    const TResult<TLoadedWords> r = LoadLate(10, 3.5);
+    EXPECT_EQ(r.Outcome.Fault, TFault::LateReply) << r.Outcome.Describe();
+    EXPECT_EQ(r.Outcome.Parameter, LoadEEOrder[9]);
+    const std::string text = log.Text();
+    EXPECT_NE(text.find("late, dropped"), std::string::npos) << text;
+
+    // A write whose reply is lost may have been stored: it is read back once the line is quiet.
+    Sim.SetFaults({.NoReplyToCommand = CmdWriteWord});
+    TConverterSession::TWordWrite w = S.WriteWordOrReadBack(WordFilterType, 2);
+    EXPECT_TRUE(w.Unknown());
+    EXPECT_EQ(w.Holds, std::optional<uint16_t>(2));
+    Sim.SetFaults({.HangUpAfterFrames = static_cast<int>(Sim.Counters().Frames)});
+    w = S.WriteWordOrReadBack(WordFilterType, 1);
+    EXPECT_TRUE(w.Unknown()) << "sent before the line went";
+    EXPECT_FALSE(w.Holds);
+    Port.SetActive(false);
+    w = S.WriteWordOrReadBack(WordFilterType, 1);
+    EXPECT_FALSE(w.Unknown()) << "a closed port sends nothing";
+}

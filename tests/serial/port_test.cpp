@@ -2,6 +2,7 @@
 #include "pty_support.h"
 
 #include "serial/termios2_linux.h"
+#include "tests/platform/closed_streams.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -88,6 +89,23 @@ TEST(ComPortLifecycle, FailedOpensLeaveNothingBehindAndALaterOpenWorks)
     EXPECT_TRUE(Port.Active());
     EXPECT_TRUE(AfterOpen);
     Port.Close();
+}
+
+TEST(ComPortLifecycle, ThePortNeverTakesAStandardStream)
+{
+    TPty Pty;
+    TComPort Port;
+    Port.SetDeviceName(Pty.SlavePath());
+    Port.SetOnLineError([](TCustomComPort*, TLineErrors) {}); // the event thread's wake descriptor too
+    bool Taken = false;
+    {
+        TWithoutStandardStreams Closed;
+        Port.Open();
+        for (int Fd = 0; Fd <= 2; ++Fd)
+            Taken = Taken || !TWithoutStandardStreams::Closed(Fd);
+        Port.Close();
+    }
+    EXPECT_FALSE(Taken);
 }
 
 TEST(ComPortLifecycle, ClosedPortRefusesOperationsButPurgesQuietly)

@@ -4,12 +4,16 @@
 #include "serial/comtransfer.h"
 #include "serial/enumports.h"
 #include "serial/portinfo.h"
+#include "serial/simregistry.h"
 #include "serial/syserror.h"
 #include "serial/termios_map.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -230,4 +234,37 @@ TEST(ComPortEnum, PortsAreShownWithTheirDescriptionAndCountedByNumber)
     for (const auto& p : Ports)
         Names.push_back(p.Name);
     EXPECT_EQ(Names, (std::vector<std::string>{"/dev/pts/3", "COM", "COM1", "COM2", "COM10", "ttyUSB1", "ttyUSB10"}));
+}
+
+TEST(SimPortEntries, OnlySmallRegularFilesAreReadAndNothingWaits)
+{
+    char Base[] = "/tmp/kvt-simentries-XXXXXX";
+    ASSERT_NE(::mkdtemp(Base), nullptr);
+    struct TRemove {
+        const char* Path;
+        ~TRemove()
+        {
+            std::error_code Ec;
+            std::filesystem::remove_all(Path, Ec);
+        }
+    } Remove{Base};
+    const std::string Dir = std::string(Base) + "/reg";
+    kvt::TSimPortRegistration Live("/dev/null", Dir);
+    ASSERT_TRUE(Live.Registered()) << Live.Error();
+    // Each of these names a live process and a device that exists, but no simulator wrote it.
+    const std::string Entry = "pid=" + std::to_string(::getpid()) + "\npath=/dev/null\n";
+    ASSERT_EQ(::mkfifo((Dir + "/fifo.port").c_str(), 0600), 0);
+    std::ofstream(Dir + "/huge.port") << Entry;
+    ASSERT_EQ(::truncate((Dir + "/huge.port").c_str(), 64 << 20), 0);
+    std::ofstream(std::string(Base) + "/elsewhere") << Entry;
+    ASSERT_EQ(::symlink((std::string(Base) + "/elsewhere").c_str(), (Dir + "/link.port").c_str()), 0);
+
+    auto Listing = std::async(std::launch::async, [&] { return kvt::LiveSimPortsIn(Dir); });
+    if (Listing.wait_for(10s) != std::future_status::ready) {
+        ADD_FAILURE() << "the list waits for a writer of the FIFO";
+        ::close(::open((Dir + "/fifo.port").c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    const std::vector<kvt::TSimPort> Ports = Listing.get();
+    ASSERT_EQ(Ports.size(), 1u) << "only the simulator's own entry";
+    EXPECT_EQ(Ports[0].Pid, ::getpid());
 }

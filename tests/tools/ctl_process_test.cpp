@@ -1,11 +1,15 @@
 // The kvt27ctl and kvt27-sim programs as a user runs them: exit statuses, what goes to stdout and
 // stderr, and a simulator's port coming and going in the port list.
 #include "process_support.h"
+#include "protocol/commands.h"
+#include "protocol/device_settings.h"
+#include "protocol/frame.h"
 #include "tools/ctl/ctl_status.h"
 #include "tools/sim/simulator.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -157,4 +161,49 @@ TEST_F(CtlProcess, ARunningSimulatorIsInThePortListUntilItStops)
     const std::string third = hidden.ReadLine(30s);
     ASSERT_FALSE(third.empty());
     EXPECT_EQ(Ctl({"ports"}, Env).Out.find(third), std::string::npos);
+}
+
+TEST_F(CtlProcess, AClosedStandardStreamNeverLeadsToTheLine)
+{
+    kvt::sim::TSimulator sim;
+    sim.Start();
+    const uint16_t inZero = sim.Word(kvt::WordInZero);
+    // A port name holding a whole frame that writes InZero: results sent down the line would carry it.
+    kvt::TFrame write{};
+    for (int station = 1; station < 256; ++station) {
+        write = kvt::BuildSendEEFrame(kvt::CmdWriteWord, static_cast<uint8_t>(station), kvt::WordInZero, 19000);
+        if (std::none_of(write.begin(), write.end(), [](uint8_t B) { return B == 0 || B == '/'; }))
+            break;
+    }
+    const std::string port = Runtime + "/" + kvt::FrameToString(write);
+    ASSERT_EQ(::symlink(sim.DevicePath().c_str(), port.c_str()), 0);
+
+    // No standard output: nothing to show the results on, so nothing is done.
+    TRun r = RunProgram({KVT27CTL_PROGRAM, "info", "--port", port}, Env, {1});
+    EXPECT_EQ(r.Status, ExitFailure);
+    EXPECT_EQ(r.Err, "kvt27ctl: standard output is closed: the results could not be written; nothing was done\n");
+    EXPECT_EQ(sim.Counters().BytesIn, 0u);
+    // No standard error: the trace goes nowhere, the line carries the command's frames alone.
+    r = RunProgram({KVT27CTL_PROGRAM, "info", "--trace", "--port", port}, Env, {2});
+    EXPECT_EQ(r.Status, ExitOk);
+    EXPECT_NE(r.Out.find("firmware       1.200/160822"), std::string::npos) << r.Out;
+    const kvt::sim::TCounters counters = sim.Counters();
+    EXPECT_GT(counters.Frames, 0u);
+    EXPECT_EQ(counters.BytesIn, counters.Frames * kvt::FrameSize);
+    EXPECT_EQ(sim.Word(kvt::WordInZero), inZero);
+
+    // kvt27-sim without a standard output has nowhere to write its device; without a standard
+    // error its trace goes nowhere, not into its line.
+    TChild blind({KVT27_SIM_PROGRAM}, Env, {1});
+    r = blind.Wait(10s);
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "kvt27-sim: standard output is closed: the device could not be written\n");
+    TChild traced({KVT27_SIM_PROGRAM, "--trace"}, Env, {2});
+    const std::string device = traced.ReadLine(30s);
+    ASSERT_EQ(device.rfind("/dev/", 0), 0u) << device;
+    r = Ctl({"read", "--port", device, "--json"}, Env);
+    EXPECT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_NE(r.Out.find("\"InZero\":"), std::string::npos) << r.Out;
+    ::kill(traced.Pid(), SIGTERM);
+    EXPECT_EQ(traced.Wait().Status, 0);
 }

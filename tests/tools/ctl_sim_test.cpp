@@ -2,6 +2,7 @@
 #include "protocol/commands.h"
 #include "protocol/device_settings.h"
 #include "protocol/frame.h"
+#include "serial/comport.h"
 #include "tools/ctl/ctl.h"
 #include "tools/sim/simulator.h"
 
@@ -461,4 +462,190 @@ TEST(CtlArgs, BadArgumentsAndHelp)
         EXPECT_NE(r.Out.find(std::string("Usage: kvt27ctl ") + cmd), std::string::npos) << cmd;
         EXPECT_EQ(Ctl({"help", cmd}).Out, r.Out);
     }
+}
+
+namespace {
+
+// Every word its own value, each neighbour in the load's order different, all of them valid.
+void DistinctWords(sim::TSimulator& Sim)
+{
+    const std::pair<uint8_t, uint16_t> words[] = {{WordInputMode, 3},   {WordOutputMode, 4}, {WordOutZero, 1700},
+        {WordOutEnd, 15000},   {WordFilterType, 1},   {WordCalIn0mA, 32000}, {WordCalIn20mA, 62000},
+        {WordCalIn0V, 32001},  {WordCalIn10V, 60000}, {WordInZero, 38000},   {WordInEnd, 61990},
+        {WordLimitReaction, 2}, {WordCalOut0mA, 100}, {WordCalOut20mA, 16100}, {WordCalOut0V, 120},
+        {WordCalOut10V, 15920}};
+    for (const auto& [address, value] : words)
+        Sim.SetWord(address, value);
+}
+
+// A run whose line has a sixteenth of the converter's time limits: a reply's time is 50 ms.
+TResult QuickCtl(std::vector<std::string> Args)
+{
+    std::ostringstream out, err;
+    TCtlContext context{out, err, "/nonexistent", ","};
+    context.PortSetup = [](TComPort& P) {
+        P.Timeouts().SetReadMultiplier(5);
+        P.Timeouts().SetReadConstant(15);
+    };
+    const int status = RunCtl(Args, context);
+    return {status, out.str(), err.str()};
+}
+
+// Standard output that takes Limit characters and then fails, as a pipe whose reader went away.
+class TFailingBuf : public std::stringbuf {
+public:
+    explicit TFailingBuf(std::size_t Limit) : FLimit(Limit) {}
+
+protected:
+    std::streamsize xsputn(const char* S, std::streamsize N) override
+    {
+        if (str().size() + static_cast<std::size_t>(N) > FLimit)
+            return 0;
+        return std::stringbuf::xsputn(S, N);
+    }
+    int_type overflow(int_type C) override { return str().size() >= FLimit ? traits_type::eof() : std::stringbuf::overflow(C); }
+
+private:
+    std::size_t FLimit;
+};
+
+} // namespace
+
+TEST_F(CtlSim, ALateReplyAtAnyRowOfTheLoadChangesNoResult)
+{
+    DistinctWords(Sim);
+    const std::string own = Dir + "/own.kvt", again = Dir + "/again.kvt";
+    const TResult read = QuickCtl({"read", "--json", "--port", Port});
+    ASSERT_EQ(read.Status, ExitOk) << read.Err;
+    ASSERT_EQ(QuickCtl({"save", "--port", Port, own}).Status, ExitOk);
+    auto recordWords = [](const std::string& Out) { return Json::parse(Out)["words"].dump(); };
+    const TResult record = QuickCtl({"record", "--port", Port});
+    ASSERT_EQ(record.Status, ExitOk) << record.Err;
+
+    const double lateness[] = {0.8, 1.0, 1.2, 1.6};
+    for (int row = 1; row <= 18; ++row) {
+        const int late = static_cast<int>(lateness[row % 4] * 50);
+        SCOPED_TRACE(testing::Message() << "row " << row << ", " << late << " ms late");
+        // The identification takes four frames; the load's rows follow.
+        auto lateAt = [&] { Sim.SetFaults({.ReplyDelayMs = late, .DelayFrame = static_cast<int>(Sim.Counters().Frames) + 4 + row}); };
+        lateAt();
+        TResult r = QuickCtl({"read", "--json", "--port", Port});
+        EXPECT_EQ(r.Status, ExitOk) << r.Err;
+        EXPECT_EQ(r.Out, read.Out);
+        lateAt();
+        r = QuickCtl({"record", "--port", Port});
+        EXPECT_EQ(r.Status, ExitOk) << r.Err;
+        EXPECT_EQ(recordWords(r.Out), recordWords(record.Out));
+        lateAt();
+        r = QuickCtl({"save", "--port", Port, again});
+        EXPECT_EQ(r.Status, ExitOk) << r.Err;
+        EXPECT_EQ(ReadFile(again), ReadFile(own));
+        lateAt();
+        Sim.ClearReceived();
+        r = QuickCtl({"apply", "--port", Port, own});
+        EXPECT_EQ(r.Status, ExitOk) << r.Err;
+        EXPECT_EQ(Writes(Sim), 0) << r.Out;
+    }
+}
+
+TEST_F(CtlSim, NothingIsTakenFromALoadThatWasNotClean)
+{
+    DistinctWords(Sim);
+    // Every read answered 900 ms late: no word is certain, so nothing is reported or written.
+    Sim.SetFaults({.OnlyCommand = CmdReadWord, .ReplyDelayMs = 900});
+    TResult r = Ctl({"read", "--json", "--port", Port});
+    EXPECT_EQ(r.Status, ExitNoAnswer);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_NE(r.Err.find("no reply to read word 4 (InputMode)"), std::string::npos) << r.Err;
+
+    // One reply a second late, at the load's fifth read, while the converter holds what the file
+    // says: apply writes nothing.
+    Sim.SetFaults({});
+    const std::string own = Dir + "/own.kvt";
+    ASSERT_EQ(Ctl({"save", "--port", Port, own}).Status, ExitOk);
+    Sim.SetFaults({.ReplyDelayMs = 1000, .DelayFrame = static_cast<int>(Sim.Counters().Frames) + 4 + 5});
+    Sim.ClearReceived();
+    r = Ctl({"apply", "--port", Port, own});
+    EXPECT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_EQ(Writes(Sim), 0) << r.Out;
+}
+
+TEST_F(CtlSim, AWriteWhoseReplyIsLostIsUnknownAndReadBack)
+{
+    const std::string file = Dir + "/c.kvt";
+    std::ofstream(file) << "input = current\ninput-begin = 2\ninput-end = 20\noutput = current\n"
+                           "output-begin = 4\noutput-end = 20\nfilter = 1\nreaction = 0\n";
+    Sim.SetFirmwareVersion(1300000000);
+    Sim.SetFaults({.NoReplyToCommand = CmdWriteWord});
+    TResult r = QuickCtl({"apply", "--port", Port, file});
+    EXPECT_EQ(r.Status, ExitNoAnswer);
+    EXPECT_NE(r.Out.find("InZero          10  unknown 35000: may have been stored (it holds 35000)"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Err.find("written: none; unknown: InZero may have been stored (it holds 35000); not written: FilterType"),
+              std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("turn-off and turn-on"), std::string::npos) << "the range may be stored: " << r.Err;
+    Sim.SetWord(WordInZero, 38000);
+    r = QuickCtl({"apply", "--json", "--port", Port, file});
+    const Json j = Json::parse(r.Out);
+    EXPECT_EQ(j["words"][0]["action"], "unknown");
+    EXPECT_EQ(j["words"][0]["holds"], 35000);
+    EXPECT_EQ(j["power_cycle_needed"], true);
+
+    r = QuickCtl({"write", "--port", Port, "InZero", "36000"});
+    EXPECT_EQ(r.Status, ExitNoAnswer);
+    EXPECT_NE(r.Err.find("unknown: may have been stored (it holds 36000)"), std::string::npos) << r.Err;
+}
+
+TEST_F(CtlSim, AnApplyWhoseOutputGoesAwayFinishesItsWrites)
+{
+    const std::string file = Dir + "/c.kvt";
+    std::ofstream(file) << "input = voltage\ninput-begin = 1\ninput-end = 9\noutput = voltage\n"
+                           "output-begin = 1\noutput-end = 9\nfilter = 1\nreaction = 0\n";
+    TFailingBuf buf(30);
+    std::ostream out(&buf);
+    std::ostringstream err;
+    TCtlContext context{out, err, "/nonexistent", ","};
+    EXPECT_EQ(RunCtl({"apply", "--port", Port, file}, context), ExitFailure);
+    EXPECT_EQ(Writes(Sim), 7);
+    EXPECT_EQ(Sim.Word(WordFilterType), 1);
+    EXPECT_NE(err.str().find("cannot write the results to standard output"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("written: InZero, InEnd, InputMode, OutZero, OutEnd, OutputMode, FilterType; not written: none"),
+              std::string::npos) << err.str();
+}
+
+TEST_F(CtlSim, SaveRefusesWhatApplyWouldAndAConvertersOwnFileWritesNothing)
+{
+    struct TCase {
+        std::vector<std::pair<uint8_t, uint16_t>> Words;
+        int Status;
+        std::string Reason;
+    };
+    const TCase cases[] = {
+        {{{WordInZero, 0}}, ExitUsage, "input-begin -21.333 mA is outside the valid range -20.5 .. 20.5 mA"},
+        {{{WordOutEnd, 16940}}, ExitUsage, "output-end 21.050 mA is above the highest 21 mA"},
+        {{{WordCalIn20mA, 32000}}, ExitUsage, "give the same input word 32000 on this converter: the range has no width"},
+    };
+    for (const TCase& c : cases) {
+        sim::TSimulator sim;
+        sim.Start();
+        for (const auto& [address, value] : c.Words)
+            sim.SetWord(address, value);
+        const TResult r = Ctl({"save", "--port", sim.DevicePath(), Dir + "/x.kvt"});
+        EXPECT_EQ(r.Status, c.Status) << r.Err;
+        EXPECT_NE(r.Err.find(c.Reason), std::string::npos) << r.Err;
+        EXPECT_FALSE(std::ifstream(Dir + "/x.kvt").good());
+    }
+
+    // A range word one count off what its file value gives, and DIP switches that set the kinds
+    // while the unused kind words say otherwise: the converter's own file still writes nothing.
+    Sim.SetWord(WordInZero, 38001);
+    Sim.SetConfigType(2); // 0-20 mA to 0-10 V
+    Sim.SetWord(WordOutputMode, 3);
+    const std::string own = Dir + "/own.kvt";
+    ASSERT_EQ(Ctl({"save", "--port", Port, own}).Status, ExitOk);
+    Sim.ClearReceived();
+    const TResult r = Ctl({"apply", "--port", Port, own});
+    EXPECT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_EQ(Writes(Sim), 0) << r.Out;
+    EXPECT_NE(r.Out.find("unchanged at the file's precision"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("unused: the DIP switches set the output kind"), std::string::npos) << r.Out;
 }

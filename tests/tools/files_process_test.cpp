@@ -119,6 +119,19 @@ TEST_F(FilesProcess, SaveReplacesOnlyARegularFileItMayWrite)
     EXPECT_EQ(Read(Path("read-only")), "old");
 }
 
+TEST_F(FilesProcess, ASavedFileLoadsWhateverThePortIsCalled)
+{
+    // A port's name goes into the file's comment: control characters in it show, escaped.
+    const std::string port = Path("odd\nname\x1b[2J");
+    fs::create_symlink(Sim.DevicePath(), port);
+    const std::string conf = Path("conv.kvt");
+    TRun r = Ctl({"save", "--port", port, conf});
+    ASSERT_EQ(r.Status, ExitOk) << r.Err;
+    EXPECT_NE(Read(conf).find(Dir.string() + "/odd\\nname\\x1b[2J\n"), std::string::npos) << Read(conf);
+    r = Ctl({"apply", "--dry-run", "--port", port, conf});
+    EXPECT_EQ(r.Status, ExitOk) << r.Err;
+}
+
 TEST_F(FilesProcess, ApplyReadsAndChecksTheWholeFileBeforeThePort)
 {
     ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);

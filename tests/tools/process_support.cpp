@@ -33,7 +33,8 @@ std::vector<std::string> Environment(const std::vector<std::string>& Extra)
 
 } // namespace
 
-TChild::TChild(const std::vector<std::string>& Argv, const std::vector<std::string>& Extra)
+TChild::TChild(const std::vector<std::string>& Argv, const std::vector<std::string>& Extra,
+    const std::vector<int>& Closed)
 {
     int out[2], err[2];
     EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
@@ -43,6 +44,8 @@ TChild::TChild(const std::vector<std::string>& Argv, const std::vector<std::stri
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    for (const int fd : Closed)
+        posix_spawn_file_actions_addclose(&actions, fd);
     std::vector<char*> args;
     for (const std::string& a : Argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -130,8 +133,9 @@ bool TChild::Pump(int Ms)
     return any;
 }
 
-TRun RunProgram(const std::vector<std::string>& Argv, const std::vector<std::string>& Extra)
+TRun RunProgram(const std::vector<std::string>& Argv, const std::vector<std::string>& Extra,
+    const std::vector<int>& Closed)
 {
-    TChild child(Argv, Extra);
+    TChild child(Argv, Extra, Closed);
     return child.Wait();
 }

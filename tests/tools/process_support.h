@@ -12,10 +12,12 @@ struct TRun {
     std::string Err;
 };
 
-// A running program, stdin /dev/null; killed by the destructor if it still runs.
+// A running program, stdin /dev/null; killed by the destructor if it still runs. The descriptors
+// in Closed (0, 1, 2) are closed when it starts.
 class TChild {
 public:
-    TChild(const std::vector<std::string>& Argv, const std::vector<std::string>& Extra);
+    TChild(const std::vector<std::string>& Argv, const std::vector<std::string>& Extra,
+        const std::vector<int>& Closed = {});
     ~TChild();
     TChild(const TChild&) = delete;
     TChild& operator=(const TChild&) = delete;
@@ -38,4 +40,5 @@ private:
 };
 
 // Argv run to its end, with Extra ("NAME=value") on top of this process's environment.
-TRun RunProgram(const std::vector<std::string>& Argv, const std::vector<std::string>& Extra = {});
+TRun RunProgram(const std::vector<std::string>& Argv, const std::vector<std::string>& Extra = {},
+    const std::vector<int>& Closed = {});

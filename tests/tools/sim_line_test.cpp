@@ -1,6 +1,7 @@
 // The simulator on its pseudo-terminal, driven from a plain file descriptor as any client would.
 #include "protocol/commands.h"
 #include "protocol/frame.h"
+#include "tests/platform/closed_streams.h"
 #include "tools/sim/simulator.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +121,22 @@ TEST(SimLine, RawLineAndReopening)
     EXPECT_EQ(sim.Counters().Frames, 45u);
     sim.Stop();
     EXPECT_TRUE(sim.DevicePath().empty());
+}
+
+TEST(SimLine, TheLineTakesNoStandardStream)
+{
+    TSimulator Sim;
+    bool Taken = false;
+    {
+        TWithoutStandardStreams Closed;
+        Sim.Start();
+        for (int Fd = 0; Fd <= 2; ++Fd)
+            Taken = Taken || !TWithoutStandardStreams::Closed(Fd);
+    }
+    EXPECT_FALSE(Taken);
+    TRawClient Client(Sim.DevicePath());
+    ASSERT_TRUE(Client.Ok());
+    EXPECT_EQ(Client.Ask(Identify), IdentifyReply);
 }
 
 TEST(SimLine, RequestsInPiecesAndGarbage)

@@ -141,6 +141,17 @@ TEST(SimOptions, ConfigFilesAreReadSafelyAndMayNotIncludeThemselves)
     const std::string b = write("b.conf", "mute\nconfig = " + a + "\n");
     EXPECT_EQ(message({"--config", a}), b + ":2: config: " + a + " is already being read (" + a + " -> " + b + " -> " + a + ")");
 
+    // A chain of files ends at 16 deep, with the chain in the message.
+    std::string chain;
+    for (int i = 16; i >= 0; --i) {
+        const std::string name = dir + "/n" + std::to_string(i) + ".conf";
+        write("n" + std::to_string(i) + ".conf", i == 16 ? "mute\n" : "config = " + dir + "/n" + std::to_string(i + 1) + ".conf\n");
+        chain = i == 16 ? name : name + " -> " + chain;
+    }
+    EXPECT_TRUE(ParseSimArgs({"--config", dir + "/n1.conf"}).Faults.Mute);
+    EXPECT_EQ(message({"--config", dir + "/n0.conf"}), dir + "/n15.conf:1: config: " + dir +
+            "/n16.conf: files may include others at most 16 deep (" + chain + ")");
+
     const std::string longKey = write("long.conf", "model = KVT27\n" + std::string(1000000, 'k') + " = 1\n");
     EXPECT_EQ(message({"--config", longKey}), longKey + ":2: unknown setting \"" + std::string(40, 'k') + "...\" (see --help)");
     std::system(("rm -rf '" + dir + "'").c_str());

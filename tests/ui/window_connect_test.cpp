@@ -4,6 +4,7 @@
 
 #include "protocol/commands.h"
 #include "protocol/identity.h"
+#include "protocol/word_names.h"
 #include "serial/comport.h"
 #include "serial/simregistry.h"
 
@@ -382,14 +383,15 @@ TEST_F(WindowConnectTest, AWordThatDoesNotReadIsAskedOnceMoreAndNeverWrittenBack
     EXPECT_TRUE(Writes().empty());
     EXPECT_EQ(w.DeviceSettings.InZero, 38000) << "the record keeps what was read";
 
-    // A converter that answers the identification and then nothing: two read limits, one box.
+    // A converter that answers the identification and then nothing: two read limits with the
+    // line's quiet time (two limits) between them, one box.
     Sim().SetFaults({.NoReplyToCommand = CmdReadWord});
     Seam().Boxes.clear();
     ClearFrames();
     QElapsedTimer timer;
     timer.start();
     PressConnect();
-    EXPECT_LT(timer.elapsed(), 2500);
+    EXPECT_LT(timer.elapsed(), 4500);
     EXPECT_EQ(BoxTexts(), std::vector<QString>{w.MsgLinkLost});
     EXPECT_TRUE(Writes().empty());
     EXPECT_FALSE(w.PanelConfig->isVisible());
@@ -582,4 +584,44 @@ TEST_F(WindowConnectTest, SignalLimitGroupAppearsAboveFirmware1100AndStaysForThe
     config.FirmwareVersion = 1000000000;
     ASSERT_TRUE(ConnectToSim(config));
     EXPECT_FALSE(w.GrpBxSignalLimit->isHidden()) << "nothing hides it again";
+}
+
+TEST_F(WindowConnectTest, ALateReplyAtAnyRowOfTheLoadLeavesEveryWordInItsPlace)
+{
+    // Every word its own value (each neighbour in the load's order differs), none written back.
+    sim::TConverterConfig c = PcConfig(ModelKVT27);
+    const std::pair<uint8_t, uint16_t> words[] = {{WordOutputMode, 4}, {WordOutZero, 1700}, {WordOutEnd, 15000},
+        {WordFilterType, 1}, {WordCalIn0V, 32001}, {WordInEnd, 61990}, {WordLimitReaction, 0}};
+    for (const auto& [address, value] : words)
+        c.Words[address] = value;
+    StartSim(c);
+    const sim::TWords held = Sim().Words();
+    TFrmMain& w = Window();
+    // A sixteenth of the converter's time limits: a reply's time is 50 ms.
+    w.ComPort.Timeouts().SetReadMultiplier(5);
+    w.ComPort.Timeouts().SetReadConstant(15);
+    TypePort(QString::fromStdString(Sim().DevicePath()));
+    const double lateness[] = {0.8, 1.0, 1.2, 1.6};
+    for (int row = 1; row <= 18; ++row) {
+        for (const bool reload : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "row " << row << (reload ? ", reload" : ", connect"));
+            ClearFrames();
+            Sim().SetFaults({.ReplyDelayMs = static_cast<int>(lateness[row % 4] * 50),
+                             .DelayFrame = static_cast<int>(Sim().Counters().Frames) + 4 + row});
+            if (reload)
+                Click(w.SpdBtnReload);
+            else
+                PressConnect();
+            ASSERT_TRUE(Boxes().empty()) << BoxTexts().front().toStdString();
+            ASSERT_TRUE(w.Connected());
+            for (const int a : LoadOrder)
+                EXPECT_EQ(WordValue(w.DeviceSettings, static_cast<uint8_t>(a)), Sim().Word(static_cast<uint8_t>(a))) << "word " << a;
+            EXPECT_EQ(WordValue(w.WorkRecord->AsFound, WordInEnd), 61990);
+            EXPECT_EQ(w.SpnEdtAOEnd->Value(), 15000);
+            EXPECT_EQ(Sim().Words(), held) << "a write-back writes each word as it was read";
+            if (!reload)
+                Choose("MCommEnd");
+        }
+    }
+    Sim().SetFaults({});
 }

@@ -330,4 +330,63 @@ TEST_F(WindowTechnicianTest, TheLineLogHoldsAConnectsFramesInOrder)
     EXPECT_EQ(ReadFile(File("log.txt")), w.LineLog.Text());
 }
 
+TEST_F(WindowTechnicianTest, ALateReplyWhileAFileCommandReadsChangesNothing)
+{
+    ASSERT_TRUE(ConnectToSim(PcConfig(ModelKVT27)));
+    TFrmMain& w = Window();
+    w.ComPort.Timeouts().SetReadMultiplier(5); // a reply's time is 50 ms
+    w.ComPort.Timeouts().SetReadConstant(15);
+    Seam().SaveAnswers.push_back(File("own.kvt"));
+    Choose("MFileSaveConfig");
+    const std::string own = ReadFile(File("own.kvt"));
+    ASSERT_FALSE(own.empty());
+
+    // Each command first reads the eight writable words: a reply late at any of them.
+    const double lateness[] = {0.8, 1.0, 1.2, 1.6};
+    for (int read = 1; read <= 8; ++read) {
+        SCOPED_TRACE(testing::Message() << "read " << read);
+        ClearFrames();
+        auto lateAt = [&] {
+            Sim().SetFaults({.ReplyDelayMs = static_cast<int>(lateness[read % 4] * 50),
+                             .DelayFrame = static_cast<int>(Sim().Counters().Frames) + read});
+        };
+        lateAt();
+        Seam().SaveAnswers.push_back(File("again.kvt"));
+        Choose("MFileSaveConfig");
+        EXPECT_EQ(Settings(File("again.kvt")), Settings(File("own.kvt")));
+        lateAt();
+        Seam().OpenAnswers.push_back(File("own.kvt"));
+        Choose("MFileLoadConfig");
+        lateAt();
+        Choose("MFileRestore");
+        EXPECT_TRUE(Writes().empty());
+        ASSERT_EQ(Boxes().size(), 2u) << BoxTexts().front().toStdString();
+        EXPECT_EQ(Boxes()[0].Text, QString::fromUtf8("Převodník už má tuto konfiguraci; nic se nezapisuje."));
+        EXPECT_EQ(Boxes()[1].Text, QString::fromUtf8("Převodník má stále nastavení jako při převzetí; nic se nezapisuje."));
+        Seam().Boxes.clear();
+    }
+    Sim().SetFaults({});
+}
+
+TEST_F(WindowTechnicianTest, AWriteWhoseReplyIsLostIsToldAsUnknown)
+{
+    ASSERT_TRUE(ConnectToSim(PcConfig(ModelKVT27)));
+    const QString file = File("c.kvt");
+    WriteFile(file, "input = current\ninput-begin = 2.000 mA\ninput-end = 20.000 mA\noutput = current\n"
+                    "output-begin = 4.000 mA\noutput-end = 20.000 mA\nfilter = 1\nreaction = 0\n");
+    Window().ComPort.Timeouts().SetReadMultiplier(5);
+    Window().ComPort.Timeouts().SetReadConstant(15);
+    Sim().SetFaults({.NoReplyToCommand = CmdWriteWord});
+    Seam().OpenAnswers.push_back(file);
+    Seam().AskAnswers.push_back(true);
+    Choose("MFileLoadConfig");
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].Text, Window().MsgLinkLost + QString::fromUtf8("\r\rZapsáno: nic\nNejisté, mohlo se uložit: InZero 35000 "
+                                                                        "(převodník má 35000)\nNezapsáno: FilterType\r\r")
+                                   + Window().MsgPowerCycle);
+    EXPECT_FALSE(Window().Connected());
+    EXPECT_EQ(Sim().Word(WordInZero), 35000);
+}
+
+
 } // namespace

@@ -5,9 +5,12 @@
 #include "tools/ctl/ctl_status.h"
 
 #include <atomic>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+class TComPort;
 
 namespace kvt::ctl {
 
@@ -24,6 +27,9 @@ struct TCtlContext {
     const std::atomic<int>* Stop = nullptr;
     // Whether standard error is a terminal: a recording then shows its progress there.
     bool ErrIsTerminal = false;
+    // Runs on the port after the converter's line settings, before it opens: tests shorten its
+    // time limits with it. The tool itself leaves it empty.
+    std::function<void(TComPort& Port)> PortSetup = {};
 };
 
 // Args without the program name. Returns the exit status; never throws.

@@ -271,6 +271,18 @@ std::string JsonLine(const Json& J)
     return J.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
+// A write that failed after its request went out: the converter may have stored the word.
+std::string UnknownText(const TConverterSession::TWordWrite& W)
+{
+    return "may have been stored (" + (W.Holds ? "it holds " + std::to_string(*W.Holds) : std::string("it could not be read back")) + ")";
+}
+
+// Whether the converter may hold New after that write.
+bool MayHold(const TConverterSession::TWordWrite& W, long long New)
+{
+    return !W.Holds || *W.Holds == New;
+}
+
 class TCommandRunner {
 public:
     TCommandRunner(const TArgs& Args, TCtlContext& Context) : A(Args), C(Context) {}
@@ -301,6 +313,8 @@ private:
         if (A.Port.empty())
             Usage("no port given (--port NAME; \"kvt27ctl ports\" lists them)");
         FSession = std::make_unique<TCtlSession>(A.Port);
+        if (C.PortSetup)
+            C.PortSetup(FSession->Port());
         // A stop asked for ends the command before its next request, never inside a frame.
         FSession->SetStopCheck([this] {
             if (const int signal = Stopped())
@@ -496,9 +510,15 @@ private:
         if (check != TValueCheck::vcOk)
             throw ECtlError(check == TValueCheck::vcRefused ? ExitRefused : ExitUsage, why);
         const uint16_t old = s.ReadWord(static_cast<uint8_t>(address));
-        s.WriteWord(static_cast<uint8_t>(address), static_cast<uint16_t>(value));
+        const bool rangeWord = address == WordInZero || address == WordInEnd;
+        const bool powerCycle = rangeWord && NeedsPowerCycle(s.Settings.FirmwareVersion);
+        const TConverterSession::TWordWrite w = s.WriteWord(static_cast<uint8_t>(address), static_cast<uint16_t>(value));
+        if (!w.Ok()) {
+            if (w.Unknown() && powerCycle && MayHold(w, value))
+                C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
+            throw ECtlError(ExitNoAnswer, s.FailureText(w.Outcome) + (w.Unknown() ? "; unknown: " + UnknownText(w) : ""));
+        }
         const std::string meaning = WordMeaning(static_cast<uint8_t>(address), static_cast<int>(value));
-        const bool powerCycle = (address == WordInZero || address == WordInEnd) && NeedsPowerCycle(s.Settings.FirmwareVersion);
         if (A.Json) {
             Print(JsonLine({{"word", WordName(static_cast<uint8_t>(address))}, {"address", address}, {"old", old},
                             {"new", value}, {"meaning", meaning}, {"power_cycle_needed", powerCycle}}));
@@ -652,7 +672,7 @@ private:
         if (file != "-")
             CheckProfileTarget(file);
         TCtlSession& s = Connect(true);
-        const TProfile p = ProfileFromSettings(s.Settings);
+        const TProfile p = SavableProfile(s.Settings);
         const TDeviceSettings& d = s.Settings;
         const std::string text = FormatProfile(p, {"kvt27ctl configuration",
             "from a " + ModelName(d.DeviceModel) + ", firmware " + FirmwareVersionText(d.FirmwareVersion) + ", configuration " +
@@ -688,38 +708,69 @@ private:
 
         TCtlSession& s = Connect(true);
         const std::vector<TPlannedWrite> plan = PlanApply(p, s.Settings);
+        // A standard output that goes away (| head) must not leave the converter half-configured:
+        // the writes go on, and the output failure and the lists are told on stderr at the end.
+        std::string outFailure;
+        auto emit = [&](const std::string& Text) {
+            if (!outFailure.empty())
+                return;
+            errno = 0;
+            C.Out << Text;
+            C.Out.flush();
+            if (!C.Out)
+                outFailure = OutputFailure();
+        };
         if (A.DryRun && !A.Json)
-            Print("dry run: nothing is written\n");
-        // A stop or a failed write ends the writing before the next word; what was written and
-        // what was not is said word by word.
+            emit("dry run: nothing is written\n");
+        // A stop or a failed write ends the writing before the next word; what was written, what
+        // may have been and what was not is said word by word.
         int status = ExitOk;
         std::string why;
-        std::vector<std::string> written, notWritten;
-        bool inputRange = false;
+        std::vector<std::string> written, unknown, notWritten;
+        bool powerCycle = false;
         Json words = Json::array();
         for (const TPlannedWrite& w : plan) {
             const std::string name = WordName(w.Address);
+            const bool rangeWord = w.Address == WordInZero || w.Address == WordInEnd;
             std::string action = !w.Write ? "keep" : A.DryRun ? "would write" : "write";
+            std::optional<TConverterSession::TWordWrite> failed;
             if (w.Write && !A.DryRun) {
                 if (status == ExitOk) {
                     try {
-                        s.WriteWord(w.Address, static_cast<uint16_t>(w.New));
-                        written.push_back(name);
-                        inputRange = inputRange || w.Address == WordInZero || w.Address == WordInEnd;
+                        const TConverterSession::TWordWrite r = s.WriteWord(w.Address, static_cast<uint16_t>(w.New));
+                        if (r.Ok()) {
+                            written.push_back(name);
+                            powerCycle = powerCycle || rangeWord;
+                        } else {
+                            status = ExitNoAnswer;
+                            why = s.FailureText(r.Outcome);
+                            if (r.Unknown()) {
+                                failed = r;
+                                action = "unknown";
+                                unknown.push_back(name + " " + UnknownText(r));
+                                powerCycle = powerCycle || (rangeWord && MayHold(r, w.New));
+                            }
+                        }
                     } catch (const ECtlError& e) {
                         status = e.Status();
                         why = e.what();
                     }
                 }
-                if (status != ExitOk) {
+                if (status != ExitOk && action != "unknown") {
                     action = "not written";
                     notWritten.push_back(name);
                 }
             }
-            const std::string note = w.Write ? "" : w.Note.empty() ? "unchanged" : w.Note;
+            const std::string note = action == "unknown" ? "may have been stored"
+                : w.Write                                ? ""
+                : w.Note.empty()                         ? "unchanged"
+                                                         : w.Note;
             if (A.Json) {
-                words.push_back({{"word", name}, {"address", w.Address}, {"old", w.Old}, {"new", w.New},
-                                 {"action", action}, {"note", note}});
+                Json item{{"word", name}, {"address", w.Address}, {"old", w.Old}, {"new", w.New}, {"action", action},
+                          {"note", note}};
+                if (failed)
+                    item["holds"] = failed->Holds ? Json(*failed->Holds) : Json(nullptr);
+                words.push_back(item);
                 continue;
             }
             std::ostringstream line;
@@ -728,25 +779,35 @@ private:
                 line << "keep " << w.Old << " (" << note << ")";
             else if (action == "not written")
                 line << "not written " << w.New << " (still " << w.Old << ")";
+            else if (action == "unknown")
+                line << "unknown " << w.New << ": " << UnknownText(*failed);
             else
                 line << action << " " << w.New << " (was " << w.Old << ")";
-            Print(line.str() + "\n");
+            emit(line.str() + "\n");
         }
-        const bool powerCycle = inputRange && NeedsPowerCycle(s.Settings.FirmwareVersion);
+        powerCycle = powerCycle && NeedsPowerCycle(s.Settings.FirmwareVersion);
         if (A.Json)
-            Print(JsonLine({{"dry_run", A.DryRun}, {"complete", status == ExitOk}, {"words", words},
-                            {"power_cycle_needed", powerCycle}}));
+            emit(JsonLine({{"dry_run", A.DryRun}, {"complete", status == ExitOk}, {"words", words},
+                           {"power_cycle_needed", powerCycle}}));
         if (powerCycle)
             C.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
-        if (status != ExitOk) {
+        if (status != ExitOk || !outFailure.empty()) {
             auto list = [](const std::vector<std::string>& Names) {
                 std::string l;
                 for (const std::string& n : Names)
                     l += (l.empty() ? "" : ", ") + n;
                 return l.empty() ? std::string("none") : l;
             };
-            C.Err << "kvt27ctl: " << why << "\nkvt27ctl: written: " << list(written) << "; not written: "
-                  << list(notWritten) << "\n";
+            if (!outFailure.empty())
+                C.Err << "kvt27ctl: " << outFailure << "\n";
+            if (status != ExitOk)
+                C.Err << "kvt27ctl: " << why << "\n";
+            C.Err << "kvt27ctl: written: " << list(written);
+            if (!unknown.empty())
+                C.Err << "; unknown: " << list(unknown);
+            C.Err << "; not written: " << list(notWritten) << "\n";
+            if (status == ExitOk)
+                status = ExitFailure;
         }
         return status;
     }

@@ -142,14 +142,22 @@ constexpr const char* Apply = R"(Usage: kvt27ctl apply --port NAME FILE [--dry-r
 Puts a configuration saved with "kvt27ctl save" onto a converter. The ranges are turned into this
 converter's own words with its own calibration, exactly as the program's numeric range entry
 does, so the same file gives the same ranges on every converter. Words that already hold their
-value are not written. Nothing at all is written when the file does not parse, a value is out of
-range, or the converter cannot take the configuration (another DIP setting, a missing feature).
+value are not written: a range word that reads as the file's value at the file's precision, and
+under a DIP configuration the unused kind words, are kept, so a converter's own file writes
+nothing to it. Nothing at all is written when the file does not parse, a value is out of range,
+or the converter cannot take the configuration (another DIP setting, a missing feature).
+
+A write whose reply is lost may have been stored: it is "unknown", the word is read back once the
+line is quiet, and what the converter holds is said. The writing stops there; the rest is "not
+written". When standard output goes away meanwhile (| head), the writes still go on; the lists
+then come on standard error, with exit status 1.
 
   --dry-run    show the words that would be written, and write nothing
   --json       {"dry_run": false, "complete": true,
                 "words": [{"word": "InZero", "address": 10, "old": 38000, "new": 37200,
                            "action": "write", "note": ""}, ...], "power_cycle_needed": false}
-               action: "write", "would write", "keep" (note says why) or "not written"
+               action: "write", "would write", "keep" (note says why), "not written" or
+               "unknown" (note "may have been stored", and "holds": the word read back, or null)
 )";
 
 constexpr const char* Record = R"(Usage: kvt27ctl record --port NAME [--as-found FILE]

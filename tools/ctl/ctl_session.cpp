@@ -20,11 +20,16 @@ TCtlSession::~TCtlSession()
     }
 }
 
+std::string TCtlSession::FailureText(const TOutcome& Outcome) const
+{
+    return "the converter on " + FDevice + " failed: " + Outcome.Describe();
+}
+
 void TCtlSession::Fail(const TOutcome& Outcome, const std::string& Note)
 {
     if (Outcome.Fault == TFault::NotConverter)
         throw ECtlError(ExitNotConverter, "the device on " + FDevice + " is " + Outcome.Describe());
-    throw ECtlError(ExitNoAnswer, "the converter on " + FDevice + " failed: " + Outcome.Describe() + Note);
+    throw ECtlError(ExitNoAnswer, FailureText(Outcome) + Note);
 }
 
 void TCtlSession::Open()
@@ -68,18 +73,16 @@ void TCtlSession::LoadSettings()
 uint16_t TCtlSession::ReadWord(uint8_t Address)
 {
     CheckStop();
-    const TResult<uint16_t> r = FSession.ReadWord(Address);
+    const TResult<uint16_t> r = FSession.ReadWordRetried(Address);
     if (!r.Ok())
         Fail(r.Outcome);
     return r.Value;
 }
 
-void TCtlSession::WriteWord(uint8_t Address, uint16_t Value)
+TConverterSession::TWordWrite TCtlSession::WriteWord(uint8_t Address, uint16_t Value)
 {
     CheckStop();
-    const TOutcome o = FSession.WriteWord(Address, Value);
-    if (!o.Ok())
-        Fail(o, "; it may or may not have been stored");
+    return FSession.WriteWordOrReadBack(Address, Value);
 }
 
 uint16_t TCtlSession::Measure()

@@ -22,6 +22,7 @@ public:
     TCtlSession& operator=(const TCtlSession&) = delete;
 
     const std::string& Device() const { return FDevice; }
+    TComPort& Port() { return FPort; }
     TConverterSession& Converter() { return FSession; }
 
     // Runs before every request the session makes; it may throw to end the command there.
@@ -34,9 +35,13 @@ public:
     // The settings load, every word read.
     void LoadSettings();
 
-    // One word; ExitNoAnswer when it cannot be read or written.
+    // One word; ExitNoAnswer when it cannot be read.
     uint16_t ReadWord(uint8_t Address);
-    void WriteWord(uint8_t Address, uint16_t Value);
+    // One word written; a failed write is returned, with what the converter holds when it may
+    // have stored the word anyway.
+    TConverterSession::TWordWrite WriteWord(uint8_t Address, uint16_t Value);
+    // The message of a failed operation, as its ECtlError says it (exit status ExitNoAnswer).
+    std::string FailureText(const TOutcome& Outcome) const;
     // CmdMeasure, measure only: the raw reading.
     uint16_t Measure();
 

@@ -1,5 +1,6 @@
 // kvt27ctl: see kvt27ctl --help.
 #include "tools/ctl/ctl.h"
+#include "platform/std_streams.h"
 #include "serial/simregistry.h"
 #include "tools/ctl/ctl_platform.h"
 
@@ -31,8 +32,16 @@ std::string UserDecimalSeparator()
 
 int main(int argc, char** argv)
 {
+    // Before anything opens a descriptor: the port must never become standard output or error.
+    const kvt::platform::TClosedStreams closed = kvt::platform::OpenClosedStandardStreams();
     kvt::ctl::InstallStopHandler(StopSignal);
     kvt::ctl::UseUtf8Console();
+    // Every command prints its results there; /dev/null would take them without a word. Nothing is
+    // done rather than work whose outcome no one sees.
+    if (closed.Out) {
+        std::cerr << "kvt27ctl: standard output is closed: the results could not be written; nothing was done\n";
+        return kvt::ctl::ExitFailure;
+    }
 
     kvt::ctl::TCtlContext context{std::cout, std::cerr, kvt::SimPortRegistryDir(), UserDecimalSeparator(),
         &StopSignal};

@@ -1,5 +1,6 @@
 // kvt27-sim: see --help and README.md.
 #include "tools/sim/options.h"
+#include "platform/std_streams.h"
 #include "serial/simregistry.h"
 #include "tools/sim/simulator.h"
 #include "kvt_version.h"
@@ -58,6 +59,9 @@ void RemoveOwnLink(const std::string& Link, const struct stat& Made)
 
 int main(int argc, char** argv)
 {
+    // Before anything opens a descriptor: the line must never become standard output or error,
+    // where the device and the trace are written.
+    const kvt::platform::TClosedStreams closed = kvt::platform::OpenClosedStandardStreams();
     using namespace kvt::sim;
     TSimSetup setup;
     try {
@@ -65,6 +69,12 @@ int main(int argc, char** argv)
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kvt27-sim: %s\n", e.what());
         return 2;
+    }
+    // What it prints there is what a script needs; /dev/null in its place would take it silently.
+    if (closed.Out) {
+        std::fprintf(stderr, "kvt27-sim: standard output is closed: the %s could not be written\n",
+            setup.Help ? "help" : setup.Version ? "version" : "device");
+        return 1;
     }
     if (setup.Help || setup.Version) {
         const std::string text =

@@ -117,7 +117,7 @@ const std::vector<std::string> FlagKeys = {
 const std::vector<std::string> ValueKeys = {"model", "firmware", "temperature-raw", "temperature",
     "config-type", "word", "signal", "signal-unit", "signal-value", "signal-low", "signal-high",
     "signal-amplitude", "signal-period", "no-reply-frame", "no-reply-command", "no-reply-word",
-    "fault-command", "truncate-at", "split-at", "split-pause-ms", "reply-delay-ms", "hang-up-after",
+    "fault-command", "truncate-at", "split-at", "split-pause-ms", "reply-delay-ms", "delay-frame", "hang-up-after",
     "line-speed", "link", "config"};
 
 bool IsFlag(const std::string& Key)
@@ -234,6 +234,8 @@ void TSimOptions::Apply(const std::string& RawKey, const std::string& Value)
         f.SplitPauseMs = static_cast<int>(Integer(key, Value, 0, 600000));
     } else if (key == "reply-delay-ms") {
         f.ReplyDelayMs = static_cast<int>(Integer(key, Value, 0, 600000));
+    } else if (key == "delay-frame") {
+        f.DelayFrame = static_cast<int>(Integer(key, Value, 0, std::numeric_limits<int>::max()));
     } else if (key == "hang-up-after") {
         f.HangUpAfterFrames = static_cast<int>(Integer(key, Value, 0, std::numeric_limits<int>::max()));
     } else if (key == "line-speed") {
@@ -295,6 +297,15 @@ void TSimOptions::ParseText(const std::string& Text, const std::string& Origin)
 
 void TSimOptions::LoadFile(const std::string& Path)
 {
+    // Each level costs stack: a long chain of files would end the program instead of refusing.
+    constexpr std::size_t MaxNesting = 16;
+    if (FLoading.size() >= MaxNesting) {
+        std::string chain;
+        for (const TLoading& l : FLoading)
+            chain += ShownPath(l.Name) + " -> ";
+        throw TSimOptionError("config: " + ShownPath(Path) + ": files may include others at most " +
+            std::to_string(MaxNesting) + " deep (" + chain + ShownPath(Path) + ")");
+    }
     // A file that includes itself, directly or through others, would never end.
     struct stat st {};
     if (::stat(Path.c_str(), &st) == 0) {
@@ -429,6 +440,7 @@ Faults (for tests; a command is always carried out, only its reply suffers):
   --split-at N                send a reply as N bytes, a pause, then the rest
   --split-pause-ms MS         that pause                                                   [0]
   --reply-delay-ms MS         wait before each reply                                       [0]
+  --delay-frame N             delay only the reply to the Nth frame (counted from 1)
   --hang-up-after N           answer N frames, then close the line as frame N+1 arrives (its
                               sender sees a hang-up while it waits; the program then ends)
   --line-speed BAUD           take as long as a line at BAUD (8N1) does, for requests and
@@ -442,7 +454,7 @@ Other:
   --no-register               keep the device out of the port list of kvt27-config and kvt27ctl
                               (by default it is listed there while the simulator runs)
   --config FILE               read settings from FILE (at most 1 MiB; it may include other
-                              files with "config = FILE", but not itself)
+                              files with "config = FILE", but not itself, at most 16 deep)
   --help, -h                  this text
   --version                   the version
 )";

@@ -1,5 +1,7 @@
 #include "tools/sim/pty.h"
 
+#include "platform/std_streams.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -25,7 +27,9 @@ TPseudoTerminal::~TPseudoTerminal()
 void TPseudoTerminal::Open()
 {
     Close();
-    FMaster = posix_openpt(O_RDWR | O_NOCTTY);
+    // Both sides above 2: the device and the trace written to a standard stream must never go
+    // into the line.
+    FMaster = platform::KeepOffStandardStreams(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (FMaster < 0)
         Fail("posix_openpt");
     try {
@@ -37,7 +41,7 @@ void TPseudoTerminal::Open()
         if (ptsname_r(FMaster, name, sizeof name) != 0)
             Fail("ptsname");
         FSlavePath = name;
-        FSlaveHold = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        FSlaveHold = platform::KeepOffStandardStreams(::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
         if (FSlaveHold < 0)
             Fail("open " + FSlavePath);
         termios t{};
@@ -52,7 +56,6 @@ void TPseudoTerminal::Open()
         const int flags = fcntl(FMaster, F_GETFL);
         if (flags < 0 || fcntl(FMaster, F_SETFL, flags | O_NONBLOCK) != 0)
             Fail("fcntl");
-        fcntl(FMaster, F_SETFD, FD_CLOEXEC);
     } catch (...) {
         Close();
         throw;

@@ -1,5 +1,6 @@
 #include "tools/sim/simulator.h"
 
+#include "platform/std_streams.h"
 #include "protocol/commands.h"
 #include "protocol/frame_text.h"
 #include "tools/sim/assembler.h"
@@ -47,6 +48,12 @@ void TSimulator::Start()
     auto pty = std::make_unique<TPseudoTerminal>();
     pty->Open();
     if (pipe2(FWake, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::runtime_error(std::string("simulator: pipe: ") + std::strerror(errno));
+    // Above 2 as the line: what is written to a standard stream must not wake the thread. Stop()
+    // closes what is left after a failure.
+    for (int& fd : FWake)
+        fd = platform::KeepOffStandardStreams(fd);
+    if (FWake[0] < 0 || FWake[1] < 0)
         throw std::runtime_error(std::string("simulator: pipe: ") + std::strerror(errno));
     {
         std::lock_guard lock(FMutex);
@@ -329,9 +336,10 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
         FHandled.notify_all();
         return;
     }
+    uint64_t number = 0;
     {
         std::lock_guard lock(FMutex);
-        const uint64_t number = FCounters.Frames;
+        number = FCounters.Frames;
         const double seconds = std::chrono::duration<double>(Clock::now() - FStart).count();
         // The command takes effect even when its reply is withheld, as with a reply lost on the line.
         reply = FConverter.Handle(Request, seconds);
@@ -366,7 +374,8 @@ void TSimulator::HandleFrame(const TFrame& Request, Clock::time_point Arrived)
                 length = f.TruncateAt;
             splitAt = f.SplitAt;
             pause = f.SplitPauseMs;
-            delay = f.ReplyDelayMs;
+            if (f.DelayFrame <= 0 || number == static_cast<uint64_t>(f.DelayFrame))
+                delay = f.ReplyDelayMs;
         }
         if (delay > 0)
             go = SleepUntil(Clock::now() + std::chrono::milliseconds(delay));

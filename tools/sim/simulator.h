@@ -37,6 +37,7 @@ struct TFaults {
     int SplitAt = 0;              // send the first N bytes, pause SplitPauseMs, then the rest (1..6)
     int SplitPauseMs = 0;
     int ReplyDelayMs = 0;         // wait before each reply
+    int DelayFrame = 0;           // > 0: ReplyDelayMs holds for the reply to this frame only
     int HangUpAfterFrames = 0;    // answer N frames, then hang up as frame N+1 arrives (0: off)
     int LineBaud = 0;             // take as long as a line at this speed (8N1) for requests and replies; 0: instant
 };
