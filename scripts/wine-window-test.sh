@@ -74,7 +74,7 @@ trap cleanup EXIT
 # A display of the test's own; Xvfb picks a free number.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
-for i in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+for i in $(seq 400); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "wine-window-test: Xvfb did not start (see $work/xvfb.log)" >&2; exit 1; }
 export DISPLAY=:$(head -n 1 "$work/display")
 
@@ -205,11 +205,19 @@ window_of() { # PID
   return 1
 }
 
-# Waits until the simulator has answered the last word of the settings load.
+# Waits until the settings load has reached its last word and the line has been quiet for a second.
 loaded() { # TRACE
-  local i
-  for i in $(seq 300); do
-    grep -q 'read word 44 ' "$1" && return 0
+  local i size=-1 quiet=0
+  for i in $(seq 600); do
+    if grep -q 'read word 44 ' "$1"; then
+      if [ "$(stat -c %s "$1")" = "$size" ]; then
+        quiet=$((quiet + 1))
+        [ $quiet -ge 10 ] && return 0
+      else
+        quiet=0
+        size=$(stat -c %s "$1")
+      fi
+    fi
     sleep 0.1
   done
   return 1

@@ -289,12 +289,12 @@ int TWin32EventWaiter::WaitForCommEvent(uint32_t Mask, uint32_t& Events, bool& W
                     SetCommMask(FDevice->Handle, *FMaskSet);
             }
             if (WaitForSingleObject(FWaitIo->Event.Get(), 100) != WAIT_OBJECT_0) {
-                bool Ended;
                 {
                     std::lock_guard<std::mutex> Guard(FDevice->Lock);
-                    Ended = EndCancelledIo(FDevice->Handle, FWaitIo->Overlapped, CancelLimitMs);
+                    if (FDevice->Handle != INVALID_HANDLE_VALUE)
+                        CancelIoEx(FDevice->Handle, &FWaitIo->Overlapped);
                 }
-                if (!Ended) {
+                if (WaitForSingleObject(FWaitIo->Event.Get(), CancelLimitMs) != WAIT_OBJECT_0) {
                     GiveUp(FWaitIo);
                     FWatching = false;
                     return 0;

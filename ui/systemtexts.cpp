@@ -8,7 +8,10 @@ namespace kvt::ui {
 
 QString RunningSystem()
 {
-    return QStringLiteral("%1 (%2)").arg(QSysInfo::prettyProductName(), QSysInfo::currentCpuArchitecture());
+    const QString name = QSysInfo::prettyProductName();
+    // "Debian GNU/Linux 12 (bookworm), x86_64" rather than two brackets in a row.
+    return (name.endsWith(QLatin1Char(')')) ? QStringLiteral("%1, %2") : QStringLiteral("%1 (%2)"))
+        .arg(name, QSysInfo::currentCpuArchitecture());
 }
 
 QString DocumentationPlace()

@@ -6,7 +6,7 @@
 namespace kvt::ui {
 
 // The system and the processor: "Windows 10 Version 22H2 (x86_64)", "Debian GNU/Linux 12
-// (bookworm) (x86_64)".
+// (bookworm), x86_64".
 QString RunningSystem();
 
 // Where the README and the licence are: the package's documentation folder on Linux, the
