@@ -133,7 +133,7 @@ same() { # NAME FILE-A FILE-B WHAT
 }
 
 # --- the zip, unpacked where nothing else is -----------------------------------------------------
-unpacked=$work/unpacked/Nová složka
+unpacked="$work/unpacked/Nová složka"
 rm -rf "$work/unpacked"
 mkdir -p "$unpacked"
 unzip -q "$zip" -d "$unpacked"
@@ -171,8 +171,8 @@ else
     port=$link
     [ $side = wine ] && port=$com
     PORTNAME=$port perl -pe 's/\Q$ENV{PORTNAME}\E/PORT/g' "$dir/$side/window.txt" >"$dir/$side.window"
-    pdftotext -q "$dir/$side/pracovní záznam.pdf" - | PORTNAME=$port perl -ne \
-      'use utf8; binmode STDIN, ":utf8"; binmode STDOUT, ":utf8"; s/\Q$ENV{PORTNAME}\E/PORT/g;
+    pdftotext -q "$dir/$side/pracovní záznam.pdf" - | PORTNAME=$port perl -CS -ne \
+      's/\Q$ENV{PORTNAME}\E/PORT/g;
        s/\x{FB01}/fi/g; s/\x{FB02}/fl/g;   # ligatures, as the fonts of each system give them
        s/\d{1,2}\. ?\d{1,2}\. ?\d{4}|\d{1,2}\/\d{1,2}\/\d{2,4}|\d{4}-\d\d-\d\d/DATE/g;
        s/\d{1,2}:\d\d(:\d\d)?( ?[AP]M)?/TIME/g; s/\s+/\n/g; print' |

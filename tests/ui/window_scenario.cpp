@@ -128,12 +128,22 @@ public:
 
     void Run()
     {
+#ifdef _WIN32
+        // The zip's own platform plugin, not a stand-in.
+        if (QGuiApplication::platformName() != QLatin1String("windows"))
+            Fail("the platform plugin is " + QGuiApplication::platformName());
+#endif
         TFrmMain w;
         TAboutBox about(&w);
         w.show();
         WaitFor(QStringLiteral("the window"), [&] { return w.isVisible() && w.PanelConnect->isVisible(); });
         Pump(300);
         Shot("start");
+        // The port list as the user opens it (the systems' lists differ: not compared).
+        w.CmbBxPort->showPopup();
+        Pump(300);
+        Shot("ports");
+        w.CmbBxPort->hidePopup();
 
         // Connect: the port typed into the field, the connect button.
         w.CmbBxPort->setEditText(FPort);
