@@ -1,4 +1,5 @@
 #include "app/cmdline.h"
+#include "app/console.h"
 
 #include "kvt_version.h"
 
@@ -19,11 +20,20 @@ identify it, read its settings, choose the input and output signal kinds, calibr
 range, adjust the output range against a multimeter, set the input filter and the reaction to an
 out-of-range input, enter ranges as numbers, and record the measured value as a trend chart with
 CSV export. The window is in Czech and English.
-
+)"
+#ifdef _WIN32
+R"(
+The port list shows the system's serial ports (COM1, COM5, ...) with the names the device manager
+gives them ("COM5 — USB Serial Port").
+)"
+#else
+R"(
 The port list shows the system's serial ports, then the ports of the kvt27-sim simulators running
 for this user. Serial ports usually belong to the group "dialout": a user who is not in it cannot
 open them ("sudo usermod -aG dialout $USER", then log in again).
-
+)"
+#endif
+R"(
 Options:
   --help       this text
   --version    the version
@@ -49,6 +59,7 @@ int AnswerCommandLine(int Argc, char** Argv, bool OutClosed)
             std::fputs("kvt27-config: standard output is closed\n", stderr);
             return 1;
         }
+        UseParentConsole();
         if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
             std::perror("kvt27-config: standard output");
             return 1;

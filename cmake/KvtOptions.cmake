@@ -6,6 +6,16 @@ if(WIN32)
   add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX WIN32_LEAN_AND_MEAN)
 endif()
 
+if(MINGW)
+  # Programs carry the compiler's runtime (libstdc++, libgcc, winpthread) inside, so no DLL of it
+  # has to travel with kvt27ctl.exe or a test; a program whose KVT_SHARED_RUNTIME property is set
+  # (the window) uses the runtime DLLs, as the Qt DLLs beside it do: one runtime in the process.
+  set(_kvt_static_runtime
+    $<AND:$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>,$<NOT:$<BOOL:$<TARGET_PROPERTY:KVT_SHARED_RUNTIME>>>>)
+  add_link_options($<${_kvt_static_runtime}:-static> $<${_kvt_static_runtime}:-static-libgcc>
+    $<${_kvt_static_runtime}:-static-libstdc++>)
+endif()
+
 if(KVT_SANITIZE)
   set(_kvt_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_compile_options(${_kvt_san} -g -O1)

@@ -4,7 +4,8 @@
 // one can guess; it is written whole and flushed to the disk, and only then renamed over the
 // target. Until that rename the target is untouched, and a failure anywhere removes the temporary
 // file. Only a regular file is replaced, and only one the user may write: a folder, a FIFO, a
-// device or a symbolic link is refused and never opened. A replaced file keeps its permissions.
+// device or a symbolic link is refused and never opened. A replaced file keeps its permissions (on
+// Windows its access list, where the file system keeps one).
 //
 // Names are the system's bytes on POSIX and UTF-8 on Windows.
 #pragma once

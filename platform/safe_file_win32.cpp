@@ -16,6 +16,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <aclapi.h>
 
 namespace kvt {
 
@@ -101,11 +102,52 @@ void RefuseDeviceName(const std::string& Name)
         throw EFileError(EINVAL, Name, "Is a device, not a regular file");
 }
 
+bool IsLinkReparseTag(unsigned long Tag)
+{
+    return IsReparseTagNameSurrogate(Tag);
+}
+
+bool IsPassingMoveError(unsigned long Code)
+{
+    return Code == ERROR_ACCESS_DENIED || Code == ERROR_SHARING_VIOLATION;
+}
+
 } // namespace detail
 
 namespace {
 
 using detail::FailWin32;
+
+// The reparse tag of an existing name (0 when it cannot be read).
+DWORD ReparseTag(const std::wstring& Wide)
+{
+    WIN32_FIND_DATAW data{};
+    const HANDLE h = ::FindFirstFileExW(Wide.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    ::FindClose(h);
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
+}
+
+// The replaced file's access list goes to the new one, so that a save keeps who may read and
+// write it; a file system without access lists has nothing to keep.
+void KeepAccess(const std::wstring& Target, const std::wstring& Temp)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (::GetNamedSecurityInfoW(Target.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+            nullptr, &sd) != ERROR_SUCCESS)
+        return;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (dacl != nullptr && ::GetSecurityDescriptorControl(sd, &control, &revision)) {
+        // Inherited entries come from the folder, which both names share.
+        const SECURITY_INFORMATION info = DACL_SECURITY_INFORMATION
+            | ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
+        ::SetNamedSecurityInfoW(const_cast<wchar_t*>(Temp.c_str()), SE_FILE_OBJECT, info, nullptr, nullptr, dacl, nullptr);
+    }
+    ::LocalFree(sd);
+}
 
 // Refuses what must not be replaced, looking at the attributes only; true when a file is there.
 bool CheckTarget(const std::string& Target, const std::wstring& Wide)
@@ -122,7 +164,9 @@ bool CheckTarget(const std::string& Target, const std::wstring& Wide)
         FailWin32(err, Target);
     }
     const DWORD a = data.dwFileAttributes;
-    if (a & FILE_ATTRIBUTE_REPARSE_POINT)
+    // Only links (symbolic links, junctions) stand for another file; other reparse points, such
+    // as the files on demand of a synchronised folder, are the file itself.
+    if ((a & FILE_ATTRIBUTE_REPARSE_POINT) && detail::IsLinkReparseTag(ReparseTag(Wide)))
         throw EFileError(ELOOP, Target, "Is a symbolic link, which is not followed");
     if (a & FILE_ATTRIBUTE_DIRECTORY)
         throw EFileError(EISDIR, Target, "Is a folder");
@@ -225,9 +269,20 @@ void TSafeFile::Commit()
         F->Discard();
         throw;
     }
-    if (!::MoveFileExW(F->Temp.c_str(), F->Wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    KeepAccess(F->Wide, F->Temp);
+    // Scanners, indexers and synchronising programs hold a fresh file for a moment: the rename is
+    // tried for about a second before it counts as failed.
+    const ULONGLONG giveUp = ::GetTickCount64() + 1000;
+    while (!::MoveFileExW(F->Temp.c_str(), F->Wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         err = ::GetLastError();
+        if (detail::IsPassingMoveError(err) && ::GetTickCount64() < giveUp) {
+            ::Sleep(50);
+            continue;
+        }
         F->Discard();
+        if (detail::IsPassingMoveError(err))
+            throw EFileError(EACCES, F->Target,
+                platform::SysErrorMessage(static_cast<int>(err)) + " (another program may have the file open, such as Excel a CSV file)");
         FailWin32(err, F->Target);
     }
     F->Done = true;

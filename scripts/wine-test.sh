@@ -11,13 +11,14 @@
 # it they are built in build-wine-native/.
 #
 # Wine never gets a COM port on /dev/ttyS* (the system console here): it runs in its own prefix in
-# build-windows/wine/, the test's port COM27 is mapped in the registry to a link that only the
-# running simulator provides, and the ports wine maps by itself are removed before any test runs.
+# build-windows/wine/, set to Windows 10, where the test's port COM27 is mapped in the registry to
+# a link that only the running simulator provides and wine maps no port by itself
+# (scripts/wine-common.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64
+scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 python3
 started=$(date +%s)
 
 # --- builds ------------------------------------------------------------------------------------
@@ -25,7 +26,7 @@ native=${1:-build-wine-native}
 if [ ! -f "$native/CMakeCache.txt" ]; then
   cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVT_BUILD_GUI=OFF -DKVT_BUILD_TESTS=OFF >/dev/null
 fi
-cmake --build "$native" --target kvt27ctl kvt27-sim >/dev/null
+cmake --build "$native" --parallel 2 --target kvt27ctl kvt27-sim >/dev/null
 native_ctl=$root/$native/tools/ctl/kvt27ctl
 sim=$root/$native/tools/sim/kvt27-sim
 [[ $native = /* ]] && { native_ctl=$native/tools/ctl/kvt27ctl; sim=$native/tools/sim/kvt27-sim; }
@@ -34,84 +35,37 @@ win=build-windows
 if [ ! -f "$win/CMakeCache.txt" ]; then
   cmake -S . -B "$win" -G Ninja --toolchain cmake/toolchain-mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$win" --target kvt27ctl serial_win32_test >/dev/null
+cmake --build "$win" --parallel 2 --target kvt27ctl serial_win32_test platform_win32_test >/dev/null
 win_ctl=$root/$win/tools/ctl/kvt27ctl.exe
 built=$(date +%s)
 
 # --- wine ----------------------------------------------------------------------------------------
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
-wineserver=/usr/lib/wine/wineserver
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
 work=$root/$win/wine
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$work/prefix
 # One locale for both sides, so numbers and texts compare.
 export LC_ALL=C.UTF-8 LANG=C.UTF-8
 com=COM27
 link=$work/com27
-mkdir -p "$WINEPREFIX"
+WINE_COM=$com WINE_LINK=$link WINE_SERVER_LOG=$work/wineserver.log
+mkdir -p "$work"
 rm -f "$link"
+# shellcheck source=scripts/wine-common.sh
+. scripts/wine-common.sh
 
 sim_pid=
-server_pid=
 cleanup() {
   if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
   rm -f "$link"
-  stop_server
+  wine_stop_server
 }
 trap cleanup EXIT
 
-# The server runs in the foreground of this script, not as a daemon in a session of its own: a
-# daemon takes the first terminal it opens (the simulator's pseudo-terminal) as its controlling
-# terminal and dumps all its objects to stderr when that hangs up. Running, it also keeps wine
-# from starting anew for every process (0.5-0.8 s each).
-start_server() {
-  "$wineserver" -f -p >>"$server_log" 2>&1 &
-  server_pid=$!
-  local i
-  for i in $(seq 100); do
-    [ -S "/proc/$server_pid/cwd/socket" ] && return 0
-    sleep 0.05
-  done
-  echo "wine-test: wineserver did not start (see $server_log)" >&2
-  exit 1
-}
-
-stop_server() {
-  if [ -n "$server_pid" ]; then
-    "$wineserver" -k 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-    server_pid=
-  fi
-}
-
-# Whatever wine maps onto /dev/ttyS* (or anything but our link) goes before a program may open it.
+# The ports wine maps by itself: none (scripts/wine-common.sh). Checked again before every run.
 neutralise_ports() {
-  local l
-  for l in "$WINEPREFIX"/dosdevices/com*; do
-    [ -L "$l" ] || continue
-    [ "$(basename "$l")" = "${com,,}" ] && [ "$(readlink "$l")" = "$link" ] && continue
-    rm -f "$l"
-  done
-  [ "$(readlink "$WINEPREFIX/dosdevices/${com,,}" 2>/dev/null)" = "$link" ] || {
-    echo "wine-test: $com is not mapped to $link" >&2; exit 1; }
+  wine_check_ports
 }
 
-server_log=$work/wineserver.log
-: >"$server_log"
-"$wineserver" -k 2>/dev/null || true   # one left over from an interrupted run
-# A new prefix: created, the test's port mapped, then the server stopped so that wine's mount
-# manager reads the mapping at the next start.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  start_server
-  "$wine" wineboot -i >/dev/null 2>&1
-  "$wine" reg add 'HKLM\Software\Wine\Ports' /v "$com" /t REG_SZ /d "$link" /f >/dev/null 2>&1
-  stop_server
-fi
-# The server's first process starts the mount manager, which maps the ports.
-start_server
-"$wine" reg query 'HKLM\Software\Wine\Ports' >/dev/null 2>&1
-neutralise_ports
+wine_prepare_prefix
 prepared=$(date +%s)
 
 runs=$work/runs
@@ -227,6 +181,29 @@ for case in AHangUpEndsTheDriversWait AMaskChangedWhileWaitingThenAHangUp; do
   fi
   stop_sim
 done
+# A write that the driver holds (a pseudo-terminal whose other end reads nothing) is waited for
+# without spinning.
+case=AHeldWriteIsWaitedForWithoutSpinning
+dir=$runs/$case
+mkdir -p "$dir"
+rm -f "$link"
+/usr/bin/python3 -c 'import os, pty, sys, time
+master, slave = pty.openpty()
+os.symlink(os.ttyname(slave), sys.argv[1])
+time.sleep(600)' "$link" &
+sim_pid=$!
+for i in $(seq 100); do [ -L "$link" ] && break; sleep 0.05; done
+neutralise_ports
+if KVT_TEST_HELD_PORT=$com "$wine" "$root/$win/tests/serial/serial_win32_test.exe" --gtest_filter="Win32Line.$case" \
+  >"$dir/test.log" 2>&1 && grep -q '1 test\.' "$dir/test.log" && ! grep -q SKIPPED "$dir/test.log"; then
+  passed=$((passed + 1))
+  echo "ok    Win32Line.$case"
+else
+  failed=$((failed + 1))
+  echo "FAIL  Win32Line.$case"
+  cat "$dir/test.log"
+fi
+stop_sim
 unit=$(date +%s)
 
 # --- scenarios -----------------------------------------------------------------------------------

@@ -44,6 +44,50 @@ private:
     HANDLE FHandle;
 };
 
+// One overlapped operation's record: what the driver writes into until the operation has ended.
+struct TIoRecord {
+    OVERLAPPED Overlapped{};
+    std::vector<uint8_t> Buffer;
+    TEvent Event{true, true}; // manual reset; signalled while nothing is pending
+    bool Pending = false;
+
+    bool Valid() const { return Event.Get() != nullptr; }
+    OVERLAPPED* Start()
+    {
+        Overlapped = {};
+        Overlapped.hEvent = Event.Get();
+        ResetEvent(Event.Get());
+        return &Overlapped;
+    }
+};
+
+// A record whose cancelled operation the driver did not end in time stays for the life of the
+// process: the driver may still write into it. Its owner goes on with a fresh one.
+void GiveUp(std::unique_ptr<TIoRecord>& Io)
+{
+    static std::mutex Lock;
+    static auto* Kept = new std::vector<std::unique_ptr<TIoRecord>>();
+    {
+        std::lock_guard<std::mutex> Guard(Lock);
+        Kept->push_back(std::move(Io));
+    }
+    Io = std::make_unique<TIoRecord>();
+}
+
+// Cancels Io's operation if one is pending and waits a bounded time for its end; a driver that
+// does not end it keeps the record (GiveUp). True when the operation ended.
+bool EndPending(HANDLE Handle, std::unique_ptr<TIoRecord>& Io)
+{
+    if (!Io->Pending)
+        return true;
+    if (EndCancelledIo(Handle, Io->Overlapped, CancelLimitMs)) {
+        Io->Pending = false;
+        return true;
+    }
+    GiveUp(Io);
+    return false;
+}
+
 // The open device, shared by the port and its event waiter. The lock keeps the handle from being
 // closed while the event thread issues a call on it; nobody blocks while holding it.
 struct TDevice {
@@ -56,6 +100,27 @@ struct TDevice {
     // ClearCommError clears what it reads; errors read for another reason wait here for the check.
     std::atomic<DWORD> PendingErrors{0};
 
+    // Whether a call's failure means that the device has gone; a code that may mean it is
+    // checked with a second call. A gone device latches HungUp.
+    bool Gone(DWORD Error)
+    {
+        bool IsGone = IsDeviceGone(Error);
+        if (!IsGone && MayBeDeviceGone(Error)) {
+            DWORD Errors = 0;
+            COMSTAT Status{};
+            if (ClearCommError(Handle, &Errors, &Status)) {
+                if (Errors != 0)
+                    PendingErrors.fetch_or(Errors);
+            } else {
+                const DWORD e = LastError();
+                IsGone = IsDeviceGone(e) || MayBeDeviceGone(e);
+            }
+        }
+        if (IsGone)
+            HungUp = true;
+        return IsGone;
+    }
+
     // ClearCommError keeping the errors; Errors receives those read now. 0 or the failure (a gone
     // device also latches HungUp).
     DWORD ReadStatus(COMSTAT& Status, DWORD* ErrorsNow = nullptr)
@@ -66,8 +131,7 @@ struct TDevice {
             *ErrorsNow = 0;
         if (!ClearCommError(Handle, &Errors, &Status)) {
             const DWORD e = LastError();
-            if (IsDeviceGone(e))
-                HungUp = true;
+            Gone(e);
             return e;
         }
         if (Errors != 0)
@@ -93,7 +157,7 @@ public:
             CloseHandle(Thread);
     }
 
-    bool Valid() const { return FWake.Get() != nullptr && FWaitEvent.Get() != nullptr; }
+    bool Valid() const { return FWake.Get() != nullptr && FWaitIo->Valid(); }
 
     int Wait(uint32_t Mask, uint32_t& Events) override;
     void Wake() noexcept override { SetEvent(FWake.Get()); }
@@ -139,16 +203,16 @@ private:
 
     std::shared_ptr<TDevice> FDevice;
     TEvent FWake{false, false};
-    TEvent FWaitEvent{true, false};
+    std::unique_ptr<TIoRecord> FWaitIo = std::make_unique<TIoRecord>();
     std::atomic<HANDLE> FThread{nullptr};
     std::atomic<TThreadPriority> FPriority{tpNormal};
     std::atomic<int32_t> FInputSize;
     std::atomic<bool> FTxPending{false};
     std::atomic<bool> FRxDisarmed{false};
     // Event thread only:
-    OVERLAPPED FOverlapped{};
     DWORD FReceived = 0;
     std::optional<DWORD> FMaskSet;
+    TWaitRestarts FRestarts;
     bool FSampling = false;
     bool FWatching = true;
     bool FRxAbove80 = false;
@@ -173,6 +237,7 @@ int TWin32EventWaiter::WaitForCommEvent(uint32_t Mask, uint32_t& Events, bool& W
     BOOL Ok;
     DWORD Error = 0;
     HANDLE Handle;
+    bool AtOnce = true;
     {
         std::lock_guard<std::mutex> Guard(FDevice->Lock);
         Handle = FDevice->Handle;
@@ -192,58 +257,94 @@ int TWin32EventWaiter::WaitForCommEvent(uint32_t Mask, uint32_t& Events, bool& W
                     FWatching = false;
                     Events = Mask & EvErr;
                     return 0;
+                case TWaitEnd::MaybeGone:
+                    if (FDevice->Gone(Error)) {
+                        FWatching = false;
+                        Events = Mask & EvErr;
+                        return 0;
+                    }
+                    return static_cast<int>(Error);
                 default:
                     return static_cast<int>(Error);
                 }
             }
             FMaskSet = Mask;
         }
-        ResetEvent(FWaitEvent.Get());
-        FOverlapped = {};
-        FOverlapped.hEvent = FWaitEvent.Get();
         FReceived = 0;
-        Ok = WaitCommEvent(Handle, &FReceived, &FOverlapped);
+        Ok = WaitCommEvent(Handle, &FReceived, FWaitIo->Start());
         Error = Ok ? 0 : GetLastError();
     }
     if (!Ok && Error == ERROR_IO_PENDING) {
-        const HANDLE Waits[2] = {FWaitEvent.Get(), FWake.Get()};
+        const auto Started = steady_clock::now();
+        const HANDLE Waits[2] = {FWaitIo->Event.Get(), FWake.Get()};
         const DWORD w = WaitForMultipleObjects(2, Waits, FALSE, INFINITE);
         if (w == WAIT_OBJECT_0 + 1) {
             Woken = true;
             // The pending wait ends (a new mask ends it; a close cancels it) before its record is
-            // used again.
+            // used again; a driver that does not end it keeps the record, and the line goes
+            // unwatched rather than the thread hanging.
             {
                 std::lock_guard<std::mutex> Guard(FDevice->Lock);
                 if (FDevice->Handle != INVALID_HANDLE_VALUE && FMaskSet)
                     SetCommMask(FDevice->Handle, *FMaskSet);
             }
-            if (WaitForSingleObject(FWaitEvent.Get(), 100) != WAIT_OBJECT_0) {
+            if (WaitForSingleObject(FWaitIo->Event.Get(), 100) != WAIT_OBJECT_0) {
                 {
                     std::lock_guard<std::mutex> Guard(FDevice->Lock);
                     if (FDevice->Handle != INVALID_HANDLE_VALUE)
-                        CancelIoEx(FDevice->Handle, &FOverlapped);
+                        CancelIoEx(FDevice->Handle, &FWaitIo->Overlapped);
                 }
-                WaitForSingleObject(FWaitEvent.Get(), INFINITE);
+                if (WaitForSingleObject(FWaitIo->Event.Get(), CancelLimitMs) != WAIT_OBJECT_0) {
+                    GiveUp(FWaitIo);
+                    FWatching = false;
+                    return 0;
+                }
             }
         }
         // The record holds the outcome; the handle is not used again (it may be closed by now).
         DWORD Bytes = 0;
-        Ok = GetOverlappedResult(Handle, &FOverlapped, &Bytes, FALSE);
+        Ok = GetOverlappedResult(Handle, &FWaitIo->Overlapped, &Bytes, FALSE);
         Error = Ok ? 0 : GetLastError();
+        AtOnce = steady_clock::now() - Started < milliseconds(20);
     }
     switch (ClassifyWaitEnd(Ok != FALSE, Error, Woken)) {
     case TWaitEnd::Events:
+        FRestarts.Succeeded();
         Events = FReceived & Mask;
         return 0;
     case TWaitEnd::Woken:
+        FRestarts.Succeeded();
         return 0;
     case TWaitEnd::Unsupported:
         FSampling = true;
         return 0;
+    case TWaitEnd::MaybeGone: {
+        bool IsGone;
+        {
+            std::lock_guard<std::mutex> Guard(FDevice->Lock);
+            if (FDevice->Handle == INVALID_HANDLE_VALUE) {
+                FWatching = false;
+                return 0;
+            }
+            IsGone = FDevice->Gone(Error);
+        }
+        if (!IsGone) {
+            if (!FRestarts.Again(AtOnce))
+                FSampling = true;
+            return 0;
+        }
+        FWatching = false;
+        Events = Mask & EvErr;
+        return 0;
+    }
     case TWaitEnd::DeviceGone:
         FDevice->HungUp = true;
         FWatching = false;
         Events = Mask & EvErr;
+        return 0;
+    case TWaitEnd::Aborted:
+        if (!FRestarts.Again(AtOnce))
+            FSampling = true;
         return 0;
     case TWaitEnd::Failed:
         break;
@@ -314,7 +415,11 @@ public:
     int Purge(bool Input, bool Output) override;
     int SetBufferSizes(int32_t Input, int32_t Output) override
     {
-        return SetupComm(Handle(), static_cast<DWORD>(Input), static_cast<DWORD>(Output)) ? 0 : Fail();
+        // The queue sizes are a wish that some drivers (virtual ports, some USB adapters) refuse;
+        // the port works with the driver's own, so a refusal never stops an open.
+        if (!SetupComm(Handle(), static_cast<DWORD>(Input), static_cast<DWORD>(Output)))
+            FDevice->Gone(LastError());
+        return 0;
     }
     int ApplyLineSettings(const TLineConfig& Config) override;
     int ApplyTimeouts(const TTimeoutConfig& Config) override;
@@ -356,8 +461,7 @@ private:
     int Fail()
     {
         const DWORD e = LastError();
-        if (IsDeviceGone(e))
-            FDevice->HungUp = true;
+        FDevice->Gone(e);
         return static_cast<int>(e);
     }
     int SetTimeouts(const COMMTIMEOUTS& T);
@@ -365,20 +469,15 @@ private:
     void CollectRead();
     void CollectWrite();
     void EndRead(bool Succeeded, DWORD Error, DWORD Bytes);
-    void FinishPending(); // cancels and collects both directions
     size_t TakeReceived(uint8_t* Buffer, size_t Length);
 
     mutable std::mutex FLock;
     std::shared_ptr<TDevice> FDevice;
-    std::unique_ptr<TEvent> FReadEvent, FWriteEvent;
-    OVERLAPPED FReadOverlapped{}, FWriteOverlapped{};
-    bool FReadPending = false, FWritePending = false;
-    std::vector<uint8_t> FReadBuffer;
+    std::unique_ptr<TIoRecord> FRead, FWrite;
     // Bytes taken from the device that the port has not had yet.
     std::vector<uint8_t> FReceived;
     size_t FReceivedAt = 0;
     DWORD FReadError = 0;
-    std::vector<uint8_t> FWriteBuffer;
     DWORD FWriteError = 0;
     // Bytes of the last write that the driver gave up on at its limit.
     DWORD FUnsent = 0;
@@ -391,9 +490,9 @@ private:
 int TWin32Backend::Open(const std::string& DeviceName)
 {
     Close();
-    auto ReadEvent = std::make_unique<TEvent>(true, true);
-    auto WriteEvent = std::make_unique<TEvent>(true, true);
-    if (ReadEvent->Get() == nullptr || WriteEvent->Get() == nullptr)
+    auto Read = std::make_unique<TIoRecord>();
+    auto Write = std::make_unique<TIoRecord>();
+    if (!Read->Valid() || !Write->Valid())
         return static_cast<int>(LastError());
     // No sharing: a port that another program holds fails here with ERROR_ACCESS_DENIED.
     const std::optional<std::wstring> Name = kvt::platform::WideFromUtf8(DeviceName);
@@ -407,9 +506,8 @@ int TWin32Backend::Open(const std::string& DeviceName)
         std::lock_guard<std::mutex> Guard(FLock);
         FDevice = std::make_shared<TDevice>(H);
     }
-    FReadEvent = std::move(ReadEvent);
-    FWriteEvent = std::move(WriteEvent);
-    FReadPending = FWritePending = false;
+    FRead = std::move(Read);
+    FWrite = std::move(Write);
     FReceived.clear();
     FReceivedAt = 0;
     FReadError = FWriteError = FUnsent = 0;
@@ -418,35 +516,23 @@ int TWin32Backend::Open(const std::string& DeviceName)
     return 0;
 }
 
-void TWin32Backend::FinishPending()
-{
-    if (FReadPending)
-        CancelIoEx(Handle(), &FReadOverlapped);
-    if (FWritePending)
-        CancelIoEx(Handle(), &FWriteOverlapped);
-    DWORD Bytes = 0;
-    if (FReadPending)
-        GetOverlappedResult(Handle(), &FReadOverlapped, &Bytes, TRUE);
-    if (FWritePending)
-        GetOverlappedResult(Handle(), &FWriteOverlapped, &Bytes, TRUE);
-    FReadPending = FWritePending = false;
-}
-
 void TWin32Backend::Close() noexcept
 {
     if (!FDevice)
         return;
     // An event wait ends with the empty mask; the port's own transfers end before their records
-    // and buffers go.
+    // go, or, where the driver does not end them in time, their records stay with the driver:
+    // the handle is closed either way, and the window does not hang on a driver.
     SetCommMask(Handle(), 0);
-    FinishPending();
+    EndPending(Handle(), FRead);
+    EndPending(Handle(), FWrite);
     {
         std::lock_guard<std::mutex> Guard(FDevice->Lock);
         CloseHandle(FDevice->Handle);
         FDevice->Handle = INVALID_HANDLE_VALUE;
     }
-    FWriteEvent.reset();
-    FReadEvent.reset();
+    FWrite.reset();
+    FRead.reset();
     std::lock_guard<std::mutex> Guard(FLock);
     FDevice.reset();
     FReceived.clear();
@@ -460,24 +546,18 @@ int TWin32Backend::Purge(bool Input, bool Output)
         return 0;
     if (!PurgeComm(Handle(), Flags))
         return Fail();
-    DWORD Bytes = 0;
+    // A driver that does not abort the transfers on a purge has them cancelled; one that does
+    // not end a cancelled transfer in time is no longer usable: it counts as gone.
     if (Input) {
-        // A driver that does not abort the read on a purge has it cancelled.
-        if (FReadPending) {
-            CancelIoEx(Handle(), &FReadOverlapped);
-            GetOverlappedResult(Handle(), &FReadOverlapped, &Bytes, TRUE);
-            FReadPending = false;
-        }
+        if (!EndPending(Handle(), FRead))
+            FDevice->HungUp = true;
         FReceived.clear();
         FReceivedAt = 0;
         FReadError = 0;
     }
     if (Output) {
-        if (FWritePending) {
-            CancelIoEx(Handle(), &FWriteOverlapped);
-            GetOverlappedResult(Handle(), &FWriteOverlapped, &Bytes, TRUE);
-            FWritePending = false;
-        }
+        if (!EndPending(Handle(), FWrite))
+            FDevice->HungUp = true;
         FWriteError = 0;
         FUnsent = 0;
     }
@@ -539,25 +619,22 @@ int TWin32Backend::GetModemStatus(TModemStatus& Status)
     return 0;
 }
 
-// Starts a read of Length bytes into the backend's buffer; it ends in the driver and is collected
-// by CollectRead.
+// Starts a read of Length bytes into the read record's buffer; it ends in the driver and is
+// collected by CollectRead.
 int TWin32Backend::StartRead(DWORD Length, const COMMTIMEOUTS& T)
 {
     if (const int e = SetTimeouts(T))
         return e;
-    FReadBuffer.resize(Length);
-    FReadOverlapped = {};
-    FReadOverlapped.hEvent = FReadEvent->Get();
-    ResetEvent(FReadEvent->Get());
-    if (!ReadFile(Handle(), FReadBuffer.data(), Length, nullptr, &FReadOverlapped)) {
+    FRead->Buffer.resize(Length);
+    if (!ReadFile(Handle(), FRead->Buffer.data(), Length, nullptr, FRead->Start())) {
         const DWORD e = GetLastError();
         if (e != ERROR_IO_PENDING) {
-            SetEvent(FReadEvent->Get());
+            SetEvent(FRead->Event.Get());
             EndRead(false, e, 0);
             return 0;
         }
     }
-    FReadPending = true;
+    FRead->Pending = true;
     return 0;
 }
 
@@ -569,13 +646,18 @@ void TWin32Backend::EndRead(bool Succeeded, DWORD Error, DWORD Bytes)
             FReceived.clear();
             FReceivedAt = 0;
         }
-        FReceived.insert(FReceived.end(), FReadBuffer.begin(), FReadBuffer.begin() + std::min<size_t>(Bytes, FReadBuffer.size()));
+        FReceived.insert(FReceived.end(), FRead->Buffer.begin(),
+            FRead->Buffer.begin() + std::min<size_t>(Bytes, FRead->Buffer.size()));
         break;
     case TReadEnd::TimedOut:
     case TReadEnd::Aborted:
         break;
     case TReadEnd::DeviceGone:
         FDevice->HungUp = true;
+        FReadError = Error;
+        break;
+    case TReadEnd::MaybeGone:
+        FDevice->Gone(Error);
         FReadError = Error;
         break;
     case TReadEnd::Failed:
@@ -586,14 +668,14 @@ void TWin32Backend::EndRead(bool Succeeded, DWORD Error, DWORD Bytes)
 
 void TWin32Backend::CollectRead()
 {
-    if (!FReadPending)
+    if (!FRead->Pending)
         return;
     DWORD Bytes = 0;
-    const BOOL Ok = GetOverlappedResult(Handle(), &FReadOverlapped, &Bytes, FALSE);
+    const BOOL Ok = GetOverlappedResult(Handle(), &FRead->Overlapped, &Bytes, FALSE);
     const DWORD Error = Ok ? 0 : GetLastError();
     if (!Ok && Error == ERROR_IO_INCOMPLETE)
         return;
-    FReadPending = false;
+    FRead->Pending = false;
     EndRead(Ok != FALSE, Error, Bytes);
 }
 
@@ -611,7 +693,7 @@ int TWin32Backend::ReadSome(void* Buffer, size_t Length, size_t& Moved)
     auto* Bytes = static_cast<uint8_t*>(Buffer);
     CollectRead();
     Moved = TakeReceived(Bytes, Length);
-    if (Moved < Length && !FReadPending && FReadError == 0) {
+    if (Moved < Length && !FRead->Pending && FReadError == 0) {
         COMSTAT Status{};
         if (const DWORD e = FDevice->ReadStatus(Status))
             return Moved > 0 ? 0 : static_cast<int>(e);
@@ -620,7 +702,7 @@ int TWin32Backend::ReadSome(void* Buffer, size_t Length, size_t& Moved)
             if (const int e = StartRead(Want, WithQueuedRead(FTimeouts)))
                 return e;
             // Queued bytes come at once; a driver that is slower leaves the read to be collected later.
-            if (FReadPending && WaitForSingleObject(FReadEvent->Get(), 50) == WAIT_OBJECT_0)
+            if (FRead->Pending && WaitForSingleObject(FRead->Event.Get(), 50) == WAIT_OBJECT_0)
                 CollectRead();
             Moved += TakeReceived(Bytes + Moved, Length - Moved);
         }
@@ -637,7 +719,7 @@ int TWin32Backend::WriteSome(const void* Buffer, size_t Length, size_t& Moved)
 {
     Moved = 0;
     CollectWrite();
-    if (FWritePending)
+    if (FWrite->Pending)
         return 0;
     if (FWriteError != 0) {
         const DWORD e = FWriteError;
@@ -648,39 +730,35 @@ int TWin32Backend::WriteSome(const void* Buffer, size_t Length, size_t& Moved)
         return 0;
     const DWORD Count = static_cast<DWORD>(std::min<size_t>(Length, 1u << 30));
     auto* Bytes = static_cast<const uint8_t*>(Buffer);
-    FWriteBuffer.assign(Bytes, Bytes + Count);
+    FWrite->Buffer.assign(Bytes, Bytes + Count);
     FUnsent = 0;
-    FWriteOverlapped = {};
-    FWriteOverlapped.hEvent = FWriteEvent->Get();
-    ResetEvent(FWriteEvent->Get());
-    if (!WriteFile(Handle(), FWriteBuffer.data(), Count, nullptr, &FWriteOverlapped)) {
+    if (!WriteFile(Handle(), FWrite->Buffer.data(), Count, nullptr, FWrite->Start())) {
         if (GetLastError() != ERROR_IO_PENDING) {
             const int e = Fail();
-            SetEvent(FWriteEvent->Get());
+            SetEvent(FWrite->Event.Get());
             return e;
         }
     }
-    FWritePending = true;
+    FWrite->Pending = true;
     Moved = Count;
     return 0;
 }
 
 void TWin32Backend::CollectWrite()
 {
-    if (!FWritePending)
+    if (!FWrite->Pending)
         return;
     DWORD Bytes = 0;
-    const BOOL Ok = GetOverlappedResult(Handle(), &FWriteOverlapped, &Bytes, FALSE);
+    const BOOL Ok = GetOverlappedResult(Handle(), &FWrite->Overlapped, &Bytes, FALSE);
     const DWORD Error = Ok ? 0 : GetLastError();
     if (!Ok && Error == ERROR_IO_INCOMPLETE)
         return;
-    FWritePending = false;
-    const DWORD Count = static_cast<DWORD>(FWriteBuffer.size());
+    FWrite->Pending = false;
+    const DWORD Count = static_cast<DWORD>(FWrite->Buffer.size());
     FUnsent = Bytes < Count ? Count - Bytes : 0;
     if (Ok || Error == ERROR_TIMEOUT || Error == ERROR_SEM_TIMEOUT || Error == ERROR_OPERATION_ABORTED)
         return; // the driver's limit (what is unsent stays counted) or a purge
-    if (IsDeviceGone(Error))
-        FDevice->HungUp = true;
+    FDevice->Gone(Error);
     FWriteError = Error;
 }
 
@@ -698,7 +776,7 @@ int TWin32Backend::OutputQueue(int& Bytes)
         return static_cast<int>(e);
     // Windows counts a running write in the queue; a driver that does not still has it running.
     int64_t Queued = int64_t{Status.cbOutQue} + FUnsent;
-    if (FWritePending)
+    if (FWrite->Pending)
         Queued = std::max<int64_t>(Queued, 1);
     Bytes = static_cast<int>(std::min<int64_t>(Queued, 1 << 30));
     return 0;
@@ -716,7 +794,7 @@ int TWin32Backend::WaitIo(bool In, bool Out, nanoseconds Timeout, unsigned& Read
             CollectRead();
             if (FReceivedAt < FReceived.size() || FReadError != 0) {
                 Ready |= IoIn;
-            } else if (!FReadPending) {
+            } else if (!FRead->Pending) {
                 COMSTAT Status{};
                 if (const DWORD e = FDevice->ReadStatus(Status)) {
                     if (!FDevice->HungUp)
@@ -735,26 +813,34 @@ int TWin32Backend::WaitIo(bool In, bool Out, nanoseconds Timeout, unsigned& Read
         }
         if (Out) {
             CollectWrite();
-            if (!FWritePending)
+            if (!FWrite->Pending)
                 Ready |= IoOut;
         }
         if (FDevice->HungUp)
             Ready |= IoHangup;
         if (Ready != 0 || Left == nanoseconds::zero())
             return 0;
+        const TIoWaitPlan Plan = PlanIoWait(In, FRead->Pending, Out, FWrite->Pending);
+        if (Plan.Sleep) {
+            // Nothing of this port's can end the wait early: the limit passes here rather than in
+            // the caller's loop.
+            if (Left > nanoseconds::zero())
+                Sleep(WaitMilliseconds(Left));
+            return 0;
+        }
         HANDLE Waits[2];
         DWORD Count = 0;
-        if (In && FReadPending)
-            Waits[Count++] = FReadEvent->Get();
-        if (Out && FWritePending)
-            Waits[Count++] = FWriteEvent->Get();
-        if (Count == 0)
-            return 0;
+        if (Plan.Read)
+            Waits[Count++] = FRead->Event.Get();
+        if (Plan.Write)
+            Waits[Count++] = FWrite->Event.Get();
         const DWORD w = WaitForMultipleObjects(Count, Waits, FALSE, WaitMilliseconds(Left));
         if (w == WAIT_TIMEOUT)
             return 0;
         if (w == WAIT_FAILED)
             return static_cast<int>(LastError());
+        if (!In && !Out)
+            return 0; // the write has ended: the caller looks at the output queue again
     }
 }
 

@@ -1,5 +1,6 @@
 #include "serial/combackend.h"
 #include "serial/enumports.h"
+#include "serial/portinfo.h"
 
 #include <dirent.h>
 #include <fstream>
@@ -46,6 +47,19 @@ void EnumSerialPortsIn(const std::string& ClassDir, const std::string& DevDir, s
 }
 
 } // namespace kvt::serial
+
+std::vector<kvt::TPortInfo> kvt::SystemPorts()
+{
+    std::vector<std::string> Names;
+    kvt::serial::EnumSerialPortsIn("/sys/class/tty", "/dev", Names);
+    std::vector<TPortInfo> Ports;
+    for (std::string& Name : Names) {
+        TPortInfo Port;
+        Port.Name = std::move(Name);
+        Ports.push_back(std::move(Port));
+    }
+    return Ports;
+}
 
 void EnumSerialPorts(std::vector<std::string>& Names)
 {

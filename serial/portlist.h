@@ -1,13 +1,19 @@
 // The program's port list: the system's serial ports, then the simulated converters running now.
 #pragma once
 
+#include "serial/portinfo.h"
+
 #include <string>
 #include <vector>
 
 namespace kvt {
 
-// The ports EnumPorts finds, then the live simulators registered in SimRegistryDir that are not
-// already in the list.
+// The ports SystemPorts finds, then the live simulators registered in SimRegistryDir that are not
+// already in the list (Simulator set).
+std::vector<TPortInfo> ProgramPorts(const std::string& SimRegistryDir);
+std::vector<TPortInfo> ProgramPorts();
+
+// Their names alone.
 std::vector<std::string> ProgramPortList(const std::string& SimRegistryDir);
 std::vector<std::string> ProgramPortList();
 

@@ -184,7 +184,6 @@ bool IsDeviceGone(DWORD Error)
     case ERROR_ACCESS_DENIED:        // a USB adapter pulled out
     case ERROR_NOT_READY:            // wine: the other end of a pseudo-terminal closed
     case ERROR_BAD_COMMAND:
-    case ERROR_GEN_FAILURE:
     case ERROR_BROKEN_PIPE:          // wine: a read after the hang-up
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_DEVICE_REMOVED:
@@ -192,6 +191,11 @@ bool IsDeviceGone(DWORD Error)
     default:
         return false;
     }
+}
+
+bool MayBeDeviceGone(DWORD Error)
+{
+    return Error == ERROR_GEN_FAILURE;
 }
 
 TReadEnd ClassifyReadEnd(bool Succeeded, DWORD Error, DWORD Bytes)
@@ -206,6 +210,8 @@ TReadEnd ClassifyReadEnd(bool Succeeded, DWORD Error, DWORD Bytes)
         return TReadEnd::Aborted;
     if (IsDeviceGone(Error))
         return TReadEnd::DeviceGone;
+    if (MayBeDeviceGone(Error))
+        return TReadEnd::MaybeGone;
     return TReadEnd::Failed;
 }
 
@@ -217,13 +223,35 @@ TWaitEnd ClassifyWaitEnd(bool Succeeded, DWORD Error, bool Woken)
         return TWaitEnd::Events;
     switch (Error) {
     case ERROR_OPERATION_ABORTED:
+        return TWaitEnd::Aborted;
     case ERROR_NOT_SUPPORTED:
     case ERROR_INVALID_FUNCTION:
     case ERROR_INVALID_PARAMETER:
         return TWaitEnd::Unsupported;
     default:
-        return IsDeviceGone(Error) ? TWaitEnd::DeviceGone : TWaitEnd::Failed;
+        if (IsDeviceGone(Error))
+            return TWaitEnd::DeviceGone;
+        return MayBeDeviceGone(Error) ? TWaitEnd::MaybeGone : TWaitEnd::Failed;
     }
+}
+
+TIoWaitPlan PlanIoWait(bool In, bool ReadPending, bool Out, bool WritePending)
+{
+    TIoWaitPlan Plan;
+    Plan.Read = In && ReadPending;
+    Plan.Write = WritePending && (Out || !Plan.Read);
+    Plan.Sleep = !Plan.Read && !Plan.Write;
+    return Plan;
+}
+
+bool EndCancelledIo(HANDLE Handle, OVERLAPPED& Overlapped, DWORD LimitMs)
+{
+    CancelIoEx(Handle, &Overlapped);
+    if (WaitForSingleObject(Overlapped.hEvent, LimitMs) != WAIT_OBJECT_0)
+        return false;
+    DWORD Bytes = 0;
+    GetOverlappedResult(Handle, &Overlapped, &Bytes, FALSE);
+    return true;
 }
 
 bool IsLineNotSupported(DWORD Error)

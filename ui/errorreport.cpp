@@ -32,7 +32,7 @@ void ShowException(const std::exception& Error)
 {
     if (dynamic_cast<const EAbort*>(&Error) != nullptr)
         return;
-    ErrorBox(QApplication::activeWindow(), QString::fromLocal8Bit(Error.what()));
+    ErrorBox(QApplication::activeWindow(), FromSystemText(Error.what()));
 }
 
 void ShowException(std::exception_ptr Error)

@@ -6,8 +6,10 @@
 #include "ui/langtexts.h"
 #include "ui/linelogwindow.h"
 #include "ui/mnemonics.h"
+#include "ui/portbox.h"
 #include "ui/language.h"
 #include "ui/settings.h"
+#include "ui/systemtexts.h"
 #include "ui/uifonts.h"
 #include "ui/uiseam.h"
 
@@ -224,6 +226,7 @@ void TFrmMain::BuildConnectPanel()
     CmbBxPort->setGeometry(281, 104, 105, 22);
     CmbBxPort->setEditable(true);
     CmbBxPort->setInsertPolicy(QComboBox::NoInsert);
+    InstallPortItemDelegate(CmbBxPort);
     CmbBxPort->installEventFilter(this);
     CmbBxPort->lineEdit()->installEventFilter(this);
     SpdBtnConnect = MakeButton(PanelConnect, "SpdBtnConnect", TGlyph::Connect, 392, 102, 150, 26);
@@ -641,18 +644,12 @@ void TFrmMain::FormCreate(QObject*)
 
 void TFrmMain::FillPortList()
 {
-    QStringList ports;
-    for (const auto& p : ProgramPortList())
-        ports << QString::fromStdString(p);
-    QStringList shown;
-    for (int i = 0; i < CmbBxPort->count(); ++i)
-        shown << CmbBxPort->itemText(i);
-    if (ports == shown)
+    const std::vector<TPortInfo> ports = ProgramPorts();
+    if (PortItemsAre(CmbBxPort, ports))
         return;
     // The user's text stays, typed or chosen; an item is chosen only where it names the same port.
     const QString text = CmbBxPort->currentText();
-    CmbBxPort->clear();
-    CmbBxPort->addItems(ports);
+    SetPortItems(CmbBxPort, ports);
     CmbBxPort->setCurrentIndex(CmbBxPort->findText(text));
     CmbBxPort->setEditText(text);
 }
@@ -686,7 +683,7 @@ void TFrmMain::MenuHelpClick(QObject*)
 
 void TFrmMain::MenuAboutClick(QObject*)
 {
-    AboutProgramBox(this, AboutText.In(ChosenLang()).arg(QString::fromLatin1(kvt::ProgramVersion)));
+    AboutProgramBox(this, AboutText.In(ChosenLang()).arg(QString::fromLatin1(kvt::ProgramVersion), DocumentationPlace(), RunningSystem()));
 }
 
 void TFrmMain::MLangCZClick(QObject*)

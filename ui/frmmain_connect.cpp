@@ -36,7 +36,8 @@ std::string SystemDecimalSeparator()
 
 std::string TFrmMain::PortDeviceName(const QString& PortText)
 {
-    return TConverterModel::DeviceName(PortText.toStdString());
+    // The system's bytes on Linux, UTF-8 on Windows: what the serial backends open.
+    return TConverterModel::DeviceName(SystemFileName(PortText));
 }
 
 void TFrmMain::SpdBtnConnectClick(QObject*)

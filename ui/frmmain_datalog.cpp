@@ -120,7 +120,7 @@ void TFrmMain::SpdBtnSaveFileClick(QObject*)
     try {
         ExportCsv(Datalog.Table(), name);
     } catch (const ECsvError& e) {
-        ErrorBox(this, QString::fromLocal8Bit(e.what()),
+        ErrorBox(this, FromSystemText(e.what()),
                  QDir::toNativeSeparators(QString::fromStdString(CsvFileName(SvDlg->FileName.toStdString()))));
     }
 }

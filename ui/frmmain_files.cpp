@@ -92,7 +92,7 @@ void WriteAndReload(TFrmMain& W, const std::vector<TPlannedWrite>& Plan)
 
 QString Reason(const std::exception& E)
 {
-    return QString::fromLocal8Bit(E.what());
+    return FromSystemText(E.what());
 }
 
 } // namespace
@@ -209,7 +209,7 @@ void TFrmMain::MFileExportRecordClick(QObject*)
         const QByteArray pdf = WorkRecordPdf(record, lang);
         WriteFileSafely(file, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
     } catch (const EFileError& e) {
-        ErrorBox(this, texts::CannotWrite.In(lang) + QStringLiteral("\r\r") + QString::fromLocal8Bit(e.Reason.c_str()),
+        ErrorBox(this, texts::CannotWrite.In(lang) + QStringLiteral("\r\r") + FromSystemText(e.Reason),
                  QDir::toNativeSeparators(*name));
     }
 }

@@ -66,11 +66,11 @@ extern const std::array<TMnemonicRow, 25> MnemonicTable;
 inline constexpr TLangText StatusConverter = {"Převodník ", "Converter "};
 // The save dialog's filter for the export.
 inline constexpr TLangText CsvFilterText = {"CSV (oddělený středníkem)|*.csv", "CSV (semicolon separated)|*.csv"};
-// The About box; %1 is the version.
+// The About box; %1 is the version, %2 the folder of the documentation, %3 the system.
 inline constexpr TLangText AboutText = {
     "Konfigurační program pro převodníky KVT27/KVT27L\nkvt27-config, verze %1\n\nLicence: MIT\n"
-    "Dokumentace a licence: /usr/share/doc/kvt27-config",
+    "Dokumentace a licence: %2\n\nSystém: %3",
     "Configuration program for KVT27/KVT27L converters\nkvt27-config, version %1\n\nLicence: MIT\n"
-    "Documentation and licence: /usr/share/doc/kvt27-config"};
+    "Documentation and licence: %2\n\nSystem: %3"};
 
 } // namespace kvt::ui

@@ -120,7 +120,7 @@ void TLineLogWindow::BtnSaveTextClick()
     try {
         WriteFileSafely(SystemFileName(*name), FLog.Text());
     } catch (const EFileError& e) {
-        ErrorBox(this, texts::CannotWrite.In(FLang) + QStringLiteral("\r\r") + QString::fromLocal8Bit(e.Reason.c_str()),
+        ErrorBox(this, texts::CannotWrite.In(FLang) + QStringLiteral("\r\r") + FromSystemText(e.Reason),
                  QDir::toNativeSeparators(*name));
     }
 }

@@ -203,6 +203,15 @@ std::string SystemFileName(const QString& Name)
 #endif
 }
 
+QString FromSystemText(const std::string& Text)
+{
+#ifdef Q_OS_WIN
+    return QString::fromStdString(Text);
+#else
+    return QString::fromLocal8Bit(Text.c_str());
+#endif
+}
+
 void Sleep(int Ms)
 {
     UiSeam().Sleep(Ms);

@@ -71,6 +71,9 @@ QString DisplayLineBreaks(const QString& Text);
 // A file name from a dialog as the file functions take it (the safe writer, the text reader, the
 // CSV export): the system's bytes, UTF-8 on Windows.
 std::string SystemFileName(const QString& Name);
+// A text of the system's that the lower layers carry (an error's reason): in the locale's
+// encoding on Linux, UTF-8 on Windows.
+QString FromSystemText(const std::string& Text);
 
 // Converts a filter of the form "Description|*.ext|..." to Qt's "Description (*.ext);;...".
 QString QtFileFilter(const QString& Filter);

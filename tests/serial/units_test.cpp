@@ -3,10 +3,14 @@
 #include "serial/comport.h"
 #include "serial/comtransfer.h"
 #include "serial/enumports.h"
+#include "serial/portinfo.h"
+#include "serial/portlist.h"
+#include "platform/simregistry.h"
 #include "serial/termios_map.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -199,4 +203,43 @@ TEST(ComPortEnum, AMachineWithoutPortsAddsNothing)
     EXPECT_EQ(Names[0], "kept");
     for (size_t i = 1; i < Names.size(); ++i)
         EXPECT_EQ(::access(("/dev/" + Names[i]).c_str(), F_OK), 0) << Names[i];
+}
+
+// How a port is shown in the list, and its place there: by number, as people count.
+TEST(ComPortEnum, PortsAreShownWithTheirDescriptionAndCountedByNumber)
+{
+    kvt::TPortInfo Usb;
+    Usb.Name = "COM5";
+    Usb.Description = "USB Serial Port";
+    EXPECT_EQ(kvt::PortDisplayText(Usb), "COM5 \u2014 USB Serial Port");
+    Usb.Description.clear();
+    EXPECT_EQ(kvt::PortDisplayText(Usb), "COM5");
+
+    std::vector<kvt::TPortInfo> Ports;
+    for (const char* Name : {"COM10", "ttyUSB10", "COM2", "COM", "ttyUSB1", "COM1", "/dev/pts/3"})
+        Ports.push_back(kvt::TPortInfo{Name, {}, {}, {}, {}, {}, false});
+    kvt::SortPortsByName(Ports);
+    std::vector<std::string> Names;
+    for (const auto& p : Ports)
+        Names.push_back(p.Name);
+    EXPECT_EQ(Names, (std::vector<std::string>{"/dev/pts/3", "COM", "COM1", "COM2", "COM10", "ttyUSB1", "ttyUSB10"}));
+}
+
+// The program's list: the system's ports, then a live simulator, marked as one.
+TEST(ComPortEnum, ALiveSimulatorComesLastInTheProgramsList)
+{
+    char Base[] = "/tmp/kvt-simlist-XXXXXX";
+    ASSERT_NE(::mkdtemp(Base), nullptr);
+    const std::string Dir = std::string(Base) + "/reg";
+    {
+        kvt::TSimPortRegistration Live("/dev/null", Dir);
+        ASSERT_TRUE(Live.Registered()) << Live.Error();
+        const std::vector<kvt::TPortInfo> Listed = kvt::ProgramPorts(Dir);
+        ASSERT_FALSE(Listed.empty());
+        EXPECT_EQ(Listed.back().Name, "/dev/null");
+        EXPECT_TRUE(Listed.back().Simulator);
+        EXPECT_EQ(kvt::ProgramPortList(Dir).back(), "/dev/null");
+    }
+    std::error_code Ec;
+    std::filesystem::remove_all(Base, Ec);
 }

@@ -10,9 +10,11 @@
 #include "ui/langtexts.h"
 #include "ui/linelogwindow.h"
 #include "ui/maskedit.h"
+#include "ui/portbox.h"
 #include "ui/qtsynchronizer.h"
 #include "ui/spinedit.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -374,4 +376,41 @@ TEST_F(ControlsTest, PortNameRule)
     EXPECT_EQ(TFrmMain::PortDeviceName("  ttyS1 "), "/dev/ttyS1");
     EXPECT_EQ(TFrmMain::PortDeviceName(""), "");
     EXPECT_EQ(TFrmMain::PortDeviceName("   "), "");
+}
+
+// The port box lists what the system calls each device, but its field, which the connect opens
+// and the status bar shows, gets the bare name of the item chosen.
+TEST_F(ControlsTest, PortBoxShowsDescriptionsButChoosingPutsTheBareName)
+{
+    QWidget host;
+    auto* box = new TComboBox(&host);
+    box->setGeometry(0, 0, 105, 22);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    InstallPortItemDelegate(box);
+    std::vector<kvt::TPortInfo> ports(2);
+    ports[0].Name = "COM3";
+    ports[1].Name = "COM5";
+    ports[1].Description = "USB Serial Port";
+    SetPortItems(box, ports);
+    EXPECT_TRUE(PortItemsAre(box, ports));
+    ports[0].Description = "Communications Port";
+    EXPECT_FALSE(PortItemsAre(box, ports)) << "a new description fills the list anew";
+    SetPortItems(box, ports);
+    host.show();
+
+    const QModelIndex usb = box->model()->index(1, 0);
+    EXPECT_EQ(box->itemText(1), "COM5");
+    EXPECT_EQ(TPortItemDelegate::ListText(usb), QString::fromUtf8("COM5 \u2014 USB Serial Port"));
+    EXPECT_EQ(usb.data(Qt::ToolTipRole).toString(), TPortItemDelegate::ListText(usb));
+    EXPECT_GT(box->view()->minimumWidth(), box->width());
+
+    box->showPopup();
+    Pump();
+    QAbstractItemView* list = box->view();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualRect(usb).center());
+    Pump();
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(box->currentText(), "COM5");
+    EXPECT_EQ(box->lineEdit()->text(), "COM5");
 }

@@ -4,6 +4,8 @@
 #include "ui/aboutbox.h"
 #include "ui/langtexts.h"
 
+#include "kvt_version.h"
+
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -16,6 +18,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QSysInfo>
 #include <QTabBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -139,6 +142,21 @@ TEST_F(WindowStartupTest, EveryControlCarriesItsNameAndTheFixedProperties)
     EXPECT_EQ(top[3], w.MenuAbout);
     EXPECT_EQ(top[4]->menu(), w.MenuLang);
     EXPECT_EQ(w.MenuLang->title(), "Jazyk / Language");
+}
+
+// The About box names the version and the system the program runs on, in the window's language.
+TEST_F(WindowStartupTest, AboutBoxNamesTheVersionAndTheSystem)
+{
+    Window();
+    Choose("MenuAbout");
+    Choose("MLangEN");
+    Choose("MenuAbout");
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[0].Kind, TBoxKind::About);
+    EXPECT_TRUE(Boxes()[0].Text.contains(QString::fromUtf8("Systém: ") + QSysInfo::prettyProductName()));
+    EXPECT_TRUE(Boxes()[1].Text.contains(QStringLiteral("System: ") + QSysInfo::prettyProductName()));
+    EXPECT_TRUE(Boxes()[1].Text.contains(QLatin1String(kvt::ProgramVersion)));
+    EXPECT_TRUE(Boxes()[1].Text.contains(QStringLiteral("/usr/share/doc/kvt27-config")));
 }
 
 TEST_F(WindowStartupTest, LanguageMenuSwitchesCaptionsMessagesAndCheckMarks)

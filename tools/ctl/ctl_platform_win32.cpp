@@ -5,11 +5,17 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+
 namespace kvt::ctl {
 
 namespace {
 
 std::atomic<int>* StopFlag = nullptr;
+// The thread that runs the command, for the console's close to wait for.
+HANDLE MainThread = nullptr;
+// The console's code page before the program's own, given back at exit.
+UINT SavedOutputCodePage = 0;
 
 // The numbers the POSIX side uses, so that the exit status is the same: 130 for Ctrl-C.
 constexpr int StopByInterrupt = 2;
@@ -25,10 +31,12 @@ BOOL WINAPI OnConsoleControl(DWORD Event)
         *StopFlag = StopByInterrupt;
         return TRUE;
     case CTRL_CLOSE_EVENT:
-        // The system ends the process a few seconds after this returns: time for a recording to
-        // write what it has.
+        // The system ends the process as soon as this returns (or after five seconds): the
+        // command ends before its next request, a recording writes what it has, and the process
+        // ends with the main thread's exit, which ends this wait too.
         *StopFlag = StopByHangUp;
-        Sleep(4000);
+        if (MainThread != nullptr)
+            WaitForSingleObject(MainThread, INFINITE);
         return TRUE;
     default:
         return FALSE;
@@ -53,6 +61,7 @@ std::vector<std::string> ProgramArguments(int argc, char** argv)
 void InstallStopHandler(std::atomic<int>& Stop)
 {
     StopFlag = &Stop;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &MainThread, SYNCHRONIZE, FALSE, 0);
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
@@ -64,7 +73,14 @@ bool ErrorIsTerminal()
 
 void UseUtf8Console()
 {
-    SetConsoleOutputCP(CP_UTF8);
+    const UINT Current = GetConsoleOutputCP();
+    if (Current == 0 || Current == CP_UTF8)
+        return; // no console, or UTF-8 already
+    if (SetConsoleOutputCP(CP_UTF8)) {
+        // The console outlives the program: the next program in it gets its code page back.
+        SavedOutputCodePage = Current;
+        std::atexit([] { SetConsoleOutputCP(SavedOutputCodePage); });
+    }
 }
 
 } // namespace kvt::ctl

@@ -1,0 +1,9 @@
+#include "app/console.h"
+
+namespace kvt::app {
+
+void UseParentConsole()
+{
+}
+
+} // namespace kvt::app
