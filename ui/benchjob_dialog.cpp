@@ -88,6 +88,10 @@ TBenchJobDialog::TBenchJobDialog(const QString& PortText, std::function<bool()> 
     TblRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TblRows->verticalHeader()->hide();
     TblRows->horizontalHeader()->setStretchLastSection(true);
+    TblRows->setWordWrap(false);
+    for (const auto& [column, width] : {std::pair{ColRow, 50}, std::pair{ColTag, 100}, std::pair{ColConverter, 150},
+                                        std::pair{ColResult, 90}, std::pair{ColWritten, 230}})
+        TblRows->setColumnWidth(column, width);
 
     BtnStart = Named(new QPushButton(this), "BtnBenchStart");
     BtnStop = Named(new QPushButton(this), "BtnBenchStop");
@@ -266,14 +270,16 @@ void TBenchJobDialog::ShowRow(std::size_t Row)
     set(ColTag, Utf8(r.Tag));
     set(ColConverter, r.Model.empty() ? QString() : Utf8(r.Model + " " + r.Firmware))->setToolTip(Utf8(r.Fingerprint));
     const bool started = !r.Started.empty() && r.Finished.empty();
-    set(ColResult, started ? QStringLiteral("…") : ResultText(r.Result))->setToolTip(Utf8(r.Reason));
+    // A row still to come shows nothing while the job runs; "not run" once it has ended.
+    const bool pending = FRunning && r.Result == TRowResult::NotRun && r.Started.empty();
+    set(ColResult, started ? QStringLiteral("…") : pending ? QString() : ResultText(r.Result))->setToolTip(Utf8(r.Reason));
     QString written = Joined(r.Written);
     if (!r.Unknown.empty())
         written += QStringLiteral(" ? ") + Joined(r.Unknown);
     if (!r.NotWritten.empty())
         written += QStringLiteral(" – ") + Joined(r.NotWritten);
     set(ColWritten, written);
-    set(ColRecord, FromSystemText(r.Record));
+    set(ColRecord, QFileInfo(FromSystemText(r.Record)).fileName())->setToolTip(FromSystemText(r.Record));
     TblRows->scrollToItem(TblRows->item(row, 0));
 }
 
@@ -315,6 +321,8 @@ void TBenchJobDialog::Finished()
     // The summary stays on show; the next Start makes a new job.
     FRunning = false;
     FModel.Close();
+    for (std::size_t k = 0; k < s.Rows.size(); ++k)
+        ShowRow(k);
     for (QWidget* w : std::initializer_list<QWidget*>{EdtJobFile, BtnJobFile, EdtRecords, EdtPort, SpnFrom, BtnStart})
         w->setEnabled(true);
     BtnStop->setEnabled(false);
