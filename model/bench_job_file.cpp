@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <map>
 
 namespace kvt {

@@ -100,14 +100,14 @@ protected:
         std::vector<std::string> args{"job", "run", Dir + "/job.csv", "--port", Port, "--records", Dir + "/records", "--json"};
         args.insert(args.end(), Extra.begin(), Extra.end());
         Result = std::make_shared<TRun>();
-        Thread = std::thread([args, r = Result, stop = &Stop] {
+        Thread = std::thread([args, r = Result, stop = &Stop, constant = ReadConstant] {
             std::ostringstream out, err;
             TCtlContext context{out, err, "/nonexistent", "."};
             context.Stop = stop;
             context.JobPollMs = 50;
-            context.PortSetup = [](TComPort& P) {
-                P.Timeouts().SetReadMultiplier(10); // a reply's time is 100 ms
-                P.Timeouts().SetReadConstant(30);
+            context.PortSetup = [constant](TComPort& P) {
+                P.Timeouts().SetReadMultiplier(10); // a reply's time is 70 ms + ReadConstant
+                P.Timeouts().SetReadConstant(constant);
             };
             r->Status = RunCtl(args, context);
             r->Out = out.str();
@@ -124,6 +124,7 @@ protected:
     std::string Dir, Port;
     std::unique_ptr<sim::TSimulator> Sim;
     std::atomic<int> Stop{0};
+    int ReadConstant = 30;
     std::shared_ptr<TRun> Result;
     std::thread Thread;
 };
@@ -252,4 +253,26 @@ TEST_F(CtlJob, ABadJobIsRefusedWithItsLineBeforeAnyFrame)
     EXPECT_EQ(r.Status, 130) << r.Err;
     EXPECT_EQ(Summary()["stop_reason"], "stopped by Ctrl-C (SIGINT) while waiting for the converter for FT-101");
     EXPECT_EQ(Summary()["stopped_at_row"], 1);
+}
+
+TEST_F(CtlJob, CtrlCEndsTheJobBetweenTwoWordsAndSaysWhere)
+{
+    std::ofstream(Dir + "/job.csv") << "tag,config\nFT-101,pump.kvt\nFT-102,pump.kvt\n";
+    // The first write's reply comes late: Ctrl-C arrives while it is on its way.
+    ReadConstant = 1000;
+    sim::TSimulator& sim = Plug(1, {.ReplyDelayMs = 500, .DelayFrame = 4 + 18 + 1});
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return sim.Received().size() >= 4 + 18 + 1; }));
+    Stop = 2;
+    const TRun r = Finish();
+    EXPECT_EQ(r.Status, 130) << r.Err;
+    EXPECT_EQ(sim.Received().size(), 4u + 18 + 1);
+    const Json s = Summary();
+    EXPECT_EQ(s["stopped_at_row"], 1);
+    EXPECT_EQ(s["rows"][0]["result"], "stopped");
+    EXPECT_EQ(s["rows"][0]["written"], Json({"InZero"}));
+    EXPECT_EQ(s["rows"][0]["not_written"].size(), 7u);
+    EXPECT_EQ(s["rows"][1]["result"], "not run");
+    EXPECT_NE(r.Err.find("kvt27ctl: the job stopped at row 1 (FT-101): stopped before all words were written; resume with --from 1\n"),
+              std::string::npos) << r.Err;
 }

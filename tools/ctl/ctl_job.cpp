@@ -7,6 +7,7 @@
 #include "tools/ctl/ctl_status.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
