@@ -113,6 +113,10 @@ int TBenchJob::Poll()
     if (!FModel.Port().Active()) {
         if (const std::optional<TOpenFailure> failed = FModel.Open(FOptions.Port)) {
             FWaitNote = "cannot open port " + FModel.Device() + (failed->Reason.empty() ? "" : ": " + failed->Reason);
+            // One line: the reason's hint follows it after a blank line.
+            std::replace(FWaitNote.begin(), FWaitNote.end(), '\n', ' ');
+            while (FWaitNote.find("  ") != std::string::npos)
+                FWaitNote.erase(FWaitNote.find("  "), 1);
             return FOptions.PollMs;
         }
     }

@@ -202,6 +202,7 @@ void TBenchJobDialog::BtnStartClick()
     FJob = std::move(run);
     FRunning = true;
     FJob->OnRow = [this](std::size_t Row) { ShowRow(Row); };
+    FJob->OnSession = OnSession;
     FJob->OnRecord = [this](const TJobRow& Row, const TWorkRecord& Record) -> std::string {
         const std::string file = RecordPath(SystemFileName(EdtRecords->text()), Row.RecordName, "pdf");
         try {

@@ -48,6 +48,9 @@ public:
     QPushButton* BtnStop;
     QPushButton* BtnClose;
 
+    // Each converter the job finishes with, for a device history (set before Start).
+    std::function<void(const TJobSession& Session)> OnSession;
+
     void BtnJobFileClick();
     void BtnStartClick();
     void BtnStopClick();

@@ -185,14 +185,15 @@ changed carries its unit in the text ("4.000 mA").
 constexpr const char* Job = R"(Usage: kvt27ctl job run JOB.csv --port NAME --records DIR [--from ROW] [--json]
 
 Configures converter after converter on one port, as a workshop bench does. JOB.csv names each
-converter's tag and its configuration:
+converter's tag and its configuration: a configuration file of "kvt27ctl save" (relative to
+JOB.csv), or the configuration's columns, with the configuration file's keys and units:
 
-  tag,config                       # a configuration file of "kvt27ctl save", relative to JOB.csv
+  tag,config
   FT-101,pump.kvt
   FT-102,pump.kvt
 
   tag,input,input-begin,input-end,output,output-begin,output-end,filter,reaction
-  TT-7,current,4 mA,20 mA,voltage,0 V,10 V,0,0     # the configuration file's keys and units
+  TT-7,current,4 mA,20 mA,voltage,0 V,10 V,0,0
 
 A header may have both; each row then fills the config column or all the others. Fields are
 separated by "," (or by ";" when the header has ";" and no ","); a field holding the separator
@@ -204,9 +205,10 @@ For each row the tool asks on standard error for the converter ("connect the con
 FT-101") and identifies once a second until one answers. It reads the converter as found, applies
 the row's configuration by the rules of "kvt27ctl apply" (a converter that cannot take it is
 skipped, with the reason, and nothing is written to it), reads the words back and compares them,
-writes its record to DIR/TAG.json (what "kvt27ctl record" prints), and asks for it to be unplugged:
-the next row begins when it no longer answers. The same converter plugged in again is not taken
-for the next row. A line after each row on standard output tells its result.
+writes its record to DIR/TAG.json (what "kvt27ctl record" prints; a skipped converter's too, as
+found), and asks for it to be unplugged: the next row begins when it no longer answers. The
+same converter plugged in again is not taken for the next row. A line after each row on standard
+output tells its result.
 
 The summary, DIR/JOB-summary.csv and DIR/JOB-summary.json, is written after every row: for each
 row its tag, the converter (model, firmware, fingerprint: model, firmware and the factory
