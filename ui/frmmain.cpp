@@ -188,6 +188,7 @@ void TFrmMain::BuildMenu()
     MFileRestore = Named(MenuFile->addAction(QString()), "MFileRestore");
     MenuFile->addSeparator();
     MFileExportRecord = Named(MenuFile->addAction(QString()), "MFileExportRecord");
+    MFileBenchJob = Named(MenuFile->addAction(QString()), "MFileBenchJob");
     MenuFile->addSeparator();
     MFileClose = Named(MenuFile->addAction(QString()), "MFileClose");
     MenuComm = Named(MainMenu1->addMenu(QString()), "MenuComm");
@@ -480,6 +481,7 @@ void TFrmMain::WireHandlers()
     action(MFileLoadConfig, &TFrmMain::MFileLoadConfigClick);
     action(MFileRestore, &TFrmMain::MFileRestoreClick);
     action(MFileExportRecord, &TFrmMain::MFileExportRecordClick);
+    action(MFileBenchJob, &TFrmMain::MFileBenchJobClick);
     action(MFileClose, &TFrmMain::MFileCloseClick);
     action(MCommEnd, &TFrmMain::MCommEndClick);
     action(MCommLog, &TFrmMain::MCommLogClick);

@@ -44,6 +44,7 @@ namespace kvt::ui {
 struct TCaptionRow;
 class TMnemonics;
 class TLineLogWindow;
+class TBenchJobDialog;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -152,6 +153,7 @@ public:
     QAction* MFileLoadConfig;
     QAction* MFileRestore;
     QAction* MFileExportRecord;
+    QAction* MFileBenchJob;
     QAction* MFileClose;
     QMenu* MenuComm;
     QAction* MCommEnd;
@@ -305,6 +307,9 @@ public:
     void MFileRestoreClick(QObject* Sender);
     void MFileExportRecordClick(QObject* Sender);
     void MCommLogClick(QObject* Sender);
+    // The bench job (frmmain_benchjob.cpp): converter after converter from a job file.
+    TBenchJobDialog* FrmBenchJob = nullptr; // made when first opened
+    void MFileBenchJobClick(QObject* Sender);
     // A connection is made and the configuration panel shows it.
     bool Connected() const;
 

@@ -30,6 +30,8 @@ struct TCtlContext {
     // Runs on the port after the converter's line settings, before it opens: tests shorten its
     // time limits with it. The tool itself leaves it empty.
     std::function<void(TComPort& Port)> PortSetup = {};
+    // Between two identifications while a job waits for a converter (tests shorten it).
+    int JobPollMs = 1000;
 };
 
 // Args without the program name. Returns the exit status; never throws.

@@ -20,6 +20,7 @@
 #include "signal/signal_kind.h"
 #include "signal/work_record.h"
 #include "tools/ctl/ctl_session.h"
+#include "tools/ctl/ctl_job.h"
 #include "serial/portlist.h"
 #include "kvt_version.h"
 
@@ -91,6 +92,8 @@ struct TArgs {
     std::string Count;
     std::string Period;
     std::string Csv;
+    std::string Records;
+    std::string From;
     std::vector<std::string> Positional;
     std::set<std::string> Given; // options given, for the per-command check
 };
@@ -182,6 +185,12 @@ TArgs ParseArgs(const std::vector<std::string>& Args)
         } else if (arg == "--csv") {
             a.Csv = take();
             a.Given.insert(arg);
+        } else if (arg == "--records") {
+            a.Records = take();
+            a.Given.insert(arg);
+        } else if (arg == "--from") {
+            a.From = take();
+            a.Given.insert(arg);
         } else {
             Usage("unknown option " + MessageQuote(arg) + " (see kvt27ctl --help)");
         }
@@ -206,6 +215,7 @@ const std::map<std::string, TCommandShape>& Commands()
         {"save", {{"--port", "--json", "--trace"}, 1, "a file name"}},
         {"apply", {{"--port", "--dry-run", "--json", "--trace"}, 1, "a file name"}},
         {"record", {{"--port", "--as-found", "--json", "--trace"}, 0, ""}},
+        {"job", {{"--port", "--records", "--from", "--json", "--trace"}, 2, "run and a job file"}},
     };
     return commands;
 }
@@ -298,6 +308,9 @@ public:
             return Save();
         if (cmd == "record")
             return Record();
+        if (cmd == "job")
+            return RunJobCommand({FArgs.Positional[0], FArgs.Positional[1], FArgs.Port, FArgs.Records, FArgs.From,
+                                  FArgs.Json, FArgs.Trace}, FContext);
         return Apply();
     }
 
