@@ -213,6 +213,11 @@ std::vector<kvt::TPortInfo> kvt::SystemPorts()
     return kvt::serial::MergePorts(kvt::serial::DeviceManagerPorts(), DeviceMap);
 }
 
+std::vector<kvt::TPortInfo> kvt::SystemPortsUnder(const std::string&, const std::string&)
+{
+    return kvt::SystemPorts();
+}
+
 void EnumSerialPorts(std::vector<std::string>& Names)
 {
     for (const kvt::TPortInfo& Port : kvt::SystemPorts())

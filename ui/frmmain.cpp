@@ -539,7 +539,9 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
     // The configuration panel shows only after a connection was made: its port is the one to offer next time.
     // Written once the connect has finished: a settings file is not worth a moment of it.
     if (Event->type() == QEvent::Show && Watched == PanelConfig && !Model.ConnectedPort().empty())
-        QTimer::singleShot(0, this, [port = QString::fromStdString(Model.ConnectedPort())] { TProgramSettings::SetPort(port); });
+        QTimer::singleShot(0, this, [port = RememberedPortText(CmbBxPort, QString::fromStdString(Model.ConnectedPort()))] {
+            TProgramSettings::SetPort(port);
+        });
     // The key reaches the port field through the combo box or its line edit, whichever holds
     // the focus; only that first delivery counts.
     if ((Watched == CmbBxPort || Watched == CmbBxPort->lineEdit()) && Event->type() == QEvent::KeyPress
@@ -644,11 +646,12 @@ void TFrmMain::FormCreate(QObject*)
 
 void TFrmMain::FillPortList()
 {
-    const std::vector<TPortInfo> ports = ProgramPorts();
+    const std::vector<TPortInfo> ports = ViewPorts(System);
     if (PortItemsAre(CmbBxPort, ports))
         return;
     // The user's text stays, typed or chosen; an item is chosen only where it names the same port.
-    const QString text = CmbBxPort->currentText();
+    // A port remembered by its stable name is shown under its name of today.
+    const QString text = CurrentPortText(ports, CmbBxPort->currentText());
     SetPortItems(CmbBxPort, ports);
     CmbBxPort->setCurrentIndex(CmbBxPort->findText(text));
     CmbBxPort->setEditText(text);

@@ -10,6 +10,7 @@
 
 #include "datalog/trend_chart.h"
 #include "model/converter_model.h"
+#include "model/system_view.h"
 #include "protocol/device_settings.h"
 #include "protocol/line_log.h"
 #include "serial/comport.h"
@@ -167,6 +168,9 @@ public:
     TSaveDialog* SvDlg;
 
     // --- State ----------------------------------------------------------------------------
+    // Where the port list, the search for the converter and the diagnosis read the system
+    // (tests give a tree of their own).
+    TSystemView System;
     // The converter on ComPort: its session, identity, settings, limits, unit, work record,
     // recording and link. The fields below are views of it under the window's own names.
     TConverterModel Model{ComPort};

@@ -2,6 +2,7 @@
 // signal and datalog code. RunCtl is the whole tool without its process: tests call it directly.
 #pragma once
 
+#include "model/system_view.h"
 #include "tools/ctl/ctl_status.h"
 
 #include <atomic>
@@ -30,6 +31,9 @@ struct TCtlContext {
     // Runs on the port after the converter's line settings, before it opens: tests shorten its
     // time limits with it. The tool itself leaves it empty.
     std::function<void(TComPort& Port)> PortSetup = {};
+    // Where find, --port auto and doctor read the system (tests give a tree of their own); its
+    // empty registry folder stands for SimRegistryDir.
+    TSystemView System = {};
 };
 
 // Args without the program name. Returns the exit status; never throws.

@@ -19,6 +19,8 @@
 #include "signal/number_format.h"
 #include "signal/signal_kind.h"
 #include "signal/work_record.h"
+#include "tools/ctl/ctl_find.h"
+#include "tools/ctl/ctl_ports.h"
 #include "tools/ctl/ctl_session.h"
 #include "serial/portlist.h"
 #include "kvt_version.h"
@@ -198,7 +200,7 @@ struct TCommandShape {
 const std::map<std::string, TCommandShape>& Commands()
 {
     static const std::map<std::string, TCommandShape> commands = {
-        {"ports", {{}, 0, ""}},
+        {"ports", {{"--json"}, 0, ""}},
         {"info", {{"--port", "--json", "--trace"}, 0, ""}},
         {"read", {{"--port", "--json", "--trace"}, 0, ""}},
         {"write", {{"--port", "--json", "--trace"}, 2, "a word name and a value"}},
@@ -206,6 +208,7 @@ const std::map<std::string, TCommandShape>& Commands()
         {"save", {{"--port", "--json", "--trace"}, 1, "a file name"}},
         {"apply", {{"--port", "--dry-run", "--json", "--trace"}, 1, "a file name"}},
         {"record", {{"--port", "--as-found", "--json", "--trace"}, 0, ""}},
+        {"find", {{"--json"}, 0, ""}},
     };
     return commands;
 }
@@ -298,6 +301,8 @@ public:
             return Save();
         if (cmd == "record")
             return Record();
+        if (cmd == "find")
+            return RunFind(FContext, FArgs.Json);
         return Apply();
     }
 
@@ -306,7 +311,7 @@ private:
     {
         if (FArgs.Port.empty())
             Usage("no port given (--port NAME; \"kvt27ctl ports\" lists them)");
-        FSession = std::make_unique<TCtlSession>(FArgs.Port);
+        FSession = std::make_unique<TCtlSession>(FArgs.Port == "auto" ? AutoPort(FContext) : FArgs.Port);
         if (FContext.PortSetup)
             FContext.PortSetup(FSession->Model().Port());
         // A stop asked for ends the command before its next request, never inside a frame.
@@ -332,9 +337,13 @@ private:
 
     int Ports()
     {
-        const std::vector<std::string> ports = ProgramPortList(FContext.SimRegistryDir);
-        for (const std::string& p : ports)
-            FContext.Out << p << "\n";
+        const std::vector<TPortInfo> ports =
+            ProgramPortsUnder(FContext.System.SysRoot, FContext.System.DevRoot, FContext.SimRegistryDir);
+        if (FArgs.Json)
+            Print(JsonLine(PortsJson(ports)));
+        else
+            for (const TPortInfo& p : ports)
+                FContext.Out << PortDisplayText(p) << "\n";
         if (ports.empty())
             FContext.Err << "kvt27ctl: no serial ports found\n";
         return ExitOk;
