@@ -3,6 +3,7 @@
 #include "ui/aboutbox.h"
 #include "ui/errorreport.h"
 #include "ui/entrytexts.h"
+#include "ui/findtexts.h"
 #include "ui/langtexts.h"
 #include "ui/linelogwindow.h"
 #include "ui/mnemonics.h"
@@ -194,6 +195,8 @@ void TFrmMain::BuildMenu()
     MCommEnd = Named(MenuComm->addAction(QString()), "MCommEnd");
     MenuComm->addSeparator();
     MCommLog = Named(MenuComm->addAction(QString()), "MCommLog");
+    MCommFind = Named(MenuComm->addAction(QString()), "MCommFind");
+    MCommFind->setShortcut(QKeySequence::Find);
     MenuHelp = Named(MainMenu1->addAction(QString()), "MenuHelp");
     MenuAbout = Named(MainMenu1->addAction(QString()), "MenuAbout");
     MenuLang = Named(MainMenu1->addMenu(Utf8("Jazyk / Language")), "MenuLang");
@@ -483,6 +486,7 @@ void TFrmMain::WireHandlers()
     action(MFileClose, &TFrmMain::MFileCloseClick);
     action(MCommEnd, &TFrmMain::MCommEndClick);
     action(MCommLog, &TFrmMain::MCommLogClick);
+    action(MCommFind, &TFrmMain::MCommFindClick);
     action(MenuHelp, &TFrmMain::MenuHelpClick);
     action(MenuAbout, &TFrmMain::MenuAboutClick);
     action(MLangCZ, &TFrmMain::MLangCZClick);
@@ -770,6 +774,7 @@ void TFrmMain::SetLang(int Lang)
     const QString statusBefore = StatusBar->PanelText(0);
     WriteCaptions(CaptionTable, Lang);
     WriteCaptions(ExtraCaptionTable, Lang);
+    MCommFind->setText(FindMenuCaption.In(Lang));
     WriteModelCaptions(Lang);
     for (const TMessageRow& row : MessageTable)
         *MessageSlot(static_cast<int>(row.Slot)) = row.Text.In(Lang);

@@ -10,6 +10,7 @@
 
 #include "datalog/trend_chart.h"
 #include "model/converter_model.h"
+#include "model/finder.h"
 #include "model/system_view.h"
 #include "protocol/device_settings.h"
 #include "protocol/line_log.h"
@@ -157,6 +158,7 @@ public:
     QMenu* MenuComm;
     QAction* MCommEnd;
     QAction* MCommLog;
+    QAction* MCommFind;
     QAction* MenuHelp;
     QAction* MenuAbout;
     QMenu* MenuLang;
@@ -311,6 +313,13 @@ public:
     void MCommLogClick(QObject* Sender);
     // A connection is made and the configuration panel shows it.
     bool Connected() const;
+
+    // --- Finding the converter (frmmain_find.cpp) -------------------------------------------
+    void MCommFindClick(QObject* Sender);
+    // "ttyUSB0 — FTDI FT232R USB UART (A10K3X): KVT27, firmware 1.200/160822", in the chosen language.
+    QString ProbeCaption(const TProbe& Probe) const;
+    // Runs on each port the search opens (tests shorten its time limits).
+    std::function<void(TComPort&)> FindPortSetup;
 
     // --- Helpers for every feature file ---------------------------------------------------
     // Checks a radio button as the program; its handler runs if it was not checked, and an
