@@ -13,20 +13,11 @@ namespace kvt {
 
 namespace {
 
-// The device a listed port opens: a name from a tree other than /dev opens there, so that a
-// test's list never reaches the machine's own ports.
-std::string DeviceOf(const TPortInfo& Port, const TSystemView& View)
-{
-    if (View.DevRoot != "/dev" && !Port.Simulator && Port.Name.find('/') == std::string::npos)
-        return View.DevRoot + "/" + Port.Name;
-    return PortDeviceName(Port.Name);
-}
-
 // Why a port is not asked at all: a probe on the console would write into it, one on a held port
 // would steal the other program's replies, and an absent UART only wastes the wait.
 void JudgeCandidate(TProbe& P, const std::set<std::string>& Consoles, const TSystemView& View)
 {
-    const std::string device = DeviceOf(P.Port, View);
+    const std::string device = ViewDevice(P.Port, View);
     const std::string tty = device.substr(device.rfind('/') + 1);
     if (!P.Port.Simulator && Consoles.count(tty)) {
         P.Skip = TProbeSkip::Console;
@@ -46,7 +37,7 @@ void Ask(TProbe& P, const TFindSetup& Setup)
         TConverterModel model;
         if (Setup.PortSetup)
             Setup.PortSetup(model.Port());
-        if (const std::optional<TOpenFailure> failed = model.Open(DeviceOf(P.Port, Setup.System))) {
+        if (const std::optional<TOpenFailure> failed = model.Open(ViewDevice(P.Port, Setup.System))) {
             P.Verdict = TProbeVerdict::NotOpened;
             P.ErrorCode = failed->ErrorCode;
             P.Detail = failed->Reason;
@@ -75,6 +66,13 @@ void Ask(TProbe& P, const TFindSetup& Setup)
 }
 
 } // namespace
+
+std::string ViewDevice(const TPortInfo& Port, const TSystemView& View)
+{
+    if (View.DevRoot != "/dev" && !Port.Simulator && Port.Name.find_first_of("/\\") == std::string::npos)
+        return View.DevRoot + "/" + Port.Name;
+    return PortDeviceName(Port.Name);
+}
 
 std::vector<TPortInfo> ViewPorts(const TSystemView& View)
 {

@@ -49,6 +49,10 @@ struct TFindSetup {
     std::function<void(TComPort&)> PortSetup;
 };
 
+// The device a listed port opens in View: a name from a tree other than /dev opens there, so a
+// test's list never reaches the machine's own ports.
+std::string ViewDevice(const TPortInfo& Port, const TSystemView& View);
+
 // Asks the view's ports (ViewPorts), every one at once, and says what each gave, in list order.
 std::vector<TProbe> FindConverters(const TFindSetup& Setup);
 // The same for Ports as given.

@@ -30,6 +30,10 @@ std::vector<TPortHolder> PortHolders(const std::string& ProcRoot, const std::str
 // The process ids whose command name (ProcRoot/<pid>/comm) is Name.
 std::vector<long> ProcessesNamed(const std::string& ProcRoot, const std::string& Name);
 
+// 0 when this user may read and write Device, else the system's code (ENOENT: not there, EACCES:
+// not allowed). Always 0 on Windows, where only opening tells.
+int PortAccessError(const std::string& Device);
+
 // Whether Device is an on-board UART that the kernel reports as absent: TIOCGSERIAL answers with
 // the type "unknown". Only ttyS ports are asked (opened without waiting and closed at once); any
 // other port, or one that cannot be asked, is not absent.

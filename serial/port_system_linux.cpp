@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <fcntl.h>
 #include <fstream>
@@ -91,6 +92,11 @@ std::vector<long> ProcessesNamed(const std::string& ProcRoot, const std::string&
             Pids.push_back(std::stol(PidText));
     }
     return Pids;
+}
+
+int PortAccessError(const std::string& Device)
+{
+    return ::access(Device.c_str(), R_OK | W_OK) == 0 ? 0 : errno;
 }
 
 bool UartAbsent(const std::string& Device)

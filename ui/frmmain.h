@@ -320,6 +320,9 @@ public:
     QString ProbeCaption(const TProbe& Probe) const;
     // Runs on each port the search opens (tests shorten its time limits).
     std::function<void(TComPort&)> FindPortSetup;
+    // The causes found for the port in the port field that would not open or did not answer
+    // (NoReply), in the chosen language; empty when none is found.
+    QString PortCauses(bool NoReply) const;
 
     // --- Helpers for every feature file ---------------------------------------------------
     // Checks a radio button as the program; its handler runs if it was not checked, and an

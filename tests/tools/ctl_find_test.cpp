@@ -130,3 +130,27 @@ TEST_F(CtlFind, NoConverterListsWhatEachPortGaveAndTwoAreBothListed)
     EXPECT_NE(r.Err.find("2 converters answer"), std::string::npos) << r.Err;
     EXPECT_NE(r.Err.find(Sims[1]->DevicePath()), std::string::npos) << r.Err;
 }
+
+TEST_F(CtlFind, DoctorPrintsEachCheckWithItsVerdict)
+{
+    Simulators(1, 0);
+    Tree.File("proc/900/comm", "ModemManager\n");
+    TRun r = Ctl({"doctor", "--port", Sims[0]->DevicePath()});
+    EXPECT_EQ(r.Status, ExitOk) << r.Out << r.Err;
+    EXPECT_NE(r.Out.find("modemmanager  warning  ModemManager is running (pid 900)"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("reply         ok       KVT27, firmware 1.200/160822"), std::string::npos) << r.Out;
+
+    r = Ctl({"doctor", "--port", "ttyUSB3", "--json"});
+    EXPECT_EQ(r.Status, ExitFailure);
+    const Json j = Json::parse(r.Out);
+    EXPECT_EQ(j["port"], "ttyUSB3");
+    EXPECT_EQ(j["checks"][0]["check"], "present");
+    EXPECT_EQ(j["checks"][0]["verdict"], "problem");
+    EXPECT_EQ(j["checks"][4]["pids"], Json::array({900}));
+    EXPECT_EQ(j["problem"], true);
+
+    // Without a port: the services, then what each port gives to the search.
+    r = Ctl({"doctor"});
+    EXPECT_EQ(r.Status, ExitOk);
+    EXPECT_NE(r.Out.find("port " + Sims[0]->DevicePath() + " ok       KVT27"), std::string::npos) << r.Out;
+}

@@ -145,3 +145,31 @@ TEST_F(WindowFind, NoConverterSaysWhatEachPortGaveAndTwoAreOfferedToChoose)
 }
 
 } // namespace kvt::ui::test
+
+namespace kvt::ui::test {
+
+// Beside the program's own messages, the causes it can find: a port not there, a silent converter.
+TEST_F(WindowFind, APortThatDoesNotWorkSaysWhy)
+{
+    TFrmMain& w = Window();
+    TypePort(QStringLiteral("ttyNoSuchPort"));
+    PressConnect();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].Text, w.MsgBadPort);
+    EXPECT_TRUE(Boxes()[0].Detail.contains(QStringLiteral("Port ttyNoSuchPort v systému není"))) << Boxes()[0].Detail.toStdString();
+
+    StartSim(PcConfig(10));
+    sim::TFaults mute;
+    mute.Mute = true;
+    Sim().SetFaults(mute);
+    Seam().Boxes.clear();
+    Choose("MLangEN");
+    TypePort(QString::fromStdString(Sim().DevicePath()));
+    PressConnect();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].Text, w.MsgLinkLost);
+    EXPECT_TRUE(Boxes()[0].Detail.contains(QStringLiteral("did not reply within 800 ms: check that it is powered, that the cable is in its PC socket")))
+        << Boxes()[0].Detail.toStdString();
+}
+
+} // namespace kvt::ui::test

@@ -19,6 +19,7 @@
 #include "signal/number_format.h"
 #include "signal/signal_kind.h"
 #include "signal/work_record.h"
+#include "tools/ctl/ctl_doctor.h"
 #include "tools/ctl/ctl_find.h"
 #include "tools/ctl/ctl_ports.h"
 #include "tools/ctl/ctl_session.h"
@@ -209,6 +210,7 @@ const std::map<std::string, TCommandShape>& Commands()
         {"apply", {{"--port", "--dry-run", "--json", "--trace"}, 1, "a file name"}},
         {"record", {{"--port", "--as-found", "--json", "--trace"}, 0, ""}},
         {"find", {{"--json"}, 0, ""}},
+        {"doctor", {{"--port", "--json"}, 0, ""}},
     };
     return commands;
 }
@@ -303,6 +305,8 @@ public:
             return Record();
         if (cmd == "find")
             return RunFind(FContext, FArgs.Json);
+        if (cmd == "doctor")
+            return RunDoctor(FContext, FArgs.Port, FArgs.Json);
         return Apply();
     }
 

@@ -20,9 +20,10 @@ Commands:
   apply FILE            put a saved configuration onto a converter (--dry-run to preview)
   record                the work record: settings as found and as left, as JSON
   find                  which port the converter is on: every port asked at once
+  doctor                why a port does not work: each check with its verdict
   help [COMMAND]        this text, or a command's
 
---trace (every command but ports and find): each frame sent and received, with its time, decoded, and
+--trace (every command but ports, find and doctor): each frame sent and received, with its time, decoded, and
 what failed, on standard error, as the program's line log shows it.
 
 --port NAME: a name from "kvt27ctl ports" such as ttyUSB0 opens /dev/ttyUSB0; an absolute path
@@ -213,6 +214,25 @@ is exit status 4, several are exit status 2, with the list.
                         "silent", "not-opened" or "skipped", "text": "...", "ms": 805}]}
 )~";
 
+constexpr const char* Doctor = R"~(Usage: kvt27ctl doctor [--port NAME] [--json]
+
+Says why a port does not work, one check a line with its verdict (ok, warning, problem,
+skipped):
+  present       the port's device is there (not unplugged, not renamed after a re-plug)
+  access        this user may use it (else the group to join, and how)
+  held          no other program holds it open (else its name and process id)
+  brltty        the braille display service is not running (it takes USB serial adapters away)
+  modemmanager  the modem service is not running (it probes newly plugged ports for seconds)
+  reply         the converter answers the identification's first question (else: is it
+                powered, is the cable in its PC socket, are the DIP switches set)
+Without --port: the brltty and modemmanager checks, then what each port gives to the search.
+Exit status 1 when a check finds a problem, 0 otherwise.
+
+  --json    one JSON object: {"port": "ttyUSB0" (null without --port), "checks": [{"check":
+            "held", "verdict": "problem", "detail": "...", "holders": [{"pid": 4242, "name":
+            "minicom"}]}, ...], "problem": true}
+)~";
+
 } // namespace
 
 std::string CtlHelp(const std::string& Command)
@@ -237,6 +257,8 @@ std::string CtlHelp(const std::string& Command)
         return Record;
     if (Command == "find")
         return Find;
+    if (Command == "doctor")
+        return Doctor;
     return {};
 }
 
