@@ -199,7 +199,7 @@ std::vector<TPortInfo> MergePorts(std::vector<TPortInfo> Devices, const std::vec
             Ports.push_back(std::move(Port));
     for (const std::string& Name : DeviceMap)
         if (!Name.empty() && !Listed(Name))
-            Ports.push_back(TPortInfo{Name, {}, {}, {}, {}, {}, false});
+            Ports.push_back(TPortInfo{Name, {}, {}, {}, {}, {}, false, {}});
     SortPortsByName(Ports);
     return Ports;
 }

@@ -37,3 +37,13 @@ inline constexpr TLangText CauseNoReply{"Převodník neodpověděl do 800 ms: zk
                                         "The converter did not reply within 800 ms: check that it is powered, that the cable is in its PC socket, and the DIP switches (see Help)."};
 
 } // namespace kvt::ui
+
+namespace kvt::ui {
+
+// The connect panel while a lost adapter is awaited ("%1": the port).
+inline constexpr TLangText ReplugGone{"Adaptér %1 byl odpojen. Až ho znovu připojíte, seznam portů ho vybere.",
+                                      "The adapter %1 was unplugged. When it is plugged in again, the port list selects it."};
+inline constexpr TLangText ReplugBack{"Adaptér je opět připojen jako %1: Enter naváže spojení.",
+                                      "The adapter is back as %1: Enter connects."};
+
+} // namespace kvt::ui

@@ -239,6 +239,7 @@ void TFrmMain::BuildConnectPanel()
                                Qt::AlignRight | Qt::AlignVCenter);
     LblProgVersion->setFont(VersionFont());
     PanelConnect->installEventFilter(this);
+    BuildReplugWatch();
 }
 
 void TFrmMain::BuildConfigPanel()

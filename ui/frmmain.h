@@ -40,6 +40,7 @@ class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QRadioButton;
+class QTimer;
 
 namespace kvt::ui {
 
@@ -324,6 +325,16 @@ public:
     // (NoReply), in the chosen language; empty when none is found.
     QString PortCauses(bool NoReply) const;
 
+    // --- A re-plugged adapter (frmmain_replug.cpp) --------------------------------------------
+    QLabel* LblReplug = nullptr;
+    QTimer* TmrReplug = nullptr;
+    // After a return to the connect panel: when the port's device has gone, waits for it.
+    void NoteAdapterGone();
+    // Says that PortText's adapter went away and watches the port list for it (by its stable name).
+    void WatchForAdapter(const QString& PortText);
+    // One look at the port list: the adapter back selects it in the port box.
+    void ReplugTick();
+
     // --- Helpers for every feature file ---------------------------------------------------
     // Checks a radio button as the program; its handler runs if it was not checked, and an
     // error that handler raises is raised here.
@@ -367,6 +378,7 @@ private:
     void BuildDatalogTab();
     void BuildNumeralTab();
     void BuildMenu();
+    void BuildReplugWatch();
     void PresetComPort();
     void WireHandlers();
     QString* MessageSlot(int Index);
@@ -382,6 +394,7 @@ private:
     bool FCentered = false;
     TMnemonics* FMnemonics = nullptr;
     int FChosenLang = LangCzech;
+    QString FLostPort; // the stable name (or name) of the adapter awaited
 };
 
 } // namespace kvt::ui

@@ -218,6 +218,7 @@ void TFrmMain::ShowConnect()
     SpdBtnMeasInput->setEnabled(true);
 
     Model.Close();
+    NoteAdapterGone();
 }
 
 void TFrmMain::LoadEE()

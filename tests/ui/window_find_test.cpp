@@ -173,3 +173,41 @@ TEST_F(WindowFind, APortThatDoesNotWorkSaysWhy)
 }
 
 } // namespace kvt::ui::test
+
+namespace kvt::ui::test {
+
+// A line lost because the device went away shows on the connect panel; the same adapter back under
+// another name is selected in the port box, and nothing is sent until the user connects.
+TEST_F(WindowFind, AnUnpluggedAdapterIsSelectedAgainWhenItComesBack)
+{
+    ASSERT_TRUE(ConnectToSim(PcConfig(10)));
+    TFrmMain& w = Window();
+    const QString device = QString::fromStdString(Sim().DevicePath());
+    Seam().OnBox = {};
+    Sim().Stop();
+    ASSERT_TRUE(WaitUntil([&] { return w.PanelConnect->isVisible(); }));
+    EXPECT_TRUE(w.LblReplug->isVisible());
+    EXPECT_TRUE(w.LblReplug->text().contains(device)) << w.LblReplug->text().toStdString();
+    EXPECT_TRUE(w.TmrReplug->isActive());
+
+    // The adapter behind a stable name, away and back as another tty.
+    kvt::test::TFakeTree T;
+    T.UsbAdapter("ttyUSB0", "1-1", "FTDI", "FT232R USB UART", "A10K3X");
+    w.System.SysRoot = T.Sys();
+    w.System.DevRoot = T.Dev();
+    w.System.SimRegistryDir = T.Root + "/reg";
+    w.FillPortList();
+    T.Remove("sys/class/tty/ttyUSB0");
+    T.Remove("dev");
+    w.WatchForAdapter(QStringLiteral("ttyUSB0"));
+    w.ReplugTick();
+    EXPECT_TRUE(w.TmrReplug->isActive());
+    T.UsbAdapter("ttyUSB1", "1-4", "FTDI", "FT232R USB UART", "A10K3X");
+    w.ReplugTick();
+    EXPECT_FALSE(w.TmrReplug->isActive());
+    EXPECT_EQ(w.CmbBxPort->currentText(), QStringLiteral("ttyUSB1"));
+    EXPECT_TRUE(w.LblReplug->text().contains(QStringLiteral("ttyUSB1")));
+    EXPECT_FALSE(w.ComPort.Active()) << "nothing connects by itself";
+}
+
+} // namespace kvt::ui::test
