@@ -179,6 +179,12 @@ TResult<TIdentity> TConverterModel::Identify()
     return r;
 }
 
+TResult<TIdentity> TConverterModel::Probe()
+{
+    CheckStop();
+    return FSession.Probe();
+}
+
 TResult<TLoadedWords> TConverterModel::Load(const std::function<void(int Row)>& Row)
 {
     CheckStop();

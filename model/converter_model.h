@@ -149,6 +149,8 @@ public:
     void Close();
     // The identification into the record (the temperature for a KVT27); the model's limits follow.
     TResult<TIdentity> Identify();
+    // A search's question (TConverterSession::Probe): the record and the state stay as they are.
+    TResult<TIdentity> Probe();
     // The settings load into the record; Row(k) before each row, k = 1..18. The code fields'
     // words (the first reads of 14 and 16) come back for the front end to show. On success the
     // state becomes Connected and, unless this converter is known already, its settings as

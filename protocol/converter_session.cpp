@@ -167,6 +167,36 @@ TResult<TIdentity> TConverterSession::Identify()
     return r;
 }
 
+TResult<TIdentity> TConverterSession::Probe()
+{
+    TResult<TIdentity> r;
+    TIdentity& id = r.Value;
+    TExchange x = Send(CmdIdentify, 0);
+    if (!x.Ok()) {
+        r.Outcome = TOutcome::Of(x);
+        return r;
+    }
+    id.DeviceModel = x.Byte(5);
+    id.EchoedStation = x.Byte(4);
+    if (*id.EchoedStation != FStationAddress) {
+        r.Outcome = NotConverter(CmdIdentify, "it echoed station " + std::to_string(*id.EchoedStation) + " instead of " +
+                                                  std::to_string(FStationAddress));
+        return r;
+    }
+    if (*id.DeviceModel != ModelKVT27 && *id.DeviceModel != ModelKVT27L) {
+        r.Outcome = NotConverter(CmdIdentify, "it reports model " + std::to_string(*id.DeviceModel) +
+                                                  " (a KVT27 is 10, a KVT27L 12)");
+        return r;
+    }
+    x = Send(CmdReadVersion, 0);
+    if (!x.Ok()) {
+        r.Outcome = TOutcome::Of(x);
+        return r;
+    }
+    id.FirmwareVersion = static_cast<int32_t>(x.Long());
+    return r;
+}
+
 TResult<TLoadedWords> TConverterSession::LoadSettings(const std::function<void(int Row)>& BeforeRow)
 {
     TResult<TLoadedWords> r;

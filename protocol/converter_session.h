@@ -74,6 +74,9 @@ public:
     // line is asked for once more. A device that echoes another station or names another model is
     // NotConverter; nothing after that request is sent.
     TResult<TIdentity> Identify();
+    // What a search asks of a port: the identify request alone, then, when a KVT27 or KVT27L
+    // answered it with this station, its version. Two reads, nothing written, nothing asked twice.
+    TResult<TIdentity> Probe();
 
     // The eighteen reads of the settings load. A word that does not read is asked once more, after
     // the line has settled; a second failure ends the load, and so does anything that arrives

@@ -199,7 +199,7 @@ std::vector<TPortInfo> MergePorts(std::vector<TPortInfo> Devices, const std::vec
             Ports.push_back(std::move(Port));
     for (const std::string& Name : DeviceMap)
         if (!Name.empty() && !Listed(Name))
-            Ports.push_back(TPortInfo{Name, {}, {}, {}, {}, {}, false});
+            Ports.push_back(TPortInfo{Name, {}, {}, {}, {}, {}, false, {}});
     SortPortsByName(Ports);
     return Ports;
 }
@@ -211,6 +211,11 @@ std::vector<kvt::TPortInfo> kvt::SystemPorts()
     std::vector<std::string> DeviceMap;
     kvt::serial::EnumSerialPortsUnder(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", DeviceMap);
     return kvt::serial::MergePorts(kvt::serial::DeviceManagerPorts(), DeviceMap);
+}
+
+std::vector<kvt::TPortInfo> kvt::SystemPortsUnder(const std::string&, const std::string&)
+{
+    return kvt::SystemPorts();
 }
 
 void EnumSerialPorts(std::vector<std::string>& Names)

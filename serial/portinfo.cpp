@@ -9,7 +9,26 @@ std::string PortDisplayText(const TPortInfo& Port)
 {
     if (Port.Description.empty())
         return Port.Name;
-    return Port.Name + " \u2014 " + Port.Description;
+    std::string text = Port.Name + " \u2014 " + Port.Description;
+    if (!Port.SerialNumber.empty())
+        text += " (" + Port.SerialNumber + ")";
+    return text;
+}
+
+std::string RememberedPortName(const std::vector<TPortInfo>& Ports, const std::string& Name)
+{
+    for (const TPortInfo& p : Ports)
+        if (p.Name == Name && !p.StableName.empty())
+            return p.StableName;
+    return Name;
+}
+
+std::string CurrentPortName(const std::vector<TPortInfo>& Ports, const std::string& Remembered)
+{
+    for (const TPortInfo& p : Ports)
+        if (!p.StableName.empty() && p.StableName == Remembered)
+            return p.Name;
+    return Remembered;
 }
 
 namespace {

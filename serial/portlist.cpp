@@ -6,9 +6,10 @@
 
 namespace kvt {
 
-std::vector<TPortInfo> ProgramPorts(const std::string& SimRegistryDir)
+namespace {
+
+std::vector<TPortInfo> WithSimulators(std::vector<TPortInfo> ports, const std::string& SimRegistryDir)
 {
-    std::vector<TPortInfo> ports = SystemPorts();
     for (TSimPort& p : LiveSimPortsIn(SimRegistryDir)) {
         if (std::any_of(ports.begin(), ports.end(), [&](const TPortInfo& q) { return q.Name == p.Path; }))
             continue;
@@ -18,6 +19,19 @@ std::vector<TPortInfo> ProgramPorts(const std::string& SimRegistryDir)
         ports.push_back(std::move(sim));
     }
     return ports;
+}
+
+} // namespace
+
+std::vector<TPortInfo> ProgramPorts(const std::string& SimRegistryDir)
+{
+    return WithSimulators(SystemPorts(), SimRegistryDir);
+}
+
+std::vector<TPortInfo> ProgramPortsUnder(const std::string& SysRoot, const std::string& DevRoot,
+                                         const std::string& SimRegistryDir)
+{
+    return WithSimulators(SystemPortsUnder(SysRoot, DevRoot), SimRegistryDir);
 }
 
 std::vector<TPortInfo> ProgramPorts()

@@ -12,6 +12,9 @@ namespace kvt {
 // already in the list (Simulator set).
 std::vector<TPortInfo> ProgramPorts(const std::string& SimRegistryDir);
 std::vector<TPortInfo> ProgramPorts();
+// The same with the system's ports read from SysRoot and DevRoot (see SystemPortsUnder).
+std::vector<TPortInfo> ProgramPortsUnder(const std::string& SysRoot, const std::string& DevRoot,
+                                         const std::string& SimRegistryDir);
 
 // Their names alone.
 std::vector<std::string> ProgramPortList(const std::string& SimRegistryDir);

@@ -3,6 +3,7 @@
 #include "ui/aboutbox.h"
 #include "ui/errorreport.h"
 #include "ui/entrytexts.h"
+#include "ui/findtexts.h"
 #include "ui/langtexts.h"
 #include "ui/linelogwindow.h"
 #include "ui/mnemonics.h"
@@ -195,6 +196,8 @@ void TFrmMain::BuildMenu()
     MCommEnd = Named(MenuComm->addAction(QString()), "MCommEnd");
     MenuComm->addSeparator();
     MCommLog = Named(MenuComm->addAction(QString()), "MCommLog");
+    MCommFind = Named(MenuComm->addAction(QString()), "MCommFind");
+    MCommFind->setShortcut(QKeySequence::Find);
     MenuHelp = Named(MainMenu1->addAction(QString()), "MenuHelp");
     MenuAbout = Named(MainMenu1->addAction(QString()), "MenuAbout");
     MenuLang = Named(MainMenu1->addMenu(Utf8("Jazyk / Language")), "MenuLang");
@@ -237,6 +240,7 @@ void TFrmMain::BuildConnectPanel()
                                Qt::AlignRight | Qt::AlignVCenter);
     LblProgVersion->setFont(VersionFont());
     PanelConnect->installEventFilter(this);
+    BuildReplugWatch();
 }
 
 void TFrmMain::BuildConfigPanel()
@@ -485,6 +489,7 @@ void TFrmMain::WireHandlers()
     action(MFileClose, &TFrmMain::MFileCloseClick);
     action(MCommEnd, &TFrmMain::MCommEndClick);
     action(MCommLog, &TFrmMain::MCommLogClick);
+    action(MCommFind, &TFrmMain::MCommFindClick);
     action(MenuHelp, &TFrmMain::MenuHelpClick);
     action(MenuAbout, &TFrmMain::MenuAboutClick);
     action(MLangCZ, &TFrmMain::MLangCZClick);
@@ -541,7 +546,9 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
     // The configuration panel shows only after a connection was made: its port is the one to offer next time.
     // Written once the connect has finished: a settings file is not worth a moment of it.
     if (Event->type() == QEvent::Show && Watched == PanelConfig && !Model.ConnectedPort().empty())
-        QTimer::singleShot(0, this, [port = QString::fromStdString(Model.ConnectedPort())] { TProgramSettings::SetPort(port); });
+        QTimer::singleShot(0, this, [port = RememberedPortText(CmbBxPort, QString::fromStdString(Model.ConnectedPort()))] {
+            TProgramSettings::SetPort(port);
+        });
     // The key reaches the port field through the combo box or its line edit, whichever holds
     // the focus; only that first delivery counts.
     if ((Watched == CmbBxPort || Watched == CmbBxPort->lineEdit()) && Event->type() == QEvent::KeyPress
@@ -646,11 +653,12 @@ void TFrmMain::FormCreate(QObject*)
 
 void TFrmMain::FillPortList()
 {
-    const std::vector<TPortInfo> ports = ProgramPorts();
+    const std::vector<TPortInfo> ports = ViewPorts(System);
     if (PortItemsAre(CmbBxPort, ports))
         return;
     // The user's text stays, typed or chosen; an item is chosen only where it names the same port.
-    const QString text = CmbBxPort->currentText();
+    // A port remembered by its stable name is shown under its name of today.
+    const QString text = CurrentPortText(ports, CmbBxPort->currentText());
     SetPortItems(CmbBxPort, ports);
     CmbBxPort->setCurrentIndex(CmbBxPort->findText(text));
     CmbBxPort->setEditText(text);
@@ -769,6 +777,7 @@ void TFrmMain::SetLang(int Lang)
     const QString statusBefore = StatusBar->PanelText(0);
     WriteCaptions(CaptionTable, Lang);
     WriteCaptions(ExtraCaptionTable, Lang);
+    MCommFind->setText(FindMenuCaption.In(Lang));
     WriteModelCaptions(Lang);
     for (const TMessageRow& row : MessageTable)
         *MessageSlot(static_cast<int>(row.Slot)) = row.Text.In(Lang);

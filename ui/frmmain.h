@@ -10,6 +10,8 @@
 
 #include "datalog/trend_chart.h"
 #include "model/converter_model.h"
+#include "model/finder.h"
+#include "model/system_view.h"
 #include "protocol/device_settings.h"
 #include "protocol/line_log.h"
 #include "serial/comport.h"
@@ -38,6 +40,7 @@ class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QRadioButton;
+class QTimer;
 
 namespace kvt::ui {
 
@@ -158,6 +161,7 @@ public:
     QMenu* MenuComm;
     QAction* MCommEnd;
     QAction* MCommLog;
+    QAction* MCommFind;
     QAction* MenuHelp;
     QAction* MenuAbout;
     QMenu* MenuLang;
@@ -169,6 +173,9 @@ public:
     TSaveDialog* SvDlg;
 
     // --- State ----------------------------------------------------------------------------
+    // Where the port list, the search for the converter and the diagnosis read the system
+    // (tests give a tree of their own).
+    TSystemView System;
     // The converter on ComPort: its session, identity, settings, limits, unit, work record,
     // recording and link. The fields below are views of it under the window's own names.
     TConverterModel Model{ComPort};
@@ -313,6 +320,26 @@ public:
     // A connection is made and the configuration panel shows it.
     bool Connected() const;
 
+    // --- Finding the converter (frmmain_find.cpp) -------------------------------------------
+    void MCommFindClick(QObject* Sender);
+    // "ttyUSB0 — FTDI FT232R USB UART (A10K3X): KVT27, firmware 1.200/160822", in the chosen language.
+    QString ProbeCaption(const TProbe& Probe) const;
+    // Runs on each port the search opens (tests shorten its time limits).
+    std::function<void(TComPort&)> FindPortSetup;
+    // The causes found for the port in the port field that would not open or did not answer
+    // (NoReply), in the chosen language; empty when none is found.
+    QString PortCauses(bool NoReply) const;
+
+    // --- A re-plugged adapter (frmmain_replug.cpp) --------------------------------------------
+    QLabel* LblReplug = nullptr;
+    QTimer* TmrReplug = nullptr;
+    // After a return to the connect panel: when the port's device has gone, waits for it.
+    void NoteAdapterGone();
+    // Says that PortText's adapter went away and watches the port list for it (by its stable name).
+    void WatchForAdapter(const QString& PortText);
+    // One look at the port list: the adapter back selects it in the port box.
+    void ReplugTick();
+
     // --- Helpers for every feature file ---------------------------------------------------
     // Checks a radio button as the program; its handler runs if it was not checked, and an
     // error that handler raises is raised here.
@@ -356,6 +383,7 @@ private:
     void BuildDatalogTab();
     void BuildNumeralTab();
     void BuildMenu();
+    void BuildReplugWatch();
     void PresetComPort();
     void WireHandlers();
     QString* MessageSlot(int Index);
@@ -371,6 +399,7 @@ private:
     bool FCentered = false;
     TMnemonics* FMnemonics = nullptr;
     int FChosenLang = LangCzech;
+    QString FLostPort; // the stable name (or name) of the adapter awaited
 };
 
 } // namespace kvt::ui

@@ -93,7 +93,8 @@ void TFrmMain::Connect()
 
     try {
         if (const std::optional<TOpenFailure> failed = Model.Open(CmbBxPort->currentText().toStdString())) {
-            badPort(QString::fromStdString(failed->Reason));
+            const QString causes = failed->Reason.empty() ? QString() : PortCauses(false);
+            badPort(QString::fromStdString(failed->Reason) + (causes.isEmpty() ? QString() : QStringLiteral("\n\n") + causes));
             return;
         }
 
@@ -112,6 +113,12 @@ void TFrmMain::Connect()
             StatusBar->SetPanelText(3, QString::number(*t) + QString::fromUtf8(" °C"));
         if (identity.Outcome.Fault == TFault::NotConverter) {
             ErrorBox(this, MsgNoConverter);
+            ShowConnect();
+            return;
+        }
+        if (identity.Outcome.Fault == TFault::NoReply && ComPort.Active()) {
+            // The lost link's message, with what may be wrong beside it.
+            ErrorBox(this, MsgLinkLost, PortCauses(true));
             ShowConnect();
             return;
         }
@@ -211,6 +218,7 @@ void TFrmMain::ShowConnect()
     SpdBtnMeasInput->setEnabled(true);
 
     Model.Close();
+    NoteAdapterGone();
 }
 
 void TFrmMain::LoadEE()

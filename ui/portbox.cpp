@@ -55,10 +55,23 @@ void SetPortItems(QComboBox* Box, const std::vector<TPortInfo>& Ports)
         const int i = Box->count() - 1;
         Box->setItemData(i, text, PortListTextRole);
         Box->setItemData(i, text, Qt::ToolTipRole);
+        Box->setItemData(i, QString::fromStdString(Port.StableName), PortStableNameRole);
         widest = std::max(widest, metrics.horizontalAdvance(text));
     }
     // The list may be wider than the box; room for the margins and a scroll bar.
     Box->view()->setMinimumWidth(widest + 40);
+}
+
+QString RememberedPortText(const QComboBox* Box, const QString& Name)
+{
+    const int i = Box->findText(Name);
+    const QString stable = i >= 0 ? Box->itemData(i, PortStableNameRole).toString() : QString();
+    return stable.isEmpty() ? Name : stable;
+}
+
+QString CurrentPortText(const std::vector<TPortInfo>& Ports, const QString& Remembered)
+{
+    return QString::fromStdString(CurrentPortName(Ports, Remembered.toStdString()));
 }
 
 } // namespace kvt::ui

@@ -14,6 +14,8 @@ namespace kvt::ui {
 
 // The item role of the text shown in the list.
 constexpr int PortListTextRole = Qt::UserRole + 1;
+// The item role of the port's stable name (empty when it has none).
+constexpr int PortStableNameRole = Qt::UserRole + 2;
 
 class TPortItemDelegate : public QStyledItemDelegate {
 public:
@@ -31,5 +33,9 @@ void InstallPortItemDelegate(QComboBox* Box);
 bool PortItemsAre(const QComboBox* Box, const std::vector<TPortInfo>& Ports);
 // Replaces Box's items with Ports; the list is made wide enough for its longest text.
 void SetPortItems(QComboBox* Box, const std::vector<TPortInfo>& Ports);
+// The name to remember for the port Name of Box: the item's stable name where it has one.
+QString RememberedPortText(const QComboBox* Box, const QString& Name);
+// A remembered port as Ports call it now (a stable name becomes the port's current name).
+QString CurrentPortText(const std::vector<TPortInfo>& Ports, const QString& Remembered);
 
 } // namespace kvt::ui

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -126,6 +127,15 @@ std::optional<QString> TQtUiSeam::OpenFileName(QWidget* Parent, const QString& F
     return Chosen(dialog);
 }
 
+std::optional<int> TQtUiSeam::Choose(QWidget* Parent, const QString& Text, const QStringList& Items)
+{
+    bool ok = false;
+    const QString item = QInputDialog::getItem(Parent, QApplication::applicationDisplayName(), DisplayLineBreaks(Text),
+                                               Items, 0, false, &ok);
+    const int index = ok ? static_cast<int>(Items.indexOf(item)) : -1;
+    return index >= 0 ? std::optional<int>(index) : std::nullopt;
+}
+
 bool TQtUiSeam::Ask(QWidget* Parent, const QString& Text, const QString& Detail)
 {
     // A message box would wrap the list; each change stays on its line here.
@@ -233,6 +243,12 @@ bool Ask(QWidget* Parent, const QString& Text, const QString& Detail)
 {
     TModalScope modal;
     return UiSeam().Ask(Parent, Text, Detail);
+}
+
+std::optional<int> Choose(QWidget* Parent, const QString& Text, const QStringList& Items)
+{
+    TModalScope modal;
+    return UiSeam().Choose(Parent, Text, Items);
 }
 
 } // namespace kvt::ui

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -31,6 +32,12 @@ public:
     // A modal question with Yes and No; Detail is shown beside Text (a list of what would change).
     // True for Yes; a seam that does not answer says No, so nothing is done.
     virtual bool Ask(QWidget*, const QString& /*Text*/, const QString& /*Detail*/) { return false; }
+    // A modal choice of one of Items; its index, or nullopt when the user cancels (so when a seam
+    // does not answer).
+    virtual std::optional<int> Choose(QWidget*, const QString& /*Text*/, const QStringList& /*Items*/)
+    {
+        return std::nullopt;
+    }
     // A blocking wait on the user-interface thread.
     virtual void Sleep(int Ms) = 0;
     // Maps a timer period in ms to the one actually used (the identity in the program).
@@ -44,6 +51,7 @@ public:
     std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder) override;
     std::optional<QString> OpenFileName(QWidget* Parent, const QString& Filter, const QString& Folder) override;
     bool Ask(QWidget* Parent, const QString& Text, const QString& Detail) override;
+    std::optional<int> Choose(QWidget* Parent, const QString& Text, const QStringList& Items) override;
     void Sleep(int Ms) override;
 };
 
@@ -64,6 +72,7 @@ void Sleep(int Ms);
 std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder);
 std::optional<QString> OpenFileName(QWidget* Parent, const QString& Filter, const QString& Folder);
 bool Ask(QWidget* Parent, const QString& Text, const QString& Detail);
+std::optional<int> Choose(QWidget* Parent, const QString& Text, const QStringList& Items);
 
 // "\r" and "\r\n" as line breaks, the way the message texts are built.
 QString DisplayLineBreaks(const QString& Text);

@@ -7,6 +7,7 @@
 #include "serial/portlist.h"
 #include "platform/simregistry.h"
 #include "serial/termios_map.h"
+#include "tests/serial/fake_tree.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -217,7 +218,7 @@ TEST(ComPortEnum, PortsAreShownWithTheirDescriptionAndCountedByNumber)
 
     std::vector<kvt::TPortInfo> Ports;
     for (const char* Name : {"COM10", "ttyUSB10", "COM2", "COM", "ttyUSB1", "COM1", "/dev/pts/3"})
-        Ports.push_back(kvt::TPortInfo{Name, {}, {}, {}, {}, {}, false});
+        Ports.push_back(kvt::TPortInfo{Name, {}, {}, {}, {}, {}, false, {}});
     kvt::SortPortsByName(Ports);
     std::vector<std::string> Names;
     for (const auto& p : Ports)
@@ -242,4 +243,42 @@ TEST(ComPortEnum, ALiveSimulatorComesLastInTheProgramsList)
     }
     std::error_code Ec;
     std::filesystem::remove_all(Base, Ec);
+}
+
+// What the list tells of each adapter comes from sysfs and the by-id links; a re-plugged adapter
+// under another tty number is remembered by its link.
+TEST(ComPortEnum, UsbAdaptersAreDescribedFromSysfsAndRememberedByTheirStableName)
+{
+    kvt::test::TFakeTree T;
+    T.UsbAdapter("ttyUSB0", "1-1", "FTDI", "FT232R USB UART", "A10K3X");
+    T.UsbAdapter("ttyACM0", "1-2", "Prolific", "Prolific USB-Serial", "", "cdc_acm");
+    T.Uart("ttyS0", 4);
+    std::vector<kvt::TPortInfo> Ports = ks::SystemPortsIn(T.Sys(), T.Dev());
+    kvt::SortPortsByName(Ports);
+    ASSERT_EQ(Ports.size(), 3u);
+    const kvt::TPortInfo& Usb = Ports[2];
+    EXPECT_EQ(kvt::PortDisplayText(Usb), "ttyUSB0 \u2014 FTDI FT232R USB UART (A10K3X)");
+    EXPECT_EQ(Usb.Manufacturer, "FTDI");
+    EXPECT_EQ(Usb.SerialNumber, "A10K3X");
+    EXPECT_EQ(Usb.HardwareId, "0403:6001");
+    EXPECT_EQ(Usb.Driver, "ftdi_sio");
+    const std::string Stable = T.Dev() + "/serial/by-id/usb-FTDI_FT232R USB UART_A10K3X-if00-port0";
+    EXPECT_EQ(Usb.StableName, Stable);
+    // A product that names its maker is not named twice; no serial number, no stable name.
+    EXPECT_EQ(kvt::PortDisplayText(Ports[0]), "ttyACM0 \u2014 Prolific USB-Serial");
+    EXPECT_EQ(Ports[0].Driver, "cdc_acm");
+    EXPECT_TRUE(Ports[0].StableName.empty());
+    EXPECT_EQ(kvt::PortDisplayText(Ports[1]), "ttyS0");
+
+    EXPECT_EQ(kvt::RememberedPortName(Ports, "ttyUSB0"), Stable);
+    EXPECT_EQ(kvt::RememberedPortName(Ports, "ttyACM0"), "ttyACM0");
+    // Unplugged and back as ttyUSB1: the remembered name finds it.
+    T.Remove("sys/class/tty/ttyUSB0");
+    T.Remove("dev/ttyUSB0");
+    T.Remove("dev/serial");
+    T.UsbAdapter("ttyUSB1", "1-3", "FTDI", "FT232R USB UART", "A10K3X");
+    Ports = ks::SystemPortsIn(T.Sys(), T.Dev());
+    EXPECT_EQ(kvt::CurrentPortName(Ports, Stable), "ttyUSB1");
+    EXPECT_EQ(kvt::CurrentPortName(Ports, "ttyACM0"), "ttyACM0");
+    EXPECT_EQ(kvt::CurrentPortName(Ports, "/dev/pts/4"), "/dev/pts/4");
 }

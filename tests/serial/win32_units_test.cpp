@@ -353,7 +353,7 @@ TEST(Win32Ports, DescriptionsFromTheDeviceManagerAndTheListByNumber)
     EXPECT_EQ(SerialNumberFromInstanceId("ACPI\\PNP0501\\1"), "");
 
     auto Port = [](const char* Name, const char* Description) {
-        return kvt::TPortInfo{Name, Description, {}, {}, {}, {}, false};
+        return kvt::TPortInfo{Name, Description, {}, {}, {}, {}, false, {}};
     };
     const auto Ports = kvt::serial::MergePorts({Port("COM10", "USB Serial Port"), Port("COM3", "Communications Port"),
                                                    Port("com3", "listed twice")},

@@ -55,6 +55,16 @@ bool TRecordingSeam::Ask(QWidget*, const QString& Text, const QString& Detail)
     return yes;
 }
 
+std::optional<int> TRecordingSeam::Choose(QWidget*, const QString& Text, const QStringList& Items)
+{
+    Choices.push_back({TBoxKind::Plain, Text, Items.join(QLatin1Char('\n'))});
+    if (ChooseAnswers.empty())
+        return std::nullopt;
+    const int index = ChooseAnswers.front();
+    ChooseAnswers.pop_front();
+    return index;
+}
+
 void TRecordingSeam::Sleep(int Ms)
 {
     Sleeps.push_back(Ms);

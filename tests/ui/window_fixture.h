@@ -58,6 +58,10 @@ public:
     // The questions asked (Kind Plain), and the answers in order; none left means No.
     std::vector<TBox> Questions;
     std::deque<bool> AskAnswers;
+    // The choices offered (Text and the items as Detail, one a line), and the answers in order
+    // (an index; none left means the user cancels).
+    std::vector<TBox> Choices;
+    std::deque<int> ChooseAnswers;
 
     // Waits the window asked for; they also pass for real unless RealSleep is false.
     std::vector<int> Sleeps;
@@ -70,6 +74,7 @@ public:
     std::optional<QString> SaveFileName(QWidget* Parent, const QString& Filter, const QString& Folder) override;
     std::optional<QString> OpenFileName(QWidget* Parent, const QString& Filter, const QString& Folder) override;
     bool Ask(QWidget* Parent, const QString& Text, const QString& Detail) override;
+    std::optional<int> Choose(QWidget* Parent, const QString& Text, const QStringList& Items) override;
     void Sleep(int Ms) override;
     int TimerInterval(int Ms) override;
 };

@@ -2,6 +2,7 @@
 // signal and datalog code. RunCtl is the whole tool without its process: tests call it directly.
 #pragma once
 
+#include "model/system_view.h"
 #include "tools/ctl/ctl_status.h"
 
 #include <atomic>
@@ -32,6 +33,9 @@ struct TCtlContext {
     std::function<void(TComPort& Port)> PortSetup = {};
     // Between two identifications while a job waits for a converter (tests shorten it).
     int JobPollMs = 1000;
+    // Where find, --port auto and doctor read the system (tests give a tree of their own); its
+    // empty registry folder stands for SimRegistryDir.
+    TSystemView System = {};
 };
 
 // Args without the program name. Returns the exit status; never throws.

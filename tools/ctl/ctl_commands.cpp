@@ -19,6 +19,9 @@
 #include "signal/number_format.h"
 #include "signal/signal_kind.h"
 #include "signal/work_record.h"
+#include "tools/ctl/ctl_doctor.h"
+#include "tools/ctl/ctl_find.h"
+#include "tools/ctl/ctl_ports.h"
 #include "tools/ctl/ctl_session.h"
 #include "tools/ctl/ctl_job.h"
 #include "serial/portlist.h"
@@ -207,7 +210,7 @@ struct TCommandShape {
 const std::map<std::string, TCommandShape>& Commands()
 {
     static const std::map<std::string, TCommandShape> commands = {
-        {"ports", {{}, 0, ""}},
+        {"ports", {{"--json"}, 0, ""}},
         {"info", {{"--port", "--json", "--trace"}, 0, ""}},
         {"read", {{"--port", "--json", "--trace"}, 0, ""}},
         {"write", {{"--port", "--json", "--trace"}, 2, "a word name and a value"}},
@@ -216,6 +219,8 @@ const std::map<std::string, TCommandShape>& Commands()
         {"apply", {{"--port", "--dry-run", "--json", "--trace"}, 1, "a file name"}},
         {"record", {{"--port", "--as-found", "--json", "--trace"}, 0, ""}},
         {"job", {{"--port", "--records", "--from", "--json", "--trace"}, 2, "run and a job file"}},
+        {"find", {{"--json"}, 0, ""}},
+        {"doctor", {{"--port", "--json"}, 0, ""}},
     };
     return commands;
 }
@@ -311,6 +316,10 @@ public:
         if (cmd == "job")
             return RunJobCommand({FArgs.Positional[0], FArgs.Positional[1], FArgs.Port, FArgs.Records, FArgs.From,
                                   FArgs.Json, FArgs.Trace}, FContext);
+        if (cmd == "find")
+            return RunFind(FContext, FArgs.Json);
+        if (cmd == "doctor")
+            return RunDoctor(FContext, FArgs.Port, FArgs.Json);
         return Apply();
     }
 
@@ -319,7 +328,7 @@ private:
     {
         if (FArgs.Port.empty())
             Usage("no port given (--port NAME; \"kvt27ctl ports\" lists them)");
-        FSession = std::make_unique<TCtlSession>(FArgs.Port);
+        FSession = std::make_unique<TCtlSession>(FArgs.Port == "auto" ? AutoPort(FContext) : FArgs.Port);
         if (FContext.PortSetup)
             FContext.PortSetup(FSession->Model().Port());
         // A stop asked for ends the command before its next request, never inside a frame.
@@ -345,9 +354,13 @@ private:
 
     int Ports()
     {
-        const std::vector<std::string> ports = ProgramPortList(FContext.SimRegistryDir);
-        for (const std::string& p : ports)
-            FContext.Out << p << "\n";
+        const std::vector<TPortInfo> ports =
+            ProgramPortsUnder(FContext.System.SysRoot, FContext.System.DevRoot, FContext.SimRegistryDir);
+        if (FArgs.Json)
+            Print(JsonLine(PortsJson(ports)));
+        else
+            for (const TPortInfo& p : ports)
+                FContext.Out << PortDisplayText(p) << "\n";
         if (ports.empty())
             FContext.Err << "kvt27ctl: no serial ports found\n";
         return ExitOk;

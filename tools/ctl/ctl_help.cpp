@@ -21,14 +21,17 @@ Commands:
   record                the work record: settings as found and as left, as JSON
   job run JOB.csv       a workshop job: converter after converter on one port, each configured,
                         checked and recorded (--records DIR)
+  find                  which port the converter is on: every port asked at once
+  doctor                why a port does not work: each check with its verdict
   help [COMMAND]        this text, or a command's
 
---trace (every command but ports): each frame sent and received, with its time, decoded, and
+--trace (every command but ports, find and doctor): each frame sent and received, with its time, decoded, and
 what failed, on standard error, as the program's line log shows it.
 
 --port NAME: a name from "kvt27ctl ports" such as ttyUSB0 opens /dev/ttyUSB0; an absolute path
 opens as it stands. The port runs as in the program: 4800 Bd, 8N1, DTR off, RTS on. A converter
 that does not answer is given up after 800 ms.
+--port auto: the one converter that "kvt27ctl find" finds (see kvt27ctl find --help).
 
 Exit status:
   0    success
@@ -48,11 +51,21 @@ Results go to standard output, messages to standard error; a result that cannot 
 numbers, no locale in any value) in the shape its help shows.
 )";
 
-constexpr const char* Ports = R"(Usage: kvt27ctl ports
+constexpr const char* Ports = R"~(Usage: kvt27ctl ports [--json]
 
 Lists the serial ports present, one a line, as the program's port list shows them: the system's
-own ports first, then the ports of the kvt27-sim simulators running for this user.
-)";
+own ports first, then the ports of the kvt27-sim simulators running for this user. A port's name
+comes first (what --port takes), then what the system knows of the adapter:
+  ttyUSB0 — FTDI FT232R USB UART (A10K3X)
+
+  --json    one JSON array, an object for each port:
+            [{"name": "ttyUSB0", "shown": "ttyUSB0 — FTDI FT232R USB UART (A10K3X)",
+              "description": "FTDI FT232R USB UART", "manufacturer": "FTDI",
+              "serial_number": "A10K3X", "stable_name": "/dev/serial/by-id/usb-FTDI_...",
+              "hardware_id": "0403:6001", "driver": "ftdi_sio", "simulator": false}]
+            Empty texts where the system tells nothing; stable_name opens the same adapter
+            after a re-plug.
+)~";
 
 constexpr const char* Info = R"(Usage: kvt27ctl info --port NAME [--json]
 
@@ -235,6 +248,45 @@ frame (128 + the signal). Either way the job resumes at that row with --from:
 Exit status: 0 every row done; 6 a converter skipped; 1 a word that reads back otherwise, or a
 record or summary that could not be written; 4 the converter failed while it was worked on.
 )";
+constexpr const char* Find = R"~(Usage: kvt27ctl find [--json]
+
+Asks every port at once whether a converter is on it, and lists those that answer, one a line:
+  ttyUSB0 — FTDI FT232R USB UART (A10K3X): KVT27, firmware 1.200/160822
+Each port gets the identification's first question and, where a converter answers it, the
+version question: nothing is written. The search takes about one reply's time (800 ms) however
+many ports there are. The candidates are the system's ports and the running simulators; not
+asked are the system console, a port another program holds open, and an on-board UART that the
+kernel reports as absent. When nothing answers, exit status 4 and what each port gave on
+standard error.
+
+"--port auto" on any other command does the same search and uses the one converter found: none
+is exit status 4, several are exit status 2, with the list.
+
+  --json    one JSON object:
+            {"found": [{"port": "ttyUSB0", "model": "KVT27", "device_model": 10,
+                        "firmware": 1200160822, "firmware_text": "1.200/160822"}],
+             "ports": [{the fields of "ports --json", "outcome": "converter", "other",
+                        "silent", "not-opened" or "skipped", "text": "...", "ms": 805}]}
+)~";
+
+constexpr const char* Doctor = R"~(Usage: kvt27ctl doctor [--port NAME] [--json]
+
+Says why a port does not work, one check a line with its verdict (ok, warning, problem,
+skipped):
+  present       the port's device is there (not unplugged, not renamed after a re-plug)
+  access        this user may use it (else the group to join, and how)
+  held          no other program holds it open (else its name and process id)
+  brltty        the braille display service is not running (it takes USB serial adapters away)
+  modemmanager  the modem service is not running (it probes newly plugged ports for seconds)
+  reply         the converter answers the identification's first question (else: is it
+                powered, is the cable in its PC socket, are the DIP switches set)
+Without --port: the brltty and modemmanager checks, then what each port gives to the search.
+Exit status 1 when a check finds a problem, 0 otherwise.
+
+  --json    one JSON object: {"port": "ttyUSB0" (null without --port), "checks": [{"check":
+            "held", "verdict": "problem", "detail": "...", "holders": [{"pid": 4242, "name":
+            "minicom"}]}, ...], "problem": true}
+)~";
 
 } // namespace
 
@@ -260,6 +312,10 @@ std::string CtlHelp(const std::string& Command)
         return Record;
     if (Command == "job")
         return Job;
+    if (Command == "find")
+        return Find;
+    if (Command == "doctor")
+        return Doctor;
     return {};
 }
 
