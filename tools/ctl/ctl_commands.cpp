@@ -20,6 +20,7 @@
 #include "signal/signal_kind.h"
 #include "signal/work_record.h"
 #include "tools/ctl/ctl_session.h"
+#include "tools/ctl/ctl_command.h"
 #include "serial/portlist.h"
 #include "kvt_version.h"
 
@@ -93,6 +94,7 @@ struct TArgs {
     std::string Csv;
     std::vector<std::string> Positional;
     std::set<std::string> Given; // options given, for the per-command check
+    std::map<std::string, std::string> Values; // the options of the commands in files of their own
 };
 
 [[noreturn]] void Usage(const std::string& Message)
@@ -182,6 +184,9 @@ TArgs ParseArgs(const std::vector<std::string>& Args)
         } else if (arg == "--csv") {
             a.Csv = take();
             a.Given.insert(arg);
+        } else if (arg == "--hold" || arg == "--fingerprint" || arg == "--tag" || arg == "--place" || arg == "--note") {
+            a.Values[arg] = take();
+            a.Given.insert(arg);
         } else {
             Usage("unknown option " + MessageQuote(arg) + " (see kvt27ctl --help)");
         }
@@ -206,6 +211,7 @@ const std::map<std::string, TCommandShape>& Commands()
         {"save", {{"--port", "--json", "--trace"}, 1, "a file name"}},
         {"apply", {{"--port", "--dry-run", "--json", "--trace"}, 1, "a file name"}},
         {"record", {{"--port", "--as-found", "--json", "--trace"}, 0, ""}},
+        {"output", {{"--port", "--hold", "--trace"}, 1, "a value such as 12mA, 5V or 50%"}},
     };
     return commands;
 }
@@ -298,10 +304,18 @@ public:
             return Save();
         if (cmd == "record")
             return Record();
+        if (cmd == "output")
+            return OutputCommand(Env());
         return Apply();
     }
 
 private:
+    TCommandEnv Env()
+    {
+        return {FContext, FArgs.Positional, FArgs.Values, FArgs.Json, [this](bool Load) -> TCtlSession& { return Connect(Load); },
+                [this] { return Stopped(); }, [this](const std::string& Text) { Print(Text); }};
+    }
+
     TCtlSession& Connect(bool LoadWords)
     {
         if (FArgs.Port.empty())
@@ -903,6 +917,11 @@ private:
 };
 
 } // namespace
+
+std::string StopSignalName(int Signal)
+{
+    return SignalName(Signal);
+}
 
 namespace {
 

@@ -19,6 +19,7 @@ Commands:
   save FILE             save the configuration (kinds, ranges, filter, reaction) to FILE
   apply FILE            put a saved configuration onto a converter (--dry-run to preview)
   record                the work record: settings as found and as left, as JSON
+  output VALUE          loop test: drive the output at 12mA, 5V or 50% until Enter, then release
   help [COMMAND]        this text, or a command's
 
 --trace (every command but ports): each frame sent and received, with its time, decoded, and
@@ -180,6 +181,28 @@ A setting that cannot be told (a configuration that is not allowed) is null; a r
 changed carries its unit in the text ("4.000 mA").
 )";
 
+constexpr const char* Output = R"(Usage: kvt27ctl output --port NAME VALUE [--hold SECONDS]
+
+The loop test: drives the converter's output at VALUE, so that the control system's reading can
+be checked, and gives the output back to the converter when the test ends. VALUE is in mA (12mA)
+on a current output, in V (5V) on a voltage output, or in % of the output range set on the
+converter (50%: half-way between its range begin and end). The code driven is computed from the
+converter's own output calibration words, as the program's numeric output entry computes it.
+
+The output stays driven until Enter, the end of the input (Ctrl-D), Ctrl-C, SIGTERM, SIGHUP or,
+with --hold, the time; then it is released. It is released on every way out while the line can
+still take the frame; when it cannot, the tool says so (exit status 4): the converter may still
+drive the output.
+
+  --hold SECONDS   end the test after this time (0.1..86400). An input that is at its end from
+                   the start (/dev/null) then ends nothing.
+
+Prints the value and the code driven when the output is driven (driving 12.000 mA, code 9750,
+on /dev/ttyUSB0), and what ended the test when it is released. A value outside 0..21 mA, 0..10.5 V or 0..100 %, or one that
+gives a code outside the model's (0..16383 on a KVT27, 0..8191 on a KVT27L), is refused with exit
+status 2 before anything is driven; mA on a voltage output (or V on a current one) with 6.
+)";
+
 } // namespace
 
 std::string CtlHelp(const std::string& Command)
@@ -202,6 +225,8 @@ std::string CtlHelp(const std::string& Command)
         return Apply;
     if (Command == "record")
         return Record;
+    if (Command == "output")
+        return Output;
     return {};
 }
 

@@ -1,0 +1,34 @@
+// What a kvt27ctl command kept in a file of its own gets from the command runner.
+#pragma once
+
+#include "tools/ctl/ctl.h"
+#include "tools/ctl/ctl_session.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kvt::ctl {
+
+struct TCommandEnv {
+    TCtlContext& Context;
+    const std::vector<std::string>& Positional;
+    // The options with a value that were given, by name ("--hold"); flags are below.
+    const std::map<std::string, std::string>& Values;
+    bool Json = false;
+    // Opens the port and identifies the converter (with the trace and the stop on a signal), and
+    // loads its settings when asked.
+    std::function<TCtlSession&(bool LoadWords)> Connect;
+    // The signal that asked the tool to stop, or 0.
+    std::function<int()> Stopped;
+    // Writes a result to standard output at once; a failed write ends the command (ExitFailure).
+    std::function<void(const std::string& Text)> Print;
+};
+
+// "SIGTERM", "Ctrl-C (SIGINT)", ...
+std::string StopSignalName(int Signal);
+
+int OutputCommand(const TCommandEnv& Env);
+
+} // namespace kvt::ctl
