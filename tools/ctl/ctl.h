@@ -30,6 +30,8 @@ struct TCtlContext {
     // Runs on the port after the converter's line settings, before it opens: tests shorten its
     // time limits with it. The tool itself leaves it empty.
     std::function<void(TComPort& Port)> PortSetup = {};
+    // The folder of the converters' histories; empty: none is read or kept (the tool sets it).
+    std::string HistoryDir = {};
 };
 
 // Args without the program name. Returns the exit status; never throws.

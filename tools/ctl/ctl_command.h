@@ -3,6 +3,7 @@
 
 #include "tools/ctl/ctl.h"
 #include "tools/ctl/ctl_session.h"
+#include "model/history.h"
 
 #include <functional>
 #include <map>
@@ -30,5 +31,15 @@ struct TCommandEnv {
 std::string StopSignalName(int Signal);
 
 int OutputCommand(const TCommandEnv& Env);
+int HistoryCommand(const TCommandEnv& Env);
+
+// A session that changed or recorded something, kept in the converter's history (when the context
+// names a folder for it): the settings as found at the load (or AsFound), AsLeft, the words written.
+// A history that cannot be written is a warning: the work on the converter is done.
+void KeepHistory(const TCtlContext& Context, TCtlSession& Session, const TDeviceSettings& AsLeft,
+                 const std::vector<std::string>& Written, const std::string& Program,
+                 const TDeviceSettings* AsFound = nullptr);
+// The tag, place and note the history has for the converter of Session (empty without one).
+THistoryLabels HistoryLabels(const TCtlContext& Context, TCtlSession& Session);
 
 } // namespace kvt::ctl

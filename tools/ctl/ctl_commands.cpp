@@ -212,6 +212,7 @@ const std::map<std::string, TCommandShape>& Commands()
         {"apply", {{"--port", "--dry-run", "--json", "--trace"}, 1, "a file name"}},
         {"record", {{"--port", "--as-found", "--json", "--trace"}, 0, ""}},
         {"output", {{"--port", "--hold", "--trace"}, 1, "a value such as 12mA, 5V or 50%"}},
+        {"history", {{"--port", "--fingerprint", "--tag", "--place", "--note", "--json", "--trace"}, 0, ""}},
     };
     return commands;
 }
@@ -306,6 +307,8 @@ public:
             return Record();
         if (cmd == "output")
             return OutputCommand(Env());
+        if (cmd == "history")
+            return HistoryCommand(Env());
         return Apply();
     }
 
@@ -533,6 +536,7 @@ private:
                 FContext.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
             throw ECtlError(ExitNoAnswer, s.FailureText(done.Failure) + (unknown ? "; unknown: " + UnknownText(w) : ""));
         }
+        KeepHistory(FContext, s, SettingsAfter(s.Settings(), done), done.Names(TAppliedWord::TAction::Written), "kvt27ctl write");
         const std::string meaning = WordMeaning(static_cast<uint8_t>(address), static_cast<int>(value));
         if (FArgs.Json) {
             Print(JsonLine({{"word", WordName(static_cast<uint8_t>(address))}, {"address", address}, {"old", old},
@@ -773,6 +777,8 @@ private:
                 line << action << " " << w.Plan.New << " (was " << w.Plan.Old << ")";
             emit(line.str() + "\n");
         }
+        if (!FArgs.DryRun && !(report.Names(TAppliedWord::TAction::Written).empty() && report.Names(TAppliedWord::TAction::Unknown).empty()))
+            KeepHistory(FContext, s, SettingsAfter(s.Settings(), report), report.Names(TAppliedWord::TAction::Written), "kvt27ctl apply");
         int status = ExitOk;
         std::string why;
         if (!report.Failure.Ok()) {
@@ -872,6 +878,8 @@ private:
         };
         out["words"] = {{"as_found", words(r.AsFound)}, {"as_left", words(r.AsLeft)}};
         out["measurements"] = Json::array();
+        out["tag"] = HistoryLabels(FContext, s).Tag;
+        KeepHistory(FContext, s, r.AsLeft, {}, "kvt27ctl record", &r.AsFound);
         Print(JsonLine(out));
         return ExitOk;
     }
