@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct TCommandEnv {
     const std::vector<std::string>& Positional;
     // The options with a value that were given, by name ("--hold"); flags are below.
     const std::map<std::string, std::string>& Values;
+    // Every option given ("--port", "--json", ...).
+    const std::set<std::string>& Options;
+    bool Given(const std::string& Option) const { return Options.count(Option) != 0; }
     bool Json = false;
     // Opens the port and identifies the converter (with the trace and the stop on a signal), and
     // loads its settings when asked.

@@ -315,7 +315,7 @@ public:
 private:
     TCommandEnv Env()
     {
-        return {FContext, FArgs.Positional, FArgs.Values, FArgs.Json, [this](bool Load) -> TCtlSession& { return Connect(Load); },
+        return {FContext, FArgs.Positional, FArgs.Values, FArgs.Given, FArgs.Json, [this](bool Load) -> TCtlSession& { return Connect(Load); },
                 [this] { return Stopped(); }, [this](const std::string& Text) { Print(Text); }};
     }
 

@@ -20,6 +20,7 @@ Commands:
   apply FILE            put a saved configuration onto a converter (--dry-run to preview)
   record                the work record: settings as found and as left, as JSON
   output VALUE          loop test: drive the output at 12mA, 5V or 50% until Enter, then release
+  history               a converter's history: its tag, place, note and sessions
   help [COMMAND]        this text, or a command's
 
 --trace (every command but ports): each frame sent and received, with its time, decoded, and
@@ -203,6 +204,38 @@ gives a code outside the model's (0..16383 on a KVT27, 0..8191 on a KVT27L), is 
 status 2 before anything is driven; mA on a voltage output (or V on a current one) with 6.
 )";
 
+constexpr const char* History = R"(Usage: kvt27ctl history --port NAME | --fingerprint F [--json]
+                        [--tag TAG] [--place TEXT] [--note TEXT]
+
+Shows a converter's history: the register the program and kvt27ctl keep of each converter in the
+user's data folder (~/.local/share/kvt27-config/history, or $XDG_DATA_HOME; %LOCALAPPDATA% on
+Windows; $KVT27_HISTORY_DIR in its place when set), one file a converter, only ever appended to.
+A converter is known again by its fingerprint: model, firmware and its eight factory calibration
+words (KVT27-1200160822-7D00F230...). The register holds the tag, the customer or place and the
+note typed for it, and one entry per session that changed or recorded something: its time, port,
+the program, the settings as found and as left, the words written, and the record file with its
+SHA-256. "apply" (when it wrote something) and "record" keep such an entry; "write" keeps none
+(it reads no calibration words).
+
+With --port the converter is read and its settings now are compared with those the last session
+left: "Last seen 2026-03-04 as FT-101; since then InEnd 62000 -> 61990". With --fingerprint the
+register is shown without a converter.
+
+  --tag TAG, --place TEXT, --note TEXT
+            set what the register says of the converter ("-" clears it); kept as a line of its own
+  --json    {"fingerprint": ..., "file": ..., "labels": {"tag": ..., "place": ..., "note": ...},
+             "last_seen": {"time": "2026-03-04T10:12:00Z", "tag": "FT-101",
+                           "changes": [{"word": "InEnd", "was": 62000, "now": 61990}]} (null
+                           without --port or without a session),
+             "entries": [{"time": ..., "port": ..., "program": "kvt27ctl apply", "tag": ...,
+                          "place": ..., "note": ..., "written": ["InEnd"], "changes": [...as found
+                          to as left], "as_found": {"InputMode": 3, ...}, "as_left": {...},
+                          "record": "", "record_sha256": ""}, ...],
+             "problems": [...]}
+A damaged line of the register, or one cut off by a write that did not finish, is told on
+standard error and left out; every other entry is shown. A new entry never rewrites the file.
+)";
+
 } // namespace
 
 std::string CtlHelp(const std::string& Command)
@@ -227,6 +260,8 @@ std::string CtlHelp(const std::string& Command)
         return Record;
     if (Command == "output")
         return Output;
+    if (Command == "history")
+        return History;
     return {};
 }
 

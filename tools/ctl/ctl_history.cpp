@@ -77,6 +77,8 @@ void KeepHistory(const TCtlContext& Context, TCtlSession& Session, const TDevice
 int HistoryCommand(const TCommandEnv& Env)
 {
     const bool byPort = Env.Values.count("--fingerprint") == 0;
+    if (!byPort && Env.Given("--port"))
+        throw ECtlError(ExitUsage, "history takes --port or --fingerprint, not both");
     std::optional<TFingerprint> fingerprint;
     if (!byPort) {
         fingerprint = TFingerprint::Parse(Env.Values.at("--fingerprint"));
