@@ -61,6 +61,8 @@ public:
     // A release that could not be written leaves Driven() false too: there is nothing more to try.
     TOutcome Release();
     bool Driven() const { return FDriven; }
+    // The port that carried the drive is closed: nothing is held any more, nothing is sent.
+    void Forget() { FDriven = false; }
     // The plan driven last.
     const TLoopPlan& Last() const { return FLast; }
 

@@ -5,6 +5,7 @@
 #include "ui/entrytexts.h"
 #include "ui/langtexts.h"
 #include "ui/linelogwindow.h"
+#include "ui/looptestdialog.h"
 #include "ui/mnemonics.h"
 #include "ui/portbox.h"
 #include "ui/language.h"
@@ -174,6 +175,8 @@ TFrmMain::~TFrmMain()
 {
     // The port closes with its owner; nothing is sent here (the close handler has done that).
     ComPort.SetOnLineError(nullptr);
+    // Before the model it drives goes.
+    delete FrmLoopTest;
 }
 
 // --- Structure ------------------------------------------------------------------------------
@@ -194,6 +197,7 @@ void TFrmMain::BuildMenu()
     MCommEnd = Named(MenuComm->addAction(QString()), "MCommEnd");
     MenuComm->addSeparator();
     MCommLog = Named(MenuComm->addAction(QString()), "MCommLog");
+    MCommLoopTest = Named(MenuComm->addAction(QString()), "MCommLoopTest");
     MenuHelp = Named(MainMenu1->addAction(QString()), "MenuHelp");
     MenuAbout = Named(MainMenu1->addAction(QString()), "MenuAbout");
     MenuLang = Named(MainMenu1->addMenu(Utf8("Jazyk / Language")), "MenuLang");
@@ -483,6 +487,7 @@ void TFrmMain::WireHandlers()
     action(MFileClose, &TFrmMain::MFileCloseClick);
     action(MCommEnd, &TFrmMain::MCommEndClick);
     action(MCommLog, &TFrmMain::MCommLogClick);
+    action(MCommLoopTest, &TFrmMain::MCommLoopTestClick);
     action(MenuHelp, &TFrmMain::MenuHelpClick);
     action(MenuAbout, &TFrmMain::MenuAboutClick);
     action(MLangCZ, &TFrmMain::MLangCZClick);
@@ -577,6 +582,7 @@ void TFrmMain::closeEvent(QCloseEvent* Event)
         TProgramSettings::SetWindowPosition(pos());
     if (FrmLineLog != nullptr)
         FrmLineLog->close();
+    CloseLoopTest();
     RunHandler([this] { FormClose(this); });
     Event->accept();
 }

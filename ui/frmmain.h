@@ -44,6 +44,7 @@ namespace kvt::ui {
 struct TCaptionRow;
 class TMnemonics;
 class TLineLogWindow;
+class TLoopTestDialog;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -156,6 +157,7 @@ public:
     QMenu* MenuComm;
     QAction* MCommEnd;
     QAction* MCommLog;
+    QAction* MCommLoopTest;
     QAction* MenuHelp;
     QAction* MenuAbout;
     QMenu* MenuLang;
@@ -305,6 +307,12 @@ public:
     void MFileRestoreClick(QObject* Sender);
     void MFileExportRecordClick(QObject* Sender);
     void MCommLogClick(QObject* Sender);
+
+    // --- The loop test (frmmain_looptest.cpp) -----------------------------------------------
+    TLoopTestDialog* FrmLoopTest = nullptr; // made when first opened
+    void MCommLoopTestClick(QObject* Sender);
+    // Gives the output back and closes the loop test, when it is open.
+    void CloseLoopTest();
     // A connection is made and the configuration panel shows it.
     bool Connected() const;
 

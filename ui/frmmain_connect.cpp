@@ -185,6 +185,7 @@ void TFrmMain::ShowConfig()
 
 void TFrmMain::ShowConnect()
 {
+    CloseLoopTest();
     ParkFocus(PanelConfig);
     PanelConfig->hide();
     PanelConnect->show();

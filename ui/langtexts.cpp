@@ -68,7 +68,7 @@ const std::array<TMessageRow, 13> MessageTable = {{
     {TMessageSlot::MsgPowerCycle, "MsgPowerCycle", {"Pro úspěšné dokončení uživatelské kalibrace, prosím vypněte a zapněte napájení převodníku", "Please turn-off and turn-on converter power supply, to succesfully complete user calibration process."}},
 }};
 
-const std::array<TCaptionRow, 8> ExtraCaptionTable = {{
+const std::array<TCaptionRow, 9> ExtraCaptionTable = {{
     {"LblBarAOZero0", TModelCond::Any, {"0% (0 bitů)", "0% (0 bits)"}},
     {"LblBarAOEnd0", TModelCond::Any, {"0% (0 bitů)", "0% (0 bits)"}},
     {"MenuAbout", TModelCond::Any, {"O programu", "About"}},
@@ -77,6 +77,7 @@ const std::array<TCaptionRow, 8> ExtraCaptionTable = {{
     {"MFileRestore", TModelCond::Any, {"Obnovit nastavení při převzetí", "Restore as found"}},
     {"MFileExportRecord", TModelCond::Any, {"Exportovat protokol…", "Export record…"}},
     {"MCommLog", TModelCond::Any, {"Záznam komunikace", "Line log"}},
+    {"MCommLoopTest", TModelCond::Any, {"Zkouška smyčky…", "Loop test…"}},
 }};
 
 const std::array<TCaptionRow, 14> ModelCaptionTable = {{
@@ -96,7 +97,7 @@ const std::array<TCaptionRow, 14> ModelCaptionTable = {{
     {"RdBtnNumAIU", TModelCond::Model12, {"0 - 10 V DC", "0 - 10 V DC"}},
 }};
 
-const std::array<TMnemonicRow, 25> MnemonicTable = {{
+const std::array<TMnemonicRow, 26> MnemonicTable = {{
     {"MenuFile", {"&Soubor", "&File"}},
     {"MFileSaveConfig", {"&Uložit konfiguraci…", "&Save configuration…"}},
     {"MFileLoadConfig", {"&Načíst konfiguraci…", "&Load configuration…"}},
@@ -106,6 +107,7 @@ const std::array<TMnemonicRow, 25> MnemonicTable = {{
     {"MenuComm", {"&Komunikace", "&Communication"}},
     {"MCommEnd", {"&Ukončit spojení", "&Close connection"}},
     {"MCommLog", {"&Záznam komunikace", "&Line log"}},
+    {"MCommLoopTest", {"Zkouška &smyčky…", "Loop &test…"}},
     {"MenuHelp", {"&Nápověda", "&Help"}},
     {"MenuAbout", {"&O programu", "&About"}},
     {"MenuLang", {"&Jazyk / Language", "&Jazyk / Language"}},
