@@ -192,8 +192,10 @@ TDeviceSettings SettingsAfter(const TDeviceSettings& Before, const TApplyReport&
             continue;
         if (w.Action == TAppliedWord::TAction::Written)
             s.*(row->Field) = w.Plan.New;
-        else if (w.Action == TAppliedWord::TAction::Unknown && w.Holds)
-            s.*(row->Field) = *w.Holds;
+        else if (w.Action == TAppliedWord::TAction::Unknown)
+            s.*(row->Field) = w.Holds ? *w.Holds : w.Plan.Old;
+        else
+            s.*(row->Field) = w.Plan.Old; // as read before the plan: newer than a copy may be
     }
     return s;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "model/converter_model.h"
+#include "platform/safe_file.h"
 
 #include <array>
 #include <chrono>
@@ -74,8 +75,9 @@ struct TWordChange {
 // The writable words that differ from Before to After, in address order.
 std::vector<TWordChange> WordChanges(const TDeviceSettings& Before, const TDeviceSettings& After);
 
-// The settings after a plan was carried out on Before: the words written (and those that may
-// have been, with what was read back) take their new value. No frame is needed for it.
+// The settings after a plan was carried out on Before: the words written take their new value,
+// those that may have been what was read back, the others what was read before the plan (a copy
+// may be older). No frame is needed for it.
 TDeviceSettings SettingsAfter(const TDeviceSettings& Before, const TApplyReport& Report);
 
 // The register files of one folder.

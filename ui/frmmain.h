@@ -313,6 +313,17 @@ public:
     void MCommLoopTestClick(QObject* Sender);
     // Gives the output back and closes the loop test, when it is open.
     void CloseLoopTest();
+
+    // --- The converter's history (frmmain_history.cpp) ----------------------------------------
+    // At the first connect to a converter the register knows: when it was last seen, as what, and
+    // what changed since.
+    void ShowHistory();
+    // A session that changed or recorded something, kept in the register (a failure is told).
+    void KeepHistory(const TDeviceSettings& AsLeft, const std::vector<std::string>& Written,
+                     const std::string& RecordFile = {});
+    // The tag the register has for the converter connected, or empty.
+    std::string HistoryTag();
+    std::string FHistoryShown; // the fingerprint whose history was shown last
     // A connection is made and the configuration panel shows it.
     bool Connected() const;
 

@@ -181,11 +181,13 @@ void TFrmMain::ShowConfig()
     ParkFocus(PanelConnect);
     PanelConnect->hide();
     PanelConfig->show();
+    ShowHistory();
 }
 
 void TFrmMain::ShowConnect()
 {
     CloseLoopTest();
+    FHistoryShown.clear(); // the next connect tells the history again; a reload does not
     ParkFocus(PanelConfig);
     PanelConfig->hide();
     PanelConnect->show();
