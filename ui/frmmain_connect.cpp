@@ -87,6 +87,8 @@ void TFrmMain::Connect()
         Model.Close();
     };
 
+    // A reload closes the port: a loop test gives the output back first.
+    CloseLoopTest();
     SpdBtnConnect->setEnabled(false);
     PgControl->SetTabVisible(TbSignals, true);
     PgControl->SetActivePageIndex(0);

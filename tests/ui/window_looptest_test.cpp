@@ -85,6 +85,23 @@ TEST_F(WindowLoopTest, TheEndOfTheConnectionOrOfTheWindowReleases)
     EXPECT_EQ(Outputs(3), (TOut{{CmdOutputDrive, 16100}, {CmdOutputRelease, 0}, {CmdOutputRelease, 0}}));
     EXPECT_FALSE(d->isVisible());
 
+    // A reload gives the output back before the port is opened again (the simulator forgets the
+    // frames of a line that is opened anew: the window's own exchanges tell the order).
+    ASSERT_TRUE(ConnectToSim(PcConfig(ModelKVT27)));
+    d = Open();
+    std::vector<int> sent;
+    const int key = Window().Model.Subscribe([&](const TModelChange& C) {
+        if (C.Kind == TModelChange::TKind::Exchange && !C.Exchange->LineOnly)
+            sent.push_back(C.Exchange->Command());
+    });
+    Click(d->BtnLoop[3]);
+    Click(Window().SpdBtnReload);
+    Window().Model.Unsubscribe(key);
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ((std::vector<int>{sent[0], sent[1], sent[2]}), (std::vector<int>{CmdOutputDrive, CmdOutputRelease, CmdIdentify}));
+    EXPECT_FALSE(d->Driven());
+    Choose("MCommEnd");
+
     // A lost line: nothing can be sent any more, and the test ends.
     ASSERT_TRUE(ConnectToSim(PcConfig(ModelKVT27)));
     d = Open();

@@ -35,7 +35,8 @@ int OutputCommand(const TCommandEnv& Env)
     const std::optional<TLoopValue> value = ParseLoopValue(text, why);
     if (!value)
         throw ECtlError(ExitUsage, MessageQuote(text) + " " + why);
-    const auto hold = Env.Values.count("--hold") ? std::optional(ParseHold(Env.Values.at("--hold"))) : std::nullopt;
+    const bool hold = Env.Values.count("--hold") != 0;
+    const Clock::duration holdTime = hold ? ParseHold(Env.Values.at("--hold")) : Clock::duration::zero();
 
     TCtlSession& s = Env.Connect(true);
     const TLoopPlan plan = PlanLoopValue(*value, s.Settings(), s.Model().OutCodeMax());
@@ -57,7 +58,7 @@ int OutputCommand(const TCommandEnv& Env)
         Env.Context.Err.flush();
         // An input at its end from the start (/dev/null) ends nothing when a time is given.
         const bool noInput = hold && WaitForInput(0) == TInputEvent::End;
-        const auto until = hold ? Clock::now() + *hold : Clock::time_point::max();
+        const auto until = hold ? Clock::now() + holdTime : Clock::time_point::max();
         for (;;) {
             if (const int signal = Env.Stopped()) {
                 ended = "stopped by " + StopSignalName(signal);
