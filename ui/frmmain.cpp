@@ -5,6 +5,7 @@
 #include "ui/entrytexts.h"
 #include "ui/langtexts.h"
 #include "ui/linelogwindow.h"
+#include "ui/historydialog.h"
 #include "ui/looptestdialog.h"
 #include "ui/mnemonics.h"
 #include "ui/portbox.h"
@@ -191,6 +192,7 @@ void TFrmMain::BuildMenu()
     MFileRestore = Named(MenuFile->addAction(QString()), "MFileRestore");
     MenuFile->addSeparator();
     MFileExportRecord = Named(MenuFile->addAction(QString()), "MFileExportRecord");
+    MFileHistory = Named(MenuFile->addAction(QString()), "MFileHistory");
     MenuFile->addSeparator();
     MFileClose = Named(MenuFile->addAction(QString()), "MFileClose");
     MenuComm = Named(MainMenu1->addMenu(QString()), "MenuComm");
@@ -484,6 +486,7 @@ void TFrmMain::WireHandlers()
     action(MFileLoadConfig, &TFrmMain::MFileLoadConfigClick);
     action(MFileRestore, &TFrmMain::MFileRestoreClick);
     action(MFileExportRecord, &TFrmMain::MFileExportRecordClick);
+    action(MFileHistory, &TFrmMain::MFileHistoryClick);
     action(MFileClose, &TFrmMain::MFileCloseClick);
     action(MCommEnd, &TFrmMain::MCommEndClick);
     action(MCommLog, &TFrmMain::MCommLogClick);
@@ -583,6 +586,8 @@ void TFrmMain::closeEvent(QCloseEvent* Event)
     if (FrmLineLog != nullptr)
         FrmLineLog->close();
     CloseLoopTest();
+    if (FrmHistory != nullptr)
+        FrmHistory->close();
     RunHandler([this] { FormClose(this); });
     Event->accept();
 }

@@ -45,6 +45,7 @@ struct TCaptionRow;
 class TMnemonics;
 class TLineLogWindow;
 class TLoopTestDialog;
+class THistoryDialog;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -153,6 +154,7 @@ public:
     QAction* MFileLoadConfig;
     QAction* MFileRestore;
     QAction* MFileExportRecord;
+    QAction* MFileHistory;
     QAction* MFileClose;
     QMenu* MenuComm;
     QAction* MCommEnd;
@@ -324,6 +326,8 @@ public:
     // The tag the register has for the converter connected, or empty.
     std::string HistoryTag();
     std::string FHistoryShown; // the fingerprint whose history was shown last
+    THistoryDialog* FrmHistory = nullptr; // made when first opened
+    void MFileHistoryClick(QObject* Sender);
     // A connection is made and the configuration panel shows it.
     bool Connected() const;
 

@@ -2,6 +2,8 @@
 #include "ui/frmmain.h"
 
 #include "model/history.h"
+#include "ui/historydialog.h"
+#include "ui/technician_texts.h"
 #include "platform/sha256.h"
 #include "ui/uiseam.h"
 
@@ -9,14 +11,14 @@ namespace kvt::ui {
 
 namespace {
 
-namespace texts {
+namespace historytexts {
 constexpr TLangText LastSeen{"Naposledy připojen %1", "Last seen %1"};
 constexpr TLangText As{" jako %1", " as %1"};
 constexpr TLangText Since{"; od té doby %1", "; since then %1"};
 constexpr TLangText NoChange{"; od té doby beze změny", "; nothing changed since"};
 constexpr TLangText CannotRead{"Historii převodníku nelze přečíst:", "The converter's history cannot be read:"};
 constexpr TLangText CannotKeep{"Relaci nelze zapsat do historie převodníku:", "This session cannot be kept in the converter's history:"};
-} // namespace texts
+} // namespace historytexts
 
 } // namespace
 
@@ -32,21 +34,35 @@ void TFrmMain::ShowHistory()
     try {
         h = THistoryStore().Read(f);
     } catch (const EFileError& e) {
-        WarningBox(this, texts::CannotRead.In(lang) + QStringLiteral("\r\r") + QString::fromStdString(e.what()));
+        WarningBox(this, historytexts::CannotRead.In(lang) + QStringLiteral("\r\r") + QString::fromStdString(e.what()));
         return;
     }
     QString text;
     if (const std::optional<TLastSeen> seen = LastSeen(h, DeviceSettings)) {
-        text = texts::LastSeen.In(lang).arg(QString::fromStdString(LocalDateText(seen->Time)));
+        text = historytexts::LastSeen.In(lang).arg(QString::fromStdString(LocalDateText(seen->Time)));
         if (!seen->Tag.empty())
-            text += texts::As.In(lang).arg(QString::fromStdString(seen->Tag));
-        text += seen->Changes.empty() ? texts::NoChange.In(lang)
-                                      : texts::Since.In(lang).arg(QString::fromStdString(ChangesText(seen->Changes)));
+            text += historytexts::As.In(lang).arg(QString::fromStdString(seen->Tag));
+        text += seen->Changes.empty() ? historytexts::NoChange.In(lang)
+                                      : historytexts::Since.In(lang).arg(QString::fromStdString(ChangesText(seen->Changes)));
     }
     for (const std::string& p : h.Problems)
         text += (text.isEmpty() ? QString() : QStringLiteral("\r\r")) + QString::fromStdString(p);
     if (!text.isEmpty())
         InfoBox(this, text);
+}
+
+void TFrmMain::MFileHistoryClick(QObject*)
+{
+    if (!Connected()) {
+        InfoBox(this, kvt::ui::texts::NotConnected.In(ChosenLang()));
+        return;
+    }
+    if (FrmHistory == nullptr)
+        FrmHistory = new THistoryDialog(*this);
+    FrmHistory->SetLang(ChosenLang());
+    FrmHistory->Refresh();
+    FrmHistory->show();
+    FrmHistory->raise();
 }
 
 std::string TFrmMain::HistoryTag()
@@ -72,7 +88,7 @@ void TFrmMain::KeepHistory(const TDeviceSettings& AsLeft, const std::vector<std:
         }
         THistoryStore().Append(f, e);
     } catch (const EFileError& e) {
-        WarningBox(this, texts::CannotKeep.In(ChosenLang()) + QStringLiteral("\r\r") + QString::fromStdString(e.what()));
+        WarningBox(this, historytexts::CannotKeep.In(ChosenLang()) + QStringLiteral("\r\r") + QString::fromStdString(e.what()));
     }
 }
 

@@ -5,7 +5,12 @@
 #include "model/history.h"
 #include "platform/sha256.h"
 #include "protocol/device_settings.h"
+#include "ui/historydialog.h"
 #include "ui/workrecord_pdf.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -77,6 +82,19 @@ TEST_F(WindowHistory, TwoSessionsWithAChangeBetweenThem)
     ASSERT_TRUE(ConnectToSim(PcConfig(ModelKVT27L)));
     EXPECT_EQ(Boxes().size(), 2u);
     EXPECT_FALSE(Register().Known());
+
+    // The labels typed in the history window.
+    Choose("MCommEnd");
+    ASSERT_TRUE(ConnectToSim(PcConfig(ModelKVT27)));
+    Choose("MFileHistory");
+    auto* d = Window().findChild<THistoryDialog*>(QStringLiteral("FrmHistory"));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->EdtHistoryTag->text(), QStringLiteral("FT-101"));
+    EXPECT_TRUE(d->MemoHistory->toPlainText().contains(QStringLiteral("FilterType 0 -> 1"))) << d->MemoHistory->toPlainText().toStdString();
+    d->EdtHistoryTag->setText(QStringLiteral("FT-102"));
+    d->EdtHistoryNote->setText(QString::fromUtf8("nový kabel"));
+    Click(d->BtnHistorySave);
+    EXPECT_EQ(Register().Labels, (THistoryLabels{"FT-102", "Plant 3", "nový kabel"}));
 
     // The tag in the record.
     TWorkRecord r;
