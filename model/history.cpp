@@ -1,6 +1,7 @@
 #include "model/history.h"
 
 #include "platform/append_file.h"
+#include "platform/sha256.h"
 #include "platform/sysfile.h"
 #include "platform/text_file.h"
 #include "protocol/identity.h"
@@ -393,6 +394,25 @@ std::string LastSeenText(const TLastSeen& Seen)
     if (!Seen.Tag.empty())
         t += " as " + Seen.Tag;
     return t + (Seen.Changes.empty() ? "; nothing changed since" : "; since then " + ChangesText(Seen.Changes));
+}
+
+void AppendJobSession(THistoryStore& Store, const TJobSession& Session, const std::string& Program)
+{
+    const TFingerprint f = TFingerprint::Of(Session.AsFound);
+    THistoryEntry e;
+    e.Time = Session.Time;
+    e.Port = Session.Port;
+    e.Program = Program;
+    e.Labels = Store.Read(f).Labels;
+    e.Labels.Tag = Session.Tag;
+    e.AsFound = Session.AsFound;
+    e.AsLeft = Session.AsLeft;
+    e.Written = Session.Written;
+    if (!Session.RecordFile.empty()) {
+        e.RecordFile = Session.RecordFile;
+        e.RecordSha256 = Sha256OfFile(Session.RecordFile);
+    }
+    Store.Append(f, e);
 }
 
 THistoryEntry SessionEntry(TConverterModel& Model, const TDeviceSettings& AsLeft, std::string Program)

@@ -5,6 +5,7 @@
 // SHA-256. A converter is known again by its fingerprint: model, firmware and factory calibration.
 #pragma once
 
+#include "model/bench_job.h"
 #include "model/converter_model.h"
 #include "platform/safe_file.h"
 
@@ -124,6 +125,10 @@ std::string ChangesText(const std::vector<TWordChange>& Changes);
 // "Last seen 2026-03-04 as FT-101; since then InEnd 62000 -> 61990" (English; the window has the
 // Czech too), "...; nothing changed since" when nothing did.
 std::string LastSeenText(const TLastSeen& Seen);
+
+// A converter a bench job worked on, appended to its history under the row's tag with the job's
+// record and its SHA-256. Throws EFileError.
+void AppendJobSession(THistoryStore& Store, const TJobSession& Session, const std::string& Program);
 
 // The entry for a session on a connected model: as found from its work record, AsLeft as given.
 THistoryEntry SessionEntry(TConverterModel& Model, const TDeviceSettings& AsLeft, std::string Program);

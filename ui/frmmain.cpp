@@ -193,6 +193,7 @@ void TFrmMain::BuildMenu()
     MenuFile->addSeparator();
     MFileExportRecord = Named(MenuFile->addAction(QString()), "MFileExportRecord");
     MFileHistory = Named(MenuFile->addAction(QString()), "MFileHistory");
+    MFileBenchJob = Named(MenuFile->addAction(QString()), "MFileBenchJob");
     MenuFile->addSeparator();
     MFileClose = Named(MenuFile->addAction(QString()), "MFileClose");
     MenuComm = Named(MainMenu1->addMenu(QString()), "MenuComm");
@@ -487,6 +488,7 @@ void TFrmMain::WireHandlers()
     action(MFileRestore, &TFrmMain::MFileRestoreClick);
     action(MFileExportRecord, &TFrmMain::MFileExportRecordClick);
     action(MFileHistory, &TFrmMain::MFileHistoryClick);
+    action(MFileBenchJob, &TFrmMain::MFileBenchJobClick);
     action(MFileClose, &TFrmMain::MFileCloseClick);
     action(MCommEnd, &TFrmMain::MCommEndClick);
     action(MCommLog, &TFrmMain::MCommLogClick);

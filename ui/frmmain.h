@@ -9,6 +9,7 @@
 #pragma once
 
 #include "datalog/trend_chart.h"
+#include "model/bench_job.h"
 #include "model/converter_model.h"
 #include "protocol/device_settings.h"
 #include "protocol/line_log.h"
@@ -46,6 +47,7 @@ class TMnemonics;
 class TLineLogWindow;
 class TLoopTestDialog;
 class THistoryDialog;
+class TBenchJobDialog;
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -155,6 +157,7 @@ public:
     QAction* MFileRestore;
     QAction* MFileExportRecord;
     QAction* MFileHistory;
+    QAction* MFileBenchJob;
     QAction* MFileClose;
     QMenu* MenuComm;
     QAction* MCommEnd;
@@ -327,7 +330,12 @@ public:
     std::string HistoryTag();
     std::string FHistoryShown; // the fingerprint whose history was shown last
     THistoryDialog* FrmHistory = nullptr; // made when first opened
+    // A converter the bench job worked on, kept in its history (a failure is told).
+    void KeepJobHistory(const TJobSession& Session);
     void MFileHistoryClick(QObject* Sender);
+    // The bench job (frmmain_benchjob.cpp): converter after converter from a job file.
+    TBenchJobDialog* FrmBenchJob = nullptr; // made when first opened
+    void MFileBenchJobClick(QObject* Sender);
     // A connection is made and the configuration panel shows it.
     bool Connected() const;
 

@@ -24,7 +24,7 @@ namespace {
 // An unsaved code is shown in pure red.
 const QColor UnsavedColor(255, 0, 0);
 
-// One CmdMeasure: the value with its unit in LblAIMeasVal and, for the storing measurements,
+// One measurement: the value with its unit in LblAIMeasVal and, for the storing measurements,
 // in the range label too. A failed measurement leaves the labels alone.
 void Measure(TFrmMain& W, uint32_t Parameter, QLabel* RangeLabel)
 {

@@ -65,6 +65,16 @@ void TFrmMain::MFileHistoryClick(QObject*)
     FrmHistory->raise();
 }
 
+void TFrmMain::KeepJobHistory(const TJobSession& Session)
+{
+    try {
+        THistoryStore store;
+        AppendJobSession(store, Session, "kvt27-config job");
+    } catch (const EFileError& e) {
+        WarningBox(this, historytexts::CannotKeep.In(ChosenLang()) + QStringLiteral("\r\r") + QString::fromStdString(e.what()));
+    }
+}
+
 std::string TFrmMain::HistoryTag()
 {
     try {

@@ -68,7 +68,7 @@ const std::array<TMessageRow, 13> MessageTable = {{
     {TMessageSlot::MsgPowerCycle, "MsgPowerCycle", {"Pro úspěšné dokončení uživatelské kalibrace, prosím vypněte a zapněte napájení převodníku", "Please turn-off and turn-on converter power supply, to succesfully complete user calibration process."}},
 }};
 
-const std::array<TCaptionRow, 10> ExtraCaptionTable = {{
+const std::array<TCaptionRow, 11> ExtraCaptionTable = {{
     {"LblBarAOZero0", TModelCond::Any, {"0% (0 bitů)", "0% (0 bits)"}},
     {"LblBarAOEnd0", TModelCond::Any, {"0% (0 bitů)", "0% (0 bits)"}},
     {"MenuAbout", TModelCond::Any, {"O programu", "About"}},
@@ -76,6 +76,7 @@ const std::array<TCaptionRow, 10> ExtraCaptionTable = {{
     {"MFileLoadConfig", TModelCond::Any, {"Načíst konfiguraci…", "Load configuration…"}},
     {"MFileRestore", TModelCond::Any, {"Obnovit nastavení při převzetí", "Restore as found"}},
     {"MFileExportRecord", TModelCond::Any, {"Exportovat protokol…", "Export record…"}},
+    {"MFileBenchJob", TModelCond::Any, {"Dávka převodníků…", "Bench job…"}},
     {"MCommLog", TModelCond::Any, {"Záznam komunikace", "Line log"}},
     {"MCommLoopTest", TModelCond::Any, {"Zkouška smyčky…", "Loop test…"}},
     {"MFileHistory", TModelCond::Any, {"Historie převodníku…", "Converter history…"}},
@@ -98,12 +99,13 @@ const std::array<TCaptionRow, 14> ModelCaptionTable = {{
     {"RdBtnNumAIU", TModelCond::Model12, {"0 - 10 V DC", "0 - 10 V DC"}},
 }};
 
-const std::array<TMnemonicRow, 27> MnemonicTable = {{
+const std::array<TMnemonicRow, 28> MnemonicTable = {{
     {"MenuFile", {"&Soubor", "&File"}},
     {"MFileSaveConfig", {"&Uložit konfiguraci…", "&Save configuration…"}},
     {"MFileLoadConfig", {"&Načíst konfiguraci…", "&Load configuration…"}},
     {"MFileRestore", {"&Obnovit nastavení při převzetí", "&Restore as found"}},
     {"MFileExportRecord", {"Exportovat &protokol…", "&Export record…"}},
+    {"MFileBenchJob", {"&Dávka převodníků…", "&Bench job…"}},
     {"MFileClose", {"&Konec", "&Close"}},
     {"MenuComm", {"&Komunikace", "&Communication"}},
     {"MCommEnd", {"&Ukončit spojení", "&Close connection"}},

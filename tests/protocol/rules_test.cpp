@@ -4,6 +4,7 @@
 // reply never taken for another word's. End to end on a pseudo-terminal: transactions_test.cpp and
 // session_test.cpp.
 #include "memory_line.h"
+#include "transactions_fixture.h"
 #include "protocol/converter_session.h"
 #include "protocol/line_log.h"
 #include "protocol/line_settings.h"
@@ -20,49 +21,8 @@ using kvt::test::TMemorySim;
 
 namespace {
 
-std::string Bytes(std::initializer_list<int> b)
-{
-    std::string s;
-    for (int v : b)
-        s += static_cast<char>(v);
-    return s;
-}
-
-class Transactions : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        Sim.Start();
-        Port.SetDeviceName(Sim.DevicePath());
-        ApplyConverterLineSettings(Port);
-        Port.SetActive(true);
-    }
-    void TearDown() override
-    {
-        Port.SetActive(false);
-        Sim.Stop();
-    }
-
-    // The exchange's reply and time kept as the tests read them; 1 for a valid reply.
-    int Keep(const TExchange& X)
-    {
-        Last = X;
-        Reply = X.Reply;
-        if (X.ElapsedMs >= 0)
-            Elapsed = X.ElapsedMs;
-        return X.Ok() ? 1 : 0;
-    }
-    int Send(uint8_t Command, uint32_t Parameter) { return Keep(T.Send(Command, Parameter)); }
-
-    TMemorySim Sim;
-    TComPort Port{Sim.Backend()};
-    int Station = 17;
-    std::vector<int> Shown;
-    TTransactions T{Port, Station, [this](int Ms) { Shown.push_back(Ms); }};
-    TExchange Last;
-    std::string Reply;
-    int Elapsed = -1;
-};
+using Transactions = kvt::test::TTransactionsFixture<TMemorySim>;
+using kvt::test::Bytes;
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "protocol/frame.h"
 #include "protocol/transactions.h"
 #include "tools/sim/simulator.h"
+#include "transactions_fixture.h"
 #include "protocol/line_settings.h"
 
 #include <gtest/gtest.h>
@@ -25,51 +26,8 @@ int MsSince(Clock::time_point t)
     return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
 }
 
-std::string Bytes(std::initializer_list<int> b)
-{
-    std::string s;
-    for (int v : b)
-        s += static_cast<char>(v);
-    return s;
-}
-
-class Transactions : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        Sim.Start();
-        // As the program configures its port.
-        Port.SetDeviceName(Sim.DevicePath());
-        ApplyConverterLineSettings(Port);
-        Port.SetActive(true);
-    }
-    void TearDown() override
-    {
-        Port.SetActive(false);
-        Sim.Stop();
-    }
-
-    // The exchange's reply and time kept as the tests read them; 1 for a valid reply.
-    int Keep(const TExchange& X)
-    {
-        Last = X;
-        Reply = X.Reply;
-        if (X.ElapsedMs >= 0)
-            Elapsed = X.ElapsedMs;
-        return X.Ok() ? 1 : 0;
-    }
-    int Send(uint8_t Command, uint32_t Parameter) { return Keep(T.Send(Command, Parameter)); }
-    int SendEE(uint8_t Command, uint8_t Address, uint16_t Value) { return Keep(T.SendEE(Command, Address, Value)); }
-
-    sim::TSimulator Sim;
-    TComPort Port;
-    int Station = 17;
-    std::vector<int> Shown;
-    TTransactions T{Port, Station, [this](int Ms) { Shown.push_back(Ms); }};
-    TExchange Last;
-    std::string Reply;
-    int Elapsed = -1;
-};
+using Transactions = kvt::test::TTransactionsFixture<sim::TSimulator>;
+using kvt::test::Bytes;
 
 } // namespace
 

@@ -32,6 +32,8 @@ struct TCtlContext {
     std::function<void(TComPort& Port)> PortSetup = {};
     // The folder of the converters' histories; empty: none is read or kept (the tool sets it).
     std::string HistoryDir = {};
+    // Between two identifications while a job waits for a converter (tests shorten it).
+    int JobPollMs = 1000;
 };
 
 // Args without the program name. Returns the exit status; never throws.

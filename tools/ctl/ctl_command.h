@@ -3,6 +3,7 @@
 
 #include "tools/ctl/ctl.h"
 #include "tools/ctl/ctl_session.h"
+#include "model/bench_job.h"
 #include "model/history.h"
 
 #include <functional>
@@ -43,6 +44,8 @@ int HistoryCommand(const TCommandEnv& Env);
 void KeepHistory(const TCtlContext& Context, TCtlSession& Session, const TDeviceSettings& AsLeft,
                  const std::vector<std::string>& Written, const std::string& Program,
                  const TDeviceSettings* AsFound = nullptr);
+// A converter a job worked on, kept in its history with the row's tag and the job's record.
+void KeepJobHistory(const TCtlContext& Context, const TJobSession& Session);
 // The tag, place and note the history has for the converter of Session (empty without one).
 THistoryLabels HistoryLabels(const TCtlContext& Context, TCtlSession& Session);
 

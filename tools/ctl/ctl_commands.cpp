@@ -21,6 +21,7 @@
 #include "signal/work_record.h"
 #include "tools/ctl/ctl_session.h"
 #include "tools/ctl/ctl_command.h"
+#include "tools/ctl/ctl_job.h"
 #include "serial/portlist.h"
 #include "kvt_version.h"
 
@@ -92,6 +93,8 @@ struct TArgs {
     std::string Count;
     std::string Period;
     std::string Csv;
+    std::string Records;
+    std::string From;
     std::vector<std::string> Positional;
     std::set<std::string> Given; // options given, for the per-command check
     std::map<std::string, std::string> Values; // the options of the commands in files of their own
@@ -187,6 +190,12 @@ TArgs ParseArgs(const std::vector<std::string>& Args)
         } else if (arg == "--hold" || arg == "--fingerprint" || arg == "--tag" || arg == "--place" || arg == "--note") {
             a.Values[arg] = take();
             a.Given.insert(arg);
+        } else if (arg == "--records") {
+            a.Records = take();
+            a.Given.insert(arg);
+        } else if (arg == "--from") {
+            a.From = take();
+            a.Given.insert(arg);
         } else {
             Usage("unknown option " + MessageQuote(arg) + " (see kvt27ctl --help)");
         }
@@ -213,6 +222,7 @@ const std::map<std::string, TCommandShape>& Commands()
         {"record", {{"--port", "--as-found", "--json", "--trace"}, 0, ""}},
         {"output", {{"--port", "--hold", "--trace"}, 1, "a value such as 12mA, 5V or 50%"}},
         {"history", {{"--port", "--fingerprint", "--tag", "--place", "--note", "--json", "--trace"}, 0, ""}},
+        {"job", {{"--port", "--records", "--from", "--json", "--trace"}, 2, "run and a job file"}},
     };
     return commands;
 }
@@ -309,6 +319,9 @@ public:
             return OutputCommand(Env());
         if (cmd == "history")
             return HistoryCommand(Env());
+        if (cmd == "job")
+            return RunJobCommand({FArgs.Positional[0], FArgs.Positional[1], FArgs.Port, FArgs.Records, FArgs.From,
+                                  FArgs.Json, FArgs.Trace}, FContext);
         return Apply();
     }
 

@@ -21,6 +21,8 @@ Commands:
   record                the work record: settings as found and as left, as JSON
   output VALUE          loop test: drive the output at 12mA, 5V or 50% until Enter, then release
   history               a converter's history: its tag, place, note and sessions
+  job run JOB.csv       a workshop job: converter after converter on one port, each configured,
+                        checked and recorded (--records DIR)
   help [COMMAND]        this text, or a command's
 
 --trace (every command but ports): each frame sent and received, with its time, decoded, and
@@ -236,6 +238,60 @@ A damaged line of the register, or one cut off by a write that did not finish, i
 standard error and left out; every other entry is shown. A new entry never rewrites the file.
 )";
 
+constexpr const char* Job = R"(Usage: kvt27ctl job run JOB.csv --port NAME --records DIR [--from ROW] [--json]
+
+Configures converter after converter on one port, as a workshop bench does. JOB.csv names each
+converter's tag and its configuration: a configuration file of "kvt27ctl save" (relative to
+JOB.csv), or the configuration's columns, with the configuration file's keys and units:
+
+  tag,config
+  FT-101,pump.kvt
+  FT-102,pump.kvt
+
+  tag,input,input-begin,input-end,output,output-begin,output-end,filter,reaction
+  TT-7,current,4 mA,20 mA,voltage,0 V,10 V,0,0
+
+A header may have both; each row then fills the config column or all the others. Fields are
+separated by "," (or by ";" when the header has ";" and no ","); a field holding the separator
+goes in double quotes. Empty lines and lines starting with "#" are skipped. The whole job, and
+every configuration it names, is checked before the port is touched: a mistake is told with its
+line ("JOB.csv:4: input-begin: the unit is mA, not "V"") and nothing is done (exit status 2).
+
+For each row the tool asks on standard error for the converter ("connect the converter for
+FT-101") and identifies once a second until one answers. It reads the converter as found, applies
+the row's configuration by the rules of "kvt27ctl apply" (a converter that cannot take it is
+skipped, with the reason, and nothing is written to it), reads the words back and compares them,
+writes its record to DIR/TAG.json (what "kvt27ctl record" prints; a skipped converter's too, as
+found), and asks for it to be unplugged: the next row begins when it no longer answers. The
+same converter plugged in again is not taken for the next row. A line after each row on standard
+output tells its result.
+
+The summary, DIR/JOB-summary.csv and DIR/JOB-summary.json, is written after every row: for each
+row its tag, the converter (model, firmware, fingerprint: model, firmware and the factory
+calibration words, the program's way of knowing a converter again), the result (done, skipped,
+mismatch, failed, stopped, not run), the reason, the words written, unknown (may have been
+stored) and not written, the record, and the time. DIR must exist.
+
+A converter that stops answering while it is written (pulled out) ends the job at its row, exit
+status 4: the summary lists its words written, unknown and not written, and says where it stopped.
+Ctrl-C, SIGTERM or SIGHUP end the job between converters or between two words, never inside a
+frame (128 + the signal). Either way the job resumes at that row with --from:
+
+  --from ROW    start at row ROW (from 1); the summary keeps what the earlier run wrote of the
+                rows before it
+  --json        the summary's JSON on standard output at the end:
+                {"job": "JOB.csv", "port": ..., "started": ..., "finished": ..., "complete": true,
+                 "stopped_at_row": null, "stop_reason": "",
+                 "rows": [{"row": 1, "line": 2, "tag": "FT-101", "model": "KVT27",
+                           "firmware": "1.200/160822", "fingerprint": "10-1200160822-...",
+                           "result": "done", "reason": "", "written": ["InZero", ...],
+                           "unknown": [], "not_written": [], "record": "DIR/FT-101.json",
+                           "started": ..., "finished": ..., "seconds": 2.5}, ...]}
+
+Exit status: 0 every row done; 6 a converter skipped; 1 a word that reads back otherwise, or a
+record or summary that could not be written; 4 the converter failed while it was worked on.
+)";
+
 } // namespace
 
 std::string CtlHelp(const std::string& Command)
@@ -262,6 +318,8 @@ std::string CtlHelp(const std::string& Command)
         return Output;
     if (Command == "history")
         return History;
+    if (Command == "job")
+        return Job;
     return {};
 }
 

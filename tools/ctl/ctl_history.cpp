@@ -2,6 +2,7 @@
 #include "tools/ctl/ctl_command.h"
 
 #include "model/history.h"
+#include "platform/sha256.h"
 #include "platform/text_file.h"
 #include "protocol/word_names.h"
 
@@ -71,6 +72,19 @@ void KeepHistory(const TCtlContext& Context, TCtlSession& Session, const TDevice
         THistoryStore(Context.HistoryDir).Append(f, e);
     } catch (const EFileError& e) {
         Context.Err << "kvt27ctl: warning: this session could not be kept in the converter's history: " << e.what() << "\n";
+    }
+}
+
+void KeepJobHistory(const TCtlContext& Context, const TJobSession& Session)
+{
+    if (Context.HistoryDir.empty())
+        return;
+    try {
+        THistoryStore store(Context.HistoryDir);
+        AppendJobSession(store, Session, "kvt27ctl job");
+    } catch (const EFileError& e) {
+        Context.Err << "kvt27ctl: warning: the converter for " << Session.Tag
+                    << " could not be kept in its history: " << e.what() << "\n";
     }
 }
 

@@ -25,7 +25,7 @@ public:
     void LoadSettings();
     // One word, as the load reads it; ExitNoAnswer when it cannot be read.
     uint16_t ReadWord(uint8_t Address);
-    // CmdMeasure, measure only: the raw reading.
+    // A measurement only: the raw reading.
     TMeasured Measure();
 
     // The message of a failed operation, as its ECtlError says it (exit status ExitNoAnswer).
