@@ -283,7 +283,7 @@ frame (128 + the signal). Either way the job resumes at that row with --from:
                 {"job": "JOB.csv", "port": ..., "started": ..., "finished": ..., "complete": true,
                  "stopped_at_row": null, "stop_reason": "",
                  "rows": [{"row": 1, "line": 2, "tag": "FT-101", "model": "KVT27",
-                           "firmware": "1.200/160822", "fingerprint": "10-1200160822-...",
+                           "firmware": "1.200/160822", "fingerprint": "KVT27-1200160822-...",
                            "result": "done", "reason": "", "written": ["InZero", ...],
                            "unknown": [], "not_written": [], "record": "DIR/FT-101.json",
                            "started": ..., "finished": ..., "seconds": 2.5}, ...]}
