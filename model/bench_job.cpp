@@ -185,6 +185,7 @@ int TBenchJob::Work(const std::function<bool()>& ShouldStop)
     record.AsFound = found;
     record.AsLeft = found;
     record.TemperatureC = FModel.TemperatureC();
+    record.Tag = r.Tag;
     auto finishConverter = [&](TRowResult Result) {
         r.Result = Result;
         record.Time = std::chrono::system_clock::now();

@@ -1,4 +1,5 @@
 #include "model/bench_job_file.h"
+#include "model/history.h"
 
 #include "platform/key_value.h"
 #include "platform/text_file.h"
@@ -297,12 +298,8 @@ TJob LoadJob(const std::string& File)
 
 std::string ConverterFingerprint(const TDeviceSettings& S)
 {
-    char text[80];
-    std::snprintf(text, sizeof text, "%d-%ld-%04x%04x%04x%04x%04x%04x%04x%04x", S.DeviceModel,
-                  static_cast<long>(S.FirmwareVersion), S.CalIn0mA & 0xFFFF, S.CalIn20mA & 0xFFFF,
-                  S.CalOut0mA & 0xFFFF, S.CalOut20mA & 0xFFFF, S.CalIn0V & 0xFFFF, S.CalIn10V & 0xFFFF,
-                  S.CalOut0V & 0xFFFF, S.CalOut10V & 0xFFFF);
-    return text;
+    // The history's own: the summary's fingerprint finds the converter's history.
+    return TFingerprint::Of(S).Text();
 }
 
 std::string UtcText(std::chrono::system_clock::time_point T)
@@ -356,6 +353,7 @@ Json RecordJson(const TWorkRecord& R)
     };
     out["words"] = {{"as_found", words(R.AsFound)}, {"as_left", words(R.AsLeft)}};
     out["measurements"] = Json::array();
+    out["tag"] = R.Tag;
     return out;
 }
 

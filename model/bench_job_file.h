@@ -47,8 +47,8 @@ struct TJob {
 TJob ParseJob(const std::string& Text, const std::string& Origin, const std::string& BaseDir);
 TJob LoadJob(const std::string& File);
 
-// How the program knows a converter again: model, firmware and its factory calibration words
-// ("10-1200160822-" and the eight words in hex, in address order).
+// How the program knows a converter again: model, firmware and its factory calibration words, as
+// its history names it (TFingerprint::Text: "KVT27-1200160822-" and the eight words in hex).
 std::string ConverterFingerprint(const TDeviceSettings& Settings);
 
 // The work record as JSON, the shape "kvt27ctl record" prints. Port is the device name.

@@ -118,7 +118,8 @@ run_side() {
   fi
   [ "$mode" = wine ] && neutralise_ports
   local status=0
-  (cd "$dir/$mode" && timeout 60 "${program[@]}" "${args[@]}" >"../$mode.stdout.raw" 2>"../$mode.stderr") || status=$?
+  # The converters' histories go beside the run, not into the user's folder nor among its files.
+  (cd "$dir/$mode" && KVT27_HISTORY_DIR="$dir/history-$mode" timeout 60 "${program[@]}" "${args[@]}" >"../$mode.stdout.raw" 2>"../$mode.stderr") || status=$?
   stop_sim
   echo "$status" >"$dir/$mode.status"
   local shown=$link

@@ -30,6 +30,7 @@ struct TWorkRecord {
     TDeviceSettings AsLeft;  // the words now
     std::optional<int> TemperatureC;
     std::vector<TRecordMeasurement> Measurements;
+    std::string Tag; // the converter's tag in the plant, from its history (empty when none)
 };
 
 // One setting in engineering units, as found and as left. Kinds are named as the configuration

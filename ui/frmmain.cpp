@@ -6,6 +6,8 @@
 #include "ui/findtexts.h"
 #include "ui/langtexts.h"
 #include "ui/linelogwindow.h"
+#include "ui/historydialog.h"
+#include "ui/looptestdialog.h"
 #include "ui/mnemonics.h"
 #include "ui/portbox.h"
 #include "ui/language.h"
@@ -175,6 +177,8 @@ TFrmMain::~TFrmMain()
 {
     // The port closes with its owner; nothing is sent here (the close handler has done that).
     ComPort.SetOnLineError(nullptr);
+    // Before the model it drives goes.
+    delete FrmLoopTest;
 }
 
 // --- Structure ------------------------------------------------------------------------------
@@ -189,6 +193,7 @@ void TFrmMain::BuildMenu()
     MFileRestore = Named(MenuFile->addAction(QString()), "MFileRestore");
     MenuFile->addSeparator();
     MFileExportRecord = Named(MenuFile->addAction(QString()), "MFileExportRecord");
+    MFileHistory = Named(MenuFile->addAction(QString()), "MFileHistory");
     MFileBenchJob = Named(MenuFile->addAction(QString()), "MFileBenchJob");
     MenuFile->addSeparator();
     MFileClose = Named(MenuFile->addAction(QString()), "MFileClose");
@@ -198,6 +203,7 @@ void TFrmMain::BuildMenu()
     MCommLog = Named(MenuComm->addAction(QString()), "MCommLog");
     MCommFind = Named(MenuComm->addAction(QString()), "MCommFind");
     MCommFind->setShortcut(QKeySequence::Find);
+    MCommLoopTest = Named(MenuComm->addAction(QString()), "MCommLoopTest");
     MenuHelp = Named(MainMenu1->addAction(QString()), "MenuHelp");
     MenuAbout = Named(MainMenu1->addAction(QString()), "MenuAbout");
     MenuLang = Named(MainMenu1->addMenu(Utf8("Jazyk / Language")), "MenuLang");
@@ -485,11 +491,13 @@ void TFrmMain::WireHandlers()
     action(MFileLoadConfig, &TFrmMain::MFileLoadConfigClick);
     action(MFileRestore, &TFrmMain::MFileRestoreClick);
     action(MFileExportRecord, &TFrmMain::MFileExportRecordClick);
+    action(MFileHistory, &TFrmMain::MFileHistoryClick);
     action(MFileBenchJob, &TFrmMain::MFileBenchJobClick);
     action(MFileClose, &TFrmMain::MFileCloseClick);
     action(MCommEnd, &TFrmMain::MCommEndClick);
     action(MCommLog, &TFrmMain::MCommLogClick);
     action(MCommFind, &TFrmMain::MCommFindClick);
+    action(MCommLoopTest, &TFrmMain::MCommLoopTestClick);
     action(MenuHelp, &TFrmMain::MenuHelpClick);
     action(MenuAbout, &TFrmMain::MenuAboutClick);
     action(MLangCZ, &TFrmMain::MLangCZClick);
@@ -586,6 +594,9 @@ void TFrmMain::closeEvent(QCloseEvent* Event)
         TProgramSettings::SetWindowPosition(pos());
     if (FrmLineLog != nullptr)
         FrmLineLog->close();
+    CloseLoopTest();
+    if (FrmHistory != nullptr)
+        FrmHistory->close();
     RunHandler([this] { FormClose(this); });
     Event->accept();
 }

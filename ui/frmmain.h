@@ -9,6 +9,7 @@
 #pragma once
 
 #include "datalog/trend_chart.h"
+#include "model/bench_job.h"
 #include "model/converter_model.h"
 #include "model/finder.h"
 #include "model/system_view.h"
@@ -47,6 +48,8 @@ namespace kvt::ui {
 struct TCaptionRow;
 class TMnemonics;
 class TLineLogWindow;
+class TLoopTestDialog;
+class THistoryDialog;
 class TBenchJobDialog;
 
 class TFrmMain : public QMainWindow {
@@ -156,12 +159,14 @@ public:
     QAction* MFileLoadConfig;
     QAction* MFileRestore;
     QAction* MFileExportRecord;
+    QAction* MFileHistory;
     QAction* MFileBenchJob;
     QAction* MFileClose;
     QMenu* MenuComm;
     QAction* MCommEnd;
     QAction* MCommLog;
     QAction* MCommFind;
+    QAction* MCommLoopTest;
     QAction* MenuHelp;
     QAction* MenuAbout;
     QMenu* MenuLang;
@@ -314,6 +319,27 @@ public:
     void MFileRestoreClick(QObject* Sender);
     void MFileExportRecordClick(QObject* Sender);
     void MCommLogClick(QObject* Sender);
+
+    // --- The loop test (frmmain_looptest.cpp) -----------------------------------------------
+    TLoopTestDialog* FrmLoopTest = nullptr; // made when first opened
+    void MCommLoopTestClick(QObject* Sender);
+    // Gives the output back and closes the loop test, when it is open.
+    void CloseLoopTest();
+
+    // --- The converter's history (frmmain_history.cpp) ----------------------------------------
+    // At the first connect to a converter the register knows: when it was last seen, as what, and
+    // what changed since.
+    void ShowHistory();
+    // A session that changed or recorded something, kept in the register (a failure is told).
+    void KeepHistory(const TDeviceSettings& AsLeft, const std::vector<std::string>& Written,
+                     const std::string& RecordFile = {});
+    // The tag the register has for the converter connected, or empty.
+    std::string HistoryTag();
+    std::string FHistoryShown; // the fingerprint whose history was shown last
+    THistoryDialog* FrmHistory = nullptr; // made when first opened
+    // A converter the bench job worked on, kept in its history (a failure is told).
+    void KeepJobHistory(const TJobSession& Session);
+    void MFileHistoryClick(QObject* Sender);
     // The bench job (frmmain_benchjob.cpp): converter after converter from a job file.
     TBenchJobDialog* FrmBenchJob = nullptr; // made when first opened
     void MFileBenchJobClick(QObject* Sender);

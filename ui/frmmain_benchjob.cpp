@@ -9,6 +9,7 @@ void TFrmMain::MFileBenchJobClick(QObject*)
 {
     if (FrmBenchJob == nullptr)
         FrmBenchJob = new TBenchJobDialog(CmbBxPort->currentText(), [this] { return ComPort.Active(); }, this);
+    FrmBenchJob->OnSession = [this](const TJobSession& Session) { KeepJobHistory(Session); };
     FrmBenchJob->SetLang(ChosenLang());
     if (FrmBenchJob->isVisible()) {
         FrmBenchJob->raise();

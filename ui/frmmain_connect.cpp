@@ -87,6 +87,8 @@ void TFrmMain::Connect()
         Model.Close();
     };
 
+    // A reload closes the port: a loop test gives the output back first.
+    CloseLoopTest();
     SpdBtnConnect->setEnabled(false);
     PgControl->SetTabVisible(TbSignals, true);
     PgControl->SetActivePageIndex(0);
@@ -188,10 +190,13 @@ void TFrmMain::ShowConfig()
     ParkFocus(PanelConnect);
     PanelConnect->hide();
     PanelConfig->show();
+    ShowHistory();
 }
 
 void TFrmMain::ShowConnect()
 {
+    CloseLoopTest();
+    FHistoryShown.clear(); // the next connect tells the history again; a reload does not
     ParkFocus(PanelConfig);
     PanelConfig->hide();
     PanelConnect->show();

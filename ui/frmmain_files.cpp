@@ -10,6 +10,7 @@
 #include "ui/uiseam.h"
 #include "ui/workrecord_pdf.h"
 
+#include "model/history.h"
 #include "platform/safe_file.h"
 #include "protocol/identity.h"
 #include "protocol/word_names.h"
@@ -54,6 +55,8 @@ void WriteAndReload(TFrmMain& W, const std::vector<TPlannedWrite>& Plan)
 {
     const int lang = W.ChosenLang();
     const TApplyReport report = W.Model.ApplyPlan(Plan);
+    if (!report.Names(TAppliedWord::TAction::Written).empty() || !report.Names(TAppliedWord::TAction::Unknown).empty())
+        W.KeepHistory(SettingsAfter(W.DeviceSettings, report), report.Names(TAppliedWord::TAction::Written));
     if (!report.Complete()) {
         QStringList written, unknown, notWritten;
         for (const TAppliedWord& w : report.Words) {
@@ -206,8 +209,10 @@ void TFrmMain::MFileExportRecordClick(QObject*)
         TWorkRecord record = *WorkRecord;
         record.AsLeft = Need(Model.ReadWritableWords());
         record.Time = std::chrono::system_clock::now();
+        record.Tag = HistoryTag();
         const QByteArray pdf = WorkRecordPdf(record, lang);
         WriteFileSafely(file, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+        KeepHistory(record.AsLeft, {}, file);
     } catch (const EFileError& e) {
         ErrorBox(this, texts::CannotWrite.In(lang) + QStringLiteral("\r\r") + FromSystemText(e.Reason),
                  QDir::toNativeSeparators(*name));

@@ -68,7 +68,7 @@ const std::array<TMessageRow, 13> MessageTable = {{
     {TMessageSlot::MsgPowerCycle, "MsgPowerCycle", {"Pro úspěšné dokončení uživatelské kalibrace, prosím vypněte a zapněte napájení převodníku", "Please turn-off and turn-on converter power supply, to succesfully complete user calibration process."}},
 }};
 
-const std::array<TCaptionRow, 9> ExtraCaptionTable = {{
+const std::array<TCaptionRow, 11> ExtraCaptionTable = {{
     {"LblBarAOZero0", TModelCond::Any, {"0% (0 bitů)", "0% (0 bits)"}},
     {"LblBarAOEnd0", TModelCond::Any, {"0% (0 bitů)", "0% (0 bits)"}},
     {"MenuAbout", TModelCond::Any, {"O programu", "About"}},
@@ -78,6 +78,8 @@ const std::array<TCaptionRow, 9> ExtraCaptionTable = {{
     {"MFileExportRecord", TModelCond::Any, {"Exportovat protokol…", "Export record…"}},
     {"MFileBenchJob", TModelCond::Any, {"Dávka převodníků…", "Bench job…"}},
     {"MCommLog", TModelCond::Any, {"Záznam komunikace", "Line log"}},
+    {"MCommLoopTest", TModelCond::Any, {"Zkouška smyčky…", "Loop test…"}},
+    {"MFileHistory", TModelCond::Any, {"Historie převodníku…", "Converter history…"}},
 }};
 
 const std::array<TCaptionRow, 14> ModelCaptionTable = {{
@@ -97,7 +99,7 @@ const std::array<TCaptionRow, 14> ModelCaptionTable = {{
     {"RdBtnNumAIU", TModelCond::Model12, {"0 - 10 V DC", "0 - 10 V DC"}},
 }};
 
-const std::array<TMnemonicRow, 26> MnemonicTable = {{
+const std::array<TMnemonicRow, 28> MnemonicTable = {{
     {"MenuFile", {"&Soubor", "&File"}},
     {"MFileSaveConfig", {"&Uložit konfiguraci…", "&Save configuration…"}},
     {"MFileLoadConfig", {"&Načíst konfiguraci…", "&Load configuration…"}},
@@ -108,6 +110,8 @@ const std::array<TMnemonicRow, 26> MnemonicTable = {{
     {"MenuComm", {"&Komunikace", "&Communication"}},
     {"MCommEnd", {"&Ukončit spojení", "&Close connection"}},
     {"MCommLog", {"&Záznam komunikace", "&Line log"}},
+    {"MCommLoopTest", {"Zkouška &smyčky…", "Loop &test…"}},
+    {"MFileHistory", {"&Historie převodníku…", "Converter &history…"}},
     {"MenuHelp", {"&Nápověda", "&Help"}},
     {"MenuAbout", {"&O programu", "&About"}},
     {"MenuLang", {"&Jazyk / Language", "&Jazyk / Language"}},

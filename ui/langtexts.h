@@ -46,7 +46,7 @@ extern const std::array<TMessageRow, 13> MessageTable;
 
 // Texts that the two tables above leave in Czech, with their English: the bars' zero marks, the
 // About item and the menu items of the technician's files and the line's log.
-extern const std::array<TCaptionRow, 9> ExtraCaptionTable;
+extern const std::array<TCaptionRow, 11> ExtraCaptionTable;
 
 // The captions that name the converter model's ranges and resolution, written when the model is
 // known (SetOptions) and again by every SetLang; each row applies to one model.
@@ -59,7 +59,7 @@ struct TMnemonicRow {
     const char* Target;
     TLangText Text;
 };
-extern const std::array<TMnemonicRow, 26> MnemonicTable;
+extern const std::array<TMnemonicRow, 28> MnemonicTable;
 
 // A few texts that are put together elsewhere, by language.
 // The word that begins the converter's status text.

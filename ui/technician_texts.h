@@ -65,6 +65,7 @@ inline constexpr TLangText Reactions[] = {{"bez reakce", "no reaction"},
 inline constexpr TLangText RecordTitle = {"Protokol o práci na převodníku", "Converter work record"};
 inline constexpr TLangText RecordDate = {"Datum a čas", "Date and time"};
 inline constexpr TLangText RecordPort = {"Port", "Port"};
+inline constexpr TLangText RecordTag = {"Označení", "Tag"};
 inline constexpr TLangText RecordModel = {"Model", "Model"};
 inline constexpr TLangText RecordFirmware = {"Firmware", "Firmware"};
 inline constexpr TLangText RecordTemperature = {"Teplota převodníku", "Converter temperature"};

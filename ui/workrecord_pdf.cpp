@@ -124,6 +124,8 @@ QString WorkRecordHtml(const TWorkRecord& R, int Lang)
     };
     field(t(texts::RecordDate), DateTimeText(R.Time, Lang));
     field(t(texts::RecordPort), QString::fromStdString(R.Port));
+    if (!R.Tag.empty())
+        field(t(texts::RecordTag), QString::fromStdString(R.Tag));
     field(t(texts::RecordModel), QString::fromStdString(ModelName(R.AsFound.DeviceModel)));
     field(t(texts::RecordFirmware), QString::fromStdString(FirmwareVersionText(R.AsFound.FirmwareVersion)));
     field(t(texts::RecordTemperature), R.TemperatureC ? QString::number(*R.TemperatureC) + Utf8(" °C")

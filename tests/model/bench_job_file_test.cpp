@@ -158,5 +158,5 @@ TEST_F(BenchJobFile, SummaryGoesOutAsCsvAndJsonAndReadsBackForAResume)
     d.FirmwareVersion = 1100;
     d.CalIn0mA = 0xABCD;
     d.CalOut10V = 1;
-    EXPECT_EQ(ConverterFingerprint(d), "12-1100-abcd000000000000000000000000" "0001");
+    EXPECT_EQ(ConverterFingerprint(d), "KVT27L-1100-ABCD000000000000000000000000" "0001");
 }

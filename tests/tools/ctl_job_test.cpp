@@ -1,4 +1,6 @@
 // kvt27ctl job run against simulated converters plugged in one after another under one port name.
+#include "model/history.h"
+#include "platform/sha256.h"
 #include "protocol/commands.h"
 #include "protocol/device_settings.h"
 #include "serial/comport.h"
@@ -100,11 +102,12 @@ protected:
         std::vector<std::string> args{"job", "run", Dir + "/job.csv", "--port", Port, "--records", Dir + "/records", "--json"};
         args.insert(args.end(), Extra.begin(), Extra.end());
         Result = std::make_shared<TRun>();
-        Thread = std::thread([args, r = Result, stop = &Stop, constant = ReadConstant] {
+        Thread = std::thread([args, r = Result, stop = &Stop, constant = ReadConstant, history = Dir + "/history"] {
             std::ostringstream out, err;
             TCtlContext context{out, err, "/nonexistent", "."};
             context.Stop = stop;
             context.JobPollMs = 50;
+            context.HistoryDir = history;
             context.PortSetup = [constant](TComPort& P) {
                 P.Timeouts().SetReadMultiplier(10); // a reply's time is 70 ms + ReadConstant
                 P.Timeouts().SetReadConstant(constant);
@@ -176,8 +179,24 @@ TEST_F(CtlJob, ThreeConvertersOneAfterAnotherGiveThreeRecordsAndASummary)
     TCtlContext context{o, e, "/nonexistent", "."};
     ASSERT_EQ(RunCtl({"record", "--port", Port, "--as-found", Dir + "/found.json"}, context), ExitOk) << e.str();
     Json now = Json::parse(o.str());
+    // Each converter has its session in its own history, under its row's tag, with its record.
+    std::set<std::string> historyTags;
+    for (const auto& file : fs::directory_iterator(Dir + "/history")) {
+        const std::optional<TFingerprint> f = TFingerprint::Parse(file.path().stem().string());
+        ASSERT_TRUE(f) << file.path();
+        const THistory h = THistoryStore(Dir + "/history").Read(*f);
+        ASSERT_EQ(h.Entries.size(), 1u);
+        historyTags.insert(h.Entries[0].Labels.Tag);
+        EXPECT_EQ(h.Entries[0].RecordSha256, Sha256OfFile(h.Entries[0].RecordFile));
+    }
+    EXPECT_EQ(historyTags, (std::set<std::string>{"FT-101", "FT-102", "FT-103"}));
     record.erase("time");
     now.erase("time");
+    // The job knows the tag from its row; kvt27ctl without a history knows none.
+    EXPECT_EQ(record["tag"], "FT-103");
+    EXPECT_EQ(now["tag"], "");
+    record.erase("tag");
+    now.erase("tag");
     EXPECT_EQ(record, now);
 }
 

@@ -36,7 +36,8 @@ protected:
         char dir[] = "/tmp/kvt-ctlproc-XXXXXX";
         ASSERT_NE(::mkdtemp(dir), nullptr);
         Runtime = dir;
-        Env = {"XDG_RUNTIME_DIR=" + Runtime, "LC_ALL=C"};
+        Env = {"XDG_RUNTIME_DIR=" + Runtime, "LC_ALL=C",
+               "KVT27_HISTORY_DIR=" + Runtime + "/history"};
     }
     void TearDown() override { std::system(("rm -rf '" + Runtime + "'").c_str()); }
 

@@ -31,7 +31,8 @@ protected:
         char dir[] = "/tmp/kvt-files-XXXXXX";
         ASSERT_NE(::mkdtemp(dir), nullptr);
         Dir = dir;
-        Env = {"XDG_RUNTIME_DIR=" + Dir.string(), "LC_ALL=C"};
+        Env = {"XDG_RUNTIME_DIR=" + Dir.string(), "LC_ALL=C",
+               "KVT27_HISTORY_DIR=" + Dir.string() + "/history"};
         Sim.Start();
     }
     void TearDown() override

@@ -34,16 +34,22 @@ std::vector<std::string> Environment(const std::vector<std::string>& Extra)
 } // namespace
 
 TChild::TChild(const std::vector<std::string>& Argv, const std::vector<std::string>& Extra,
-    const std::vector<int>& Closed)
+    const std::vector<int>& Closed, bool InputPipe)
 {
-    int out[2], err[2];
+    int out[2], err[2], in[2] = {-1, -1};
+    if (InputPipe) {
+        EXPECT_EQ(::pipe2(in, O_CLOEXEC), 0);
+    }
     EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
     EXPECT_EQ(::pipe2(err, O_CLOEXEC), 0);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (InputPipe)
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    else
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     for (const int fd : Closed)
         posix_spawn_file_actions_addclose(&actions, fd);
     std::vector<char*> args;
@@ -59,6 +65,10 @@ TChild::TChild(const std::vector<std::string>& Argv, const std::vector<std::stri
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
+    if (InputPipe) {
+        ::close(in[0]);
+        FIn = in[1];
+    }
     FOut = out[0];
     FErr = err[0];
 }
@@ -71,6 +81,7 @@ TChild::~TChild()
     }
     ::close(FOut);
     ::close(FErr);
+    CloseIn();
 }
 
 std::string TChild::ReadLine(std::chrono::milliseconds Timeout)
@@ -84,6 +95,18 @@ std::string TChild::ReadLine(std::chrono::milliseconds Timeout)
     std::string line = FOutText.substr(0, nl);
     FOutText.erase(0, nl + 1);
     return line;
+}
+
+void TChild::WriteIn(const std::string& Text)
+{
+    EXPECT_EQ(::write(FIn, Text.data(), Text.size()), static_cast<ssize_t>(Text.size()));
+}
+
+void TChild::CloseIn()
+{
+    if (FIn >= 0)
+        ::close(FIn);
+    FIn = -1;
 }
 
 void TChild::CloseOut()

@@ -17,7 +17,7 @@ struct TRun {
 class TChild {
 public:
     TChild(const std::vector<std::string>& Argv, const std::vector<std::string>& Extra,
-        const std::vector<int>& Closed = {});
+        const std::vector<int>& Closed = {}, bool InputPipe = false);
     ~TChild();
     TChild(const TChild&) = delete;
     TChild& operator=(const TChild&) = delete;
@@ -27,6 +27,9 @@ public:
     std::string ReadLine(std::chrono::milliseconds Timeout);
     // Closes the reading end of its stdout, as "| head" does when it has enough.
     void CloseOut();
+    // With InputPipe: its stdin is a pipe, written and closed from here.
+    void WriteIn(const std::string& Text);
+    void CloseIn();
     // Collects everything and the exit status.
     TRun Wait(std::chrono::milliseconds Timeout = std::chrono::seconds(60));
 
@@ -36,6 +39,7 @@ private:
     pid_t FPid = -1;
     int FOut = -1;
     int FErr = -1;
+    int FIn = -1;
     std::string FOutText, FErrText;
 };
 

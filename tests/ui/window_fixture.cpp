@@ -141,6 +141,11 @@ void TWindowTest::SetUp()
 {
     EnsureApplication();
     ClearProgramSettings();
+    // The converters' histories of a test are its own.
+    char history[] = "/tmp/kvt-window-history-XXXXXX";
+    ASSERT_NE(::mkdtemp(history), nullptr);
+    FHistoryDir = history;
+    ::setenv("KVT27_HISTORY_DIR", history, 1);
     auto seam = std::make_unique<TRecordingSeam>();
     FSeam = seam.get();
     FSavedSeam = SetUiSeam(std::move(seam));
@@ -159,6 +164,9 @@ void TWindowTest::TearDown()
     FSim.reset();
     SetUiSeam(std::move(FSavedSeam));
     FSeam = nullptr;
+    ::unsetenv("KVT27_HISTORY_DIR");
+    if (!FHistoryDir.empty())
+        std::system(("rm -rf '" + FHistoryDir + "'").c_str());
 }
 
 sim::TSimulator& TWindowTest::StartSim(const sim::TConverterConfig& Config)

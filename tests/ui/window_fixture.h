@@ -151,6 +151,7 @@ private:
     TRecordingSeam* FSeam = nullptr;
     std::unique_ptr<sim::TSimulator> FSim;
     std::unique_ptr<TFrmMain> FWindow;
+    std::string FHistoryDir;
 };
 
 } // namespace kvt::ui::test

@@ -31,6 +31,8 @@ struct TCtlContext {
     // Runs on the port after the converter's line settings, before it opens: tests shorten its
     // time limits with it. The tool itself leaves it empty.
     std::function<void(TComPort& Port)> PortSetup = {};
+    // The folder of the converters' histories; empty: none is read or kept (the tool sets it).
+    std::string HistoryDir = {};
     // Between two identifications while a job waits for a converter (tests shorten it).
     int JobPollMs = 1000;
     // Where find, --port auto and doctor read the system (tests give a tree of their own); its

@@ -23,6 +23,7 @@
 #include "tools/ctl/ctl_find.h"
 #include "tools/ctl/ctl_ports.h"
 #include "tools/ctl/ctl_session.h"
+#include "tools/ctl/ctl_command.h"
 #include "tools/ctl/ctl_job.h"
 #include "serial/portlist.h"
 #include "kvt_version.h"
@@ -99,6 +100,7 @@ struct TArgs {
     std::string From;
     std::vector<std::string> Positional;
     std::set<std::string> Given; // options given, for the per-command check
+    std::map<std::string, std::string> Values; // the options of the commands in files of their own
 };
 
 [[noreturn]] void Usage(const std::string& Message)
@@ -188,6 +190,9 @@ TArgs ParseArgs(const std::vector<std::string>& Args)
         } else if (arg == "--csv") {
             a.Csv = take();
             a.Given.insert(arg);
+        } else if (arg == "--hold" || arg == "--fingerprint" || arg == "--tag" || arg == "--place" || arg == "--note") {
+            a.Values[arg] = take();
+            a.Given.insert(arg);
         } else if (arg == "--records") {
             a.Records = take();
             a.Given.insert(arg);
@@ -218,6 +223,8 @@ const std::map<std::string, TCommandShape>& Commands()
         {"save", {{"--port", "--json", "--trace"}, 1, "a file name"}},
         {"apply", {{"--port", "--dry-run", "--json", "--trace"}, 1, "a file name"}},
         {"record", {{"--port", "--as-found", "--json", "--trace"}, 0, ""}},
+        {"output", {{"--port", "--hold", "--trace"}, 1, "a value such as 12mA, 5V or 50%"}},
+        {"history", {{"--port", "--fingerprint", "--tag", "--place", "--note", "--json", "--trace"}, 0, ""}},
         {"job", {{"--port", "--records", "--from", "--json", "--trace"}, 2, "run and a job file"}},
         {"find", {{"--json"}, 0, ""}},
         {"doctor", {{"--port", "--json"}, 0, ""}},
@@ -313,6 +320,10 @@ public:
             return Save();
         if (cmd == "record")
             return Record();
+        if (cmd == "output")
+            return OutputCommand(Env());
+        if (cmd == "history")
+            return HistoryCommand(Env());
         if (cmd == "job")
             return RunJobCommand({FArgs.Positional[0], FArgs.Positional[1], FArgs.Port, FArgs.Records, FArgs.From,
                                   FArgs.Json, FArgs.Trace}, FContext);
@@ -324,6 +335,12 @@ public:
     }
 
 private:
+    TCommandEnv Env()
+    {
+        return {FContext, FArgs.Positional, FArgs.Values, FArgs.Given, FArgs.Json, [this](bool Load) -> TCtlSession& { return Connect(Load); },
+                [this] { return Stopped(); }, [this](const std::string& Text) { Print(Text); }};
+    }
+
     TCtlSession& Connect(bool LoadWords)
     {
         if (FArgs.Port.empty())
@@ -545,6 +562,7 @@ private:
                 FContext.Err << "kvt27ctl: note: " << MsgPowerCycleText << "\n";
             throw ECtlError(ExitNoAnswer, s.FailureText(done.Failure) + (unknown ? "; unknown: " + UnknownText(w) : ""));
         }
+        KeepHistory(FContext, s, SettingsAfter(s.Settings(), done), done.Names(TAppliedWord::TAction::Written), "kvt27ctl write");
         const std::string meaning = WordMeaning(static_cast<uint8_t>(address), static_cast<int>(value));
         if (FArgs.Json) {
             Print(JsonLine({{"word", WordName(static_cast<uint8_t>(address))}, {"address", address}, {"old", old},
@@ -785,6 +803,8 @@ private:
                 line << action << " " << w.Plan.New << " (was " << w.Plan.Old << ")";
             emit(line.str() + "\n");
         }
+        if (!FArgs.DryRun && !(report.Names(TAppliedWord::TAction::Written).empty() && report.Names(TAppliedWord::TAction::Unknown).empty()))
+            KeepHistory(FContext, s, SettingsAfter(s.Settings(), report), report.Names(TAppliedWord::TAction::Written), "kvt27ctl apply");
         int status = ExitOk;
         std::string why;
         if (!report.Failure.Ok()) {
@@ -884,6 +904,8 @@ private:
         };
         out["words"] = {{"as_found", words(r.AsFound)}, {"as_left", words(r.AsLeft)}};
         out["measurements"] = Json::array();
+        out["tag"] = HistoryLabels(FContext, s).Tag;
+        KeepHistory(FContext, s, r.AsLeft, {}, "kvt27ctl record", &r.AsFound);
         Print(JsonLine(out));
         return ExitOk;
     }
@@ -929,6 +951,11 @@ private:
 };
 
 } // namespace
+
+std::string StopSignalName(int Signal)
+{
+    return SignalName(Signal);
+}
 
 namespace {
 

@@ -19,6 +19,8 @@ Commands:
   save FILE             save the configuration (kinds, ranges, filter, reaction) to FILE
   apply FILE            put a saved configuration onto a converter (--dry-run to preview)
   record                the work record: settings as found and as left, as JSON
+  output VALUE          loop test: drive the output at 12mA, 5V or 50% until Enter, then release
+  history               a converter's history: its tag, place, note and sessions
   job run JOB.csv       a workshop job: converter after converter on one port, each configured,
                         checked and recorded (--records DIR)
   find                  which port the converter is on: every port asked at once
@@ -195,6 +197,60 @@ A setting that cannot be told (a configuration that is not allowed) is null; a r
 changed carries its unit in the text ("4.000 mA").
 )";
 
+constexpr const char* Output = R"(Usage: kvt27ctl output --port NAME VALUE [--hold SECONDS]
+
+The loop test: drives the converter's output at VALUE, so that the control system's reading can
+be checked, and gives the output back to the converter when the test ends. VALUE is in mA (12mA)
+on a current output, in V (5V) on a voltage output, or in % of the output range set on the
+converter (50%: half-way between its range begin and end). The code driven is computed from the
+converter's own output calibration words, as the program's numeric output entry computes it.
+
+The output stays driven until Enter, the end of the input (Ctrl-D), Ctrl-C, SIGTERM, SIGHUP or,
+with --hold, the time; then it is released. It is released on every way out while the line can
+still take the frame; when it cannot, the tool says so (exit status 4): the converter may still
+drive the output.
+
+  --hold SECONDS   end the test after this time (0.1..86400). An input that is at its end from
+                   the start (/dev/null) then ends nothing.
+
+Prints the value and the code driven when the output is driven (driving 12.000 mA, code 9750,
+on /dev/ttyUSB0), and what ended the test when it is released. A value outside 0..21 mA, 0..10.5 V or 0..100 %, or one that
+gives a code outside the model's (0..16383 on a KVT27, 0..8191 on a KVT27L), is refused with exit
+status 2 before anything is driven; mA on a voltage output (or V on a current one) with 6.
+)";
+
+constexpr const char* History = R"(Usage: kvt27ctl history --port NAME | --fingerprint F [--json]
+                        [--tag TAG] [--place TEXT] [--note TEXT]
+
+Shows a converter's history: the register the program and kvt27ctl keep of each converter in the
+user's data folder (~/.local/share/kvt27-config/history, or $XDG_DATA_HOME; %LOCALAPPDATA% on
+Windows; $KVT27_HISTORY_DIR in its place when set), one file a converter, only ever appended to.
+A converter is known again by its fingerprint: model, firmware and its eight factory calibration
+words (KVT27-1200160822-7D00F230...). The register holds the tag, the customer or place and the
+note typed for it, and one entry per session that changed or recorded something: its time, port,
+the program, the settings as found and as left, the words written, and the record file with its
+SHA-256. "apply" (when it wrote something) and "record" keep such an entry; "write" keeps none
+(it reads no calibration words).
+
+With --port the converter is read and its settings now are compared with those the last session
+left: "Last seen 2026-03-04 as FT-101; since then InEnd 62000 -> 61990". With --fingerprint the
+register is shown without a converter.
+
+  --tag TAG, --place TEXT, --note TEXT
+            set what the register says of the converter ("-" clears it); kept as a line of its own
+  --json    {"fingerprint": ..., "file": ..., "labels": {"tag": ..., "place": ..., "note": ...},
+             "last_seen": {"time": "2026-03-04T10:12:00Z", "tag": "FT-101",
+                           "changes": [{"word": "InEnd", "was": 62000, "now": 61990}]} (null
+                           without --port or without a session),
+             "entries": [{"time": ..., "port": ..., "program": "kvt27ctl apply", "tag": ...,
+                          "place": ..., "note": ..., "written": ["InEnd"], "changes": [...as found
+                          to as left], "as_found": {"InputMode": 3, ...}, "as_left": {...},
+                          "record": "", "record_sha256": ""}, ...],
+             "problems": [...]}
+A damaged line of the register, or one cut off by a write that did not finish, is told on
+standard error and left out; every other entry is shown. A new entry never rewrites the file.
+)";
+
 constexpr const char* Job = R"(Usage: kvt27ctl job run JOB.csv --port NAME --records DIR [--from ROW] [--json]
 
 Configures converter after converter on one port, as a workshop bench does. JOB.csv names each
@@ -240,7 +296,7 @@ frame (128 + the signal). Either way the job resumes at that row with --from:
                 {"job": "JOB.csv", "port": ..., "started": ..., "finished": ..., "complete": true,
                  "stopped_at_row": null, "stop_reason": "",
                  "rows": [{"row": 1, "line": 2, "tag": "FT-101", "model": "KVT27",
-                           "firmware": "1.200/160822", "fingerprint": "10-1200160822-...",
+                           "firmware": "1.200/160822", "fingerprint": "KVT27-1200160822-...",
                            "result": "done", "reason": "", "written": ["InZero", ...],
                            "unknown": [], "not_written": [], "record": "DIR/FT-101.json",
                            "started": ..., "finished": ..., "seconds": 2.5}, ...]}
@@ -310,6 +366,10 @@ std::string CtlHelp(const std::string& Command)
         return Apply;
     if (Command == "record")
         return Record;
+    if (Command == "output")
+        return Output;
+    if (Command == "history")
+        return History;
     if (Command == "job")
         return Job;
     if (Command == "find")

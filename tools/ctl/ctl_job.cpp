@@ -1,5 +1,7 @@
 #include "tools/ctl/ctl_job.h"
 
+#include "tools/ctl/ctl_command.h"
+
 #include "model/bench_job.h"
 #include "protocol/line_log.h"
 #include "platform/text_file.h"
@@ -91,6 +93,8 @@ int RunJobCommand(const TJobCommand& C, TCtlContext& Context)
         Context.Out << line << "\n";
         Context.Out.flush();
     };
+    // Each converter worked on is a session in its history, under the row's tag.
+    run.OnSession = [&](const TJobSession& S) { KeepJobHistory(Context, S); };
     if (const std::optional<TOpenFailure> failed = run.Start())
         throw ECtlError(ExitPortOpen, "cannot open port " + model.Device() + ": " + failed->Reason);
 

@@ -2,6 +2,7 @@
 #include "tools/ctl/ctl.h"
 #include "platform/std_streams.h"
 #include "platform/simregistry.h"
+#include "model/history.h"
 #include "tools/ctl/ctl_platform.h"
 
 #include <atomic>
@@ -46,5 +47,6 @@ int main(int argc, char** argv)
     kvt::ctl::TCtlContext context{std::cout, std::cerr, kvt::SimPortRegistryDir(), UserDecimalSeparator(),
         &StopSignal};
     context.ErrIsTerminal = kvt::ctl::ErrorIsTerminal();
+    context.HistoryDir = kvt::THistoryStore::DefaultFolder();
     return kvt::ctl::RunCtl(kvt::ctl::ProgramArguments(argc, argv), context);
 }

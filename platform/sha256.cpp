@@ -1,0 +1,124 @@
+#include "platform/sha256.h"
+
+#include "platform/safe_file.h"
+#include "platform/sysfile.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace kvt {
+
+namespace {
+
+constexpr std::array<uint32_t, 64> K = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+uint32_t Rotr(uint32_t X, int N)
+{
+    return (X >> N) | (X << (32 - N));
+}
+
+class TSha256 {
+public:
+    void Add(std::string_view Data)
+    {
+        for (const char c : Data) {
+            FBlock[FFill++] = static_cast<uint8_t>(c);
+            if (FFill == 64) {
+                Compress();
+                FFill = 0;
+            }
+        }
+        FBits += 8ULL * Data.size();
+    }
+
+    std::string Hex()
+    {
+        const uint64_t bits = FBits;
+        Add(std::string_view("\x80", 1));
+        while (FFill != 56)
+            Add(std::string_view("\0", 1));
+        for (int i = 7; i >= 0; --i) {
+            const char b = static_cast<char>(bits >> (8 * i));
+            Add(std::string_view(&b, 1));
+        }
+        static const char digits[] = "0123456789abcdef";
+        std::string hex;
+        for (const uint32_t h : FH)
+            for (int i = 28; i >= 0; i -= 4)
+                hex.push_back(digits[(h >> i) & 15]);
+        return hex;
+    }
+
+private:
+    void Compress()
+    {
+        std::array<uint32_t, 64> w{};
+        for (int i = 0; i < 16; ++i)
+            w[i] = uint32_t(FBlock[4 * i]) << 24 | uint32_t(FBlock[4 * i + 1]) << 16 | uint32_t(FBlock[4 * i + 2]) << 8 |
+                FBlock[4 * i + 3];
+        for (int i = 16; i < 64; ++i) {
+            const uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+            const uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+            w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+        }
+        std::array<uint32_t, 8> v = FH;
+        for (int i = 0; i < 64; ++i) {
+            const uint32_t s1 = Rotr(v[4], 6) ^ Rotr(v[4], 11) ^ Rotr(v[4], 25);
+            const uint32_t ch = (v[4] & v[5]) ^ (~v[4] & v[6]);
+            const uint32_t t1 = v[7] + s1 + ch + K[i] + w[i];
+            const uint32_t s0 = Rotr(v[0], 2) ^ Rotr(v[0], 13) ^ Rotr(v[0], 22);
+            const uint32_t maj = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
+            const uint32_t t2 = s0 + maj;
+            v = {t1 + t2, v[0], v[1], v[2], v[3] + t1, v[4], v[5], v[6]};
+        }
+        for (int i = 0; i < 8; ++i)
+            FH[i] += v[i];
+    }
+
+    std::array<uint32_t, 8> FH = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                  0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    std::array<uint8_t, 64> FBlock{};
+    int FFill = 0;
+    uint64_t FBits = 0;
+};
+
+} // namespace
+
+std::string Sha256Hex(std::string_view Data)
+{
+    TSha256 h;
+    h.Add(Data);
+    return h.Hex();
+}
+
+std::string Sha256OfFile(const std::string& Path)
+{
+    errno = 0;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(platform::OpenFileUtf8(Path, "rb"), std::fclose);
+    if (!f) {
+        const int err = errno != 0 ? errno : ENOENT;
+        throw EFileError(err, Path, std::strerror(err));
+    }
+    TSha256 h;
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
+        h.Add(std::string_view(buffer, n));
+    if (std::ferror(f.get()))
+        throw EFileError(EIO, Path, std::strerror(EIO));
+    return h.Hex();
+}
+
+} // namespace kvt
