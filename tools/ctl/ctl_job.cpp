@@ -19,19 +19,6 @@ namespace kvt::ctl {
 
 namespace {
 
-std::string StopName(int Signal)
-{
-    switch (Signal) {
-    case 1:
-        return "SIGHUP";
-    case 2:
-        return "Ctrl-C (SIGINT)";
-    case 15:
-        return "SIGTERM";
-    }
-    return "signal " + std::to_string(Signal);
-}
-
 std::string List(const std::vector<std::string>& Names)
 {
     std::string l;
@@ -119,7 +106,7 @@ int RunJobCommand(const TJobCommand& C, TCtlContext& Context)
     tell();
     for (;;) {
         if (const int signal = stopped()) {
-            run.Stop("stopped by " + StopName(signal));
+            run.Stop("stopped by " + StopSignalName(signal));
             break;
         }
         const int wait = run.Step([&] { return stopped() != 0; });
