@@ -145,12 +145,17 @@ dir=$runs/scenario
 mkdir -p "$dir/native" "$dir/wine"
 start_sim "$dir"
 status=0
-QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$dir/native timeout 120 "$native/tests/ui/kvt27-window-scenario" \
+# Settings and the converters' history stay in the run's folder, never in the user's home.
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$dir/native XDG_CONFIG_HOME=$dir/native/config \
+  XDG_DATA_HOME=$dir/native/data KVT27_HISTORY_DIR=$dir/native/history \
+  timeout 120 "$native/tests/ui/kvt27-window-scenario" \
   --port "$link" --out "$dir/native" >"$dir/native.log" 2>&1 || status=$?
 stop_sim "$dir" native
 [ "$status" = 0 ] || { fail scenario-native "exit $status: $(grep FAIL "$dir/native.log" || tail -3 "$dir/native.log")"; }
 
 # The scenario's program runs from the unpacked zip, beside the window it drives.
+# The prefix outlives a run: the converters' history of an earlier one must not greet this one.
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/kvt27-config
 cp "$win/tests/ui/kvt27-window-scenario.exe" "$app/"
 start_sim "$dir"
 wine_check_ports
@@ -229,9 +234,10 @@ keyboard_run() { # SIDE PORT PROGRAM...
   local d=$runs/zip
   mkdir -p "$d/$side"
   start_sim "$d"
-  [ "$side" = wine ] && { "$wine" reg delete 'HKCU\Software\kvt27-config' /f >/dev/null 2>&1 || true; wine_check_ports; }
+  [ "$side" = wine ] && { "$wine" reg delete 'HKCU\Software\kvt27-config' /f >/dev/null 2>&1 || true; wine_check_ports
+    rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/kvt27-config; }
   (cd "$d/$side" && exec env -u QT_QPA_PLATFORM -u QT_PLUGIN_PATH -u WINEPATH HOME="$d/$side" \
-    XDG_CONFIG_HOME="$d/$side/config" XDG_RUNTIME_DIR="$d/$side" "$@" >"$d/$side.log" 2>&1) &
+    XDG_CONFIG_HOME="$d/$side/config" XDG_DATA_HOME="$d/$side/data" XDG_RUNTIME_DIR="$d/$side" "$@" >"$d/$side.log" 2>&1) &
   app_pid=$!
   local id problem=
   if ! id=$(window_of "$app_pid"); then
