@@ -7,6 +7,7 @@
 #include "platform/safe_file.h"
 #include "datalog/sample_text.h"
 #include "platform/text_file.h"
+#include "model/bench_job_file.h"
 #include "protocol/identity.h"
 #include "protocol/line_log.h"
 #include "protocol/word_names.h"
@@ -870,41 +871,9 @@ private:
             r.AsFound = f;
         }
         r.TemperatureC = s.Model().TemperatureC();
-        Json j = IdentityJson(s);
-        j.erase("port");
-        Json out{{"time", UtcText(r.Time)}, {"port", r.Port}};
-        out.update(j);
-        Json settings = Json::array();
-        for (const TRecordRow& row : SettingsRows(r.AsFound, r.AsLeft)) {
-            auto value = [&](const std::string& Text) -> Json {
-                if (Text.empty())
-                    return nullptr;
-                if (row.Key == "input" || row.Key == "output")
-                    return Text;
-                if (row.Key == "filter" || row.Key == "reaction")
-                    return std::stoi(Text);
-                if (!row.Unit.empty())
-                    return ParseNumber(Text);
-                return Text; // a range in a unit of its own: "4.000 mA"
-            };
-            Json item{{"setting", row.Key}};
-            if (!row.Unit.empty())
-                item["unit"] = row.Unit;
-            item["as_found"] = value(row.AsFound);
-            item["as_left"] = value(row.AsLeft);
-            item["changed"] = row.Changed();
-            settings.push_back(item);
-        }
-        out["settings"] = settings;
-        auto words = [](const TDeviceSettings& D) {
-            Json w = Json::object();
-            for (const TSettingsWordRow& row : SettingsWords)
-                w[row.Name] = D.*(row.Field);
-            return w;
-        };
-        out["words"] = {{"as_found", words(r.AsFound)}, {"as_left", words(r.AsLeft)}};
-        out["measurements"] = Json::array();
-        out["tag"] = HistoryLabels(FContext, s).Tag;
+        // The same record a bench job writes for each converter.
+        r.Tag = HistoryLabels(FContext, s).Tag;
+        const Json out = RecordJson(r);
         KeepHistory(FContext, s, r.AsLeft, {}, "kvt27ctl record", &r.AsFound);
         Print(JsonLine(out));
         return ExitOk;
@@ -933,16 +902,6 @@ private:
             d.*(row.Field) = it->get<int>();
         }
         return d;
-    }
-
-    static std::string UtcText(std::chrono::system_clock::time_point T)
-    {
-        const std::time_t t = std::chrono::system_clock::to_time_t(T);
-        const std::tm* utc = std::gmtime(&t);
-        char text[32] = "";
-        if (utc != nullptr)
-            std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
-        return text;
     }
 
     const TArgs& FArgs;
