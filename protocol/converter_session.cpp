@@ -4,6 +4,7 @@
 #include "protocol/word_names.h"
 
 #include <chrono>
+#include <optional>
 
 namespace kvt {
 
@@ -36,6 +37,23 @@ TOutcome NotConverter(uint8_t Command, std::string Detail)
     o.Command = Command;
     o.Detail = std::move(Detail);
     return o;
+}
+
+// An identify reply whose station echo is not ours comes from another device.
+std::optional<TOutcome> ForeignStation(const TIdentity& Id, int Station)
+{
+    if (*Id.EchoedStation == Station)
+        return std::nullopt;
+    return NotConverter(CmdIdentify, "it echoed station " + std::to_string(*Id.EchoedStation) + " instead of " +
+                                         std::to_string(Station));
+}
+
+// Only a KVT27 or a KVT27L is taken.
+std::optional<TOutcome> ForeignModel(const TIdentity& Id)
+{
+    if (*Id.DeviceModel == ModelKVT27 || *Id.DeviceModel == ModelKVT27L)
+        return std::nullopt;
+    return NotConverter(CmdIdentify, "it reports model " + std::to_string(*Id.DeviceModel) + " (a KVT27 is 10, a KVT27L 12)");
 }
 
 } // namespace
@@ -131,9 +149,8 @@ TResult<TIdentity> TConverterSession::Identify()
     }
     id.DeviceModel = x.Byte(5);
     id.EchoedStation = x.Byte(4);
-    if (*id.EchoedStation != FStationAddress) {
-        r.Outcome = NotConverter(CmdIdentify, "it echoed station " + std::to_string(*id.EchoedStation) + " instead of " +
-                                                  std::to_string(FStationAddress));
+    if (const auto foreign = ForeignStation(id, FStationAddress)) {
+        r.Outcome = *foreign;
         return r;
     }
 
@@ -143,9 +160,8 @@ TResult<TIdentity> TConverterSession::Identify()
         return r;
     }
     id.FirmwareVersion = static_cast<int32_t>(x.Long());
-    if (*id.DeviceModel != ModelKVT27 && *id.DeviceModel != ModelKVT27L) {
-        r.Outcome = NotConverter(CmdIdentify, "it reports model " + std::to_string(*id.DeviceModel) +
-                                                  " (a KVT27 is 10, a KVT27L 12)");
+    if (const auto foreign = ForeignModel(id)) {
+        r.Outcome = *foreign;
         return r;
     }
 
@@ -178,14 +194,12 @@ TResult<TIdentity> TConverterSession::Probe()
     }
     id.DeviceModel = x.Byte(5);
     id.EchoedStation = x.Byte(4);
-    if (*id.EchoedStation != FStationAddress) {
-        r.Outcome = NotConverter(CmdIdentify, "it echoed station " + std::to_string(*id.EchoedStation) + " instead of " +
-                                                  std::to_string(FStationAddress));
+    if (const auto foreign = ForeignStation(id, FStationAddress)) {
+        r.Outcome = *foreign;
         return r;
     }
-    if (*id.DeviceModel != ModelKVT27 && *id.DeviceModel != ModelKVT27L) {
-        r.Outcome = NotConverter(CmdIdentify, "it reports model " + std::to_string(*id.DeviceModel) +
-                                                  " (a KVT27 is 10, a KVT27L 12)");
+    if (const auto foreign = ForeignModel(id)) {
+        r.Outcome = *foreign;
         return r;
     }
     x = Send(CmdReadVersion, 0);
